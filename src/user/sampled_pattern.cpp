@@ -1,0 +1,62 @@
+#include "user/sampled_pattern.hpp"
+
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+#include "core/identifier.hpp"
+
+namespace kinemorphs {
+namespace {
+
+constexpr std::size_t max_pattern_samples = 65535;
+
+bool is_unit_value(double value) noexcept {
+    return std::isfinite(value) && value >= -1.0 && value <= 1.0;
+}
+
+}  // namespace
+
+SampledPattern::SampledPattern(std::string name, std::string description, PatternSamples samples)
+    : name_(std::move(name)), description_(std::move(description)), samples_(std::move(samples)) {
+    if (!is_identifier(name_)) {
+        throw std::invalid_argument("Invalid pattern name");
+    }
+    if (samples_.empty() || samples_.size() > max_pattern_samples) {
+        throw std::invalid_argument("A pattern requires 1..65535 samples (one per pip)");
+    }
+    for (const auto& [x, y, z] : samples_) {
+        if (!is_unit_value(x) || !is_unit_value(y) || !is_unit_value(z)) {
+            throw std::invalid_argument("Pattern samples must be finite and within [-1, 1]");
+        }
+        if (z != 0.0) {
+            dimensions_ = 3;
+        } else if (y != 0.0 && dimensions_ != 3) {
+            dimensions_ = 2;
+        }
+    }
+}
+
+SampledPattern::SampledPattern(SampledPattern&& other) noexcept
+    : name_(std::exchange(other.name_, {})),
+      description_(std::exchange(other.description_, {})),
+      samples_(std::exchange(other.samples_, {})),
+      dimensions_(std::exchange(other.dimensions_, std::uint8_t{1})) {}
+
+SampledPattern& SampledPattern::operator=(SampledPattern&& other) noexcept {
+    name_ = std::exchange(other.name_, {});
+    description_ = std::exchange(other.description_, {});
+    samples_ = std::exchange(other.samples_, {});
+    dimensions_ = std::exchange(other.dimensions_, std::uint8_t{1});
+    return *this;
+}
+
+Offset3 SampledPattern::sample(std::int32_t pip) const {
+    if (samples_.empty()) {
+        throw std::logic_error("Cannot sample a moved-from pattern");
+    }
+    const auto& [x, y, z] = samples_[static_cast<std::size_t>(wrap_pip(pip, period_pips()))];
+    return {x, y, z};
+}
+
+}  // namespace kinemorphs

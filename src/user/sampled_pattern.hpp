@@ -1,0 +1,42 @@
+// A user-supplied periodic pattern: one displacement per pip over a period.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/pip.hpp"
+
+namespace kinemorphs {
+
+using PatternSamples = std::vector<std::array<double, 3>>;
+
+class SampledPattern {
+public:
+    // Validates name, size and values in that order; throws
+    // std::invalid_argument on the first failure.
+    SampledPattern(std::string name, std::string description, PatternSamples samples);
+
+    SampledPattern(const SampledPattern&) = default;
+    SampledPattern& operator=(const SampledPattern&) = default;
+    // Moving leaves the source with no samples and empty texts, the one
+    // state in which sampling is refused.
+    SampledPattern(SampledPattern&& other) noexcept;
+    SampledPattern& operator=(SampledPattern&& other) noexcept;
+
+    Offset3 sample(std::int32_t pip) const;
+
+    const std::string& name() const noexcept { return name_; }
+    const std::string& description() const noexcept { return description_; }
+    std::int32_t period_pips() const noexcept { return static_cast<std::int32_t>(samples_.size()); }
+    std::uint8_t dimensions() const noexcept { return dimensions_; }
+
+private:
+    std::string name_;
+    std::string description_;
+    PatternSamples samples_;
+    std::uint8_t dimensions_ = 1;
+};
+
+}  // namespace kinemorphs
