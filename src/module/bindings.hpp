@@ -11,6 +11,8 @@ namespace py = pybind11;
 void bind_sampled_recording(py::module_& module);
 void bind_offset3(py::module_& module);
 void bind_sampled_pattern(py::module_& module);
+void bind_pattern_library(py::module_& module);
+void bind_lookup(py::module_& module);
 void bind_rudiments(py::module_& module);
 
 // A read-only property whose getter is a method of its class, so that its

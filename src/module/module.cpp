@@ -11,5 +11,7 @@ PYBIND11_MODULE(kinemorphs, module) {
     bind_sampled_recording(module);
     bind_offset3(module);
     bind_sampled_pattern(module);
+    bind_pattern_library(module);
+    bind_lookup(module);
     bind_rudiments(module);
 }

@@ -1,0 +1,8 @@
+// The `groove` family.
+#include "catalogue/generator/families.hpp"
+
+namespace kinemorphs::generator {
+
+void add_groove_tables(TableSet&) {}
+
+}  // namespace kinemorphs::generator

@@ -1,0 +1,246 @@
+// Build-time generator of the catalogue's constant data.
+//
+// Runs every family unit, checks each table against the catalogue's
+// invariants and its record's metadata, and writes:
+//   catalogue_rows.bin  - the rows of all tables, three native doubles each,
+//                         in catalogue order, embedded into the module as is;
+//   catalogue_data.hpp  - the records (texts, period, axis count and a
+//                         sampler bound to the record's first row and period)
+//                         and the name index in ascending byte order.
+// Any broken invariant stops the build with a message naming the record.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <numeric>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "catalogue/generator/catalogue_metadata.hpp"
+#include "catalogue/generator/families.hpp"
+#include "rudiments/rudiments.hpp"
+
+namespace kinemorphs::generator {
+namespace {
+
+constexpr double max_neighbour_step = 0.267675695703;
+// One unit of the twelfth decimal, the slack granted to tables whose last
+// digit depends on the maths library.
+constexpr double last_unit = 1e-12;
+
+class RecordError : public std::runtime_error {
+public:
+    RecordError(const std::string& record, const std::string& problem)
+        : std::runtime_error(record + ": " + problem) {}
+};
+
+// Decimal rounding of a double to 12 places, as printed and read back; a
+// negative zero becomes zero.
+double round12(double value) {
+    char text[64];
+    const auto printed = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 12);
+    if (printed.ec != std::errc{}) {
+        throw std::runtime_error("cannot print a sample value");
+    }
+    double parsed = 0.0;
+    std::from_chars(text, printed.ptr, parsed);
+    return parsed == 0.0 ? 0.0 : parsed;
+}
+
+std::string describe_row(std::size_t row, std::size_t axis) {
+    return "row " + std::to_string(row) + " axis " + "xyz"[axis];
+}
+
+// Rounds the table in place and checks every per-table invariant.
+void finish_table(const RecordMetadata& record, AuthoredTable& authored) {
+    Table& rows = authored.rows;
+    if (rows.size() != static_cast<std::size_t>(record.period_pips)) {
+        throw RecordError(record.name, "has " + std::to_string(rows.size()) +
+                                           " rows for a period of " +
+                                           std::to_string(record.period_pips));
+    }
+    int dimensions = 1;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            double& value = rows[r][axis];
+            if (!std::isfinite(value) || value < -1.0 || value > 1.0) {
+                throw RecordError(record.name, describe_row(r, axis) +
+                                                   " is not a finite value in [-1, 1]");
+            }
+            value = round12(value);
+        }
+        if (rows[r][2] != 0.0) {
+            dimensions = 3;
+        } else if (rows[r][1] != 0.0 && dimensions != 3) {
+            dimensions = 2;
+        }
+    }
+    if (dimensions != record.dimensions) {
+        throw RecordError(record.name, "moves " + std::to_string(dimensions) +
+                                           " axes but is listed with " +
+                                           std::to_string(record.dimensions));
+    }
+    double largest_step = 0.0;
+    for (std::size_t r = 0; r + 1 < rows.size(); ++r) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const double step = std::fabs(rows[r + 1][axis] - rows[r][axis]);
+            if (step > max_neighbour_step) {
+                throw RecordError(record.name, "steps " + std::to_string(step) + " at " +
+                                                   describe_row(r, axis));
+            }
+            largest_step = std::max(largest_step, step);
+        }
+    }
+    double seam_step = 0.0;
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        seam_step = std::max(seam_step, std::fabs(rows.front()[axis] - rows.back()[axis]));
+    }
+    const double slack = authored.last_unit_tolerance ? last_unit * 1.5 : 0.0;
+    if (seam_step > largest_step + slack) {
+        throw RecordError(record.name, "does not close: the step from the last row to row 0 (" +
+                                           std::to_string(seam_step) +
+                                           ") exceeds its largest neighbouring step (" +
+                                           std::to_string(largest_step) + ")");
+    }
+}
+
+void check_metadata(const std::vector<RecordMetadata>& records) {
+    std::set<std::string> names;
+    for (const Rudiment& rudiment : default_rudiments) {
+        names.emplace(rudiment.name);
+    }
+    for (const RecordMetadata& record : records) {
+        const bool name_chars = std::all_of(record.name.begin(), record.name.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        });
+        if (record.name.size() < 8 || record.name.size() > 32 || !name_chars) {
+            throw RecordError(record.name, "breaks the catalogue name rule");
+        }
+        if (!names.insert(record.name).second) {
+            throw RecordError(record.name, "is named twice");
+        }
+        if (record.description.size() < 43 || record.description.size() > 235) {
+            throw RecordError(record.name, "has a description of " +
+                                               std::to_string(record.description.size()) +
+                                               " bytes");
+        }
+    }
+}
+
+// A C++ string literal holding exactly the bytes of `text`.
+std::string literal(const std::string& text) {
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\%03o", c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+int run(const std::string& out_dir) {
+    TableSet set;
+    for (auto* unit : family_units) {
+        unit(set);
+    }
+    const std::vector<RecordMetadata> records = catalogue_metadata();
+    check_metadata(records);
+
+    std::set<std::string> known;
+    for (const RecordMetadata& record : records) {
+        known.insert(record.name);
+    }
+    for (const auto& [name, table] : set.tables()) {
+        if (known.count(name) == 0) {
+            throw RecordError(name, "has a table but no catalogue record");
+        }
+    }
+
+    std::ofstream rows_file(out_dir + "/catalogue_rows.bin", std::ios::binary);
+    std::vector<const RecordMetadata*> emitted;
+    std::ostringstream record_lines;
+    std::size_t first_row = 0;
+    auto tables = set.tables();
+    for (const RecordMetadata& record : records) {
+        const auto found = tables.find(record.name);
+        if (found == tables.end()) {
+            continue;
+        }
+        AuthoredTable& authored = found->second;
+        finish_table(record, authored);
+        for (const Row& row : authored.rows) {
+            rows_file.write(reinterpret_cast<const char*>(row.data()), sizeof(double) * 3);
+        }
+        record_lines << "    {" << literal(record.name) << ",\n     " << literal(record.description)
+                     << ",\n     " << record.period_pips << ", " << record.dimensions
+                     << ", sample_catalogue_row<" << first_row << ", " << record.period_pips
+                     << ">},\n";
+        first_row += authored.rows.size();
+        emitted.push_back(&record);
+    }
+    if (!rows_file) {
+        throw std::runtime_error("cannot write catalogue_rows.bin");
+    }
+    if (emitted.empty()) {
+        throw std::runtime_error("no catalogue table was authored");
+    }
+
+    std::vector<std::size_t> order(emitted.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return emitted[a]->name < emitted[b]->name;
+    });
+
+    std::ofstream header(out_dir + "/catalogue_data.hpp");
+    header << "// Generated by generate_catalogue at build time; do not edit.\n"
+              "#pragma once\n\n"
+              "#include <cstdint>\n\n"
+              "#include \"catalogue/catalogue_record.hpp\"\n\n"
+              "namespace kinemorphs::catalogue_data {\n\n"
+           << "inline constexpr std::size_t row_count = " << first_row << ";\n\n"
+           << "inline constexpr CatalogueRecord records[] = {\n"
+           << record_lines.str() << "};\n\n"
+           << "// Record numbers in ascending byte order of their names.\n"
+              "inline constexpr std::uint64_t name_index[] = {\n";
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        header << (i % 12 == 0 ? "    " : " ") << order[i] << ","
+               << (i % 12 == 11 || i + 1 == order.size() ? "\n" : "");
+    }
+    header << "};\n\n}  // namespace kinemorphs::catalogue_data\n";
+    if (!header) {
+        throw std::runtime_error("cannot write catalogue_data.hpp");
+    }
+    std::cout << "catalogue: " << emitted.size() << " of " << records.size() << " records, "
+              << first_row << " rows\n";
+    return 0;
+}
+
+}  // namespace
+}  // namespace kinemorphs::generator
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: generate_catalogue OUTPUT_DIRECTORY\n";
+        return 2;
+    }
+    try {
+        return kinemorphs::generator::run(argv[1]);
+    } catch (const std::exception& error) {
+        std::cerr << "catalogue generator: " << error.what() << "\n";
+        return 1;
+    }
+}

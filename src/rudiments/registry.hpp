@@ -1,0 +1,23 @@
+// Every built-in pattern by name: the registry of descriptive records and the
+// by-name sampler.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "core/pip.hpp"
+#include "rudiments/pattern_info.hpp"
+
+namespace kinemorphs {
+
+// The fifteen defaults, then the catalogue in catalogue order. Built on
+// first use, shared and never changed afterwards.
+const std::vector<PatternInfo>& builtin_patterns();
+
+// Samples the built-in pattern of exactly this name; throws
+// std::invalid_argument "Unknown kinemorph: <name>" for any other name.
+// Works on the constant data directly and never builds the registry.
+Offset3 sample_by_name(std::string_view name, std::int32_t pip);
+
+}  // namespace kinemorphs
