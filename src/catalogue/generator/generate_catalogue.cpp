@@ -152,7 +152,17 @@ std::string literal(const std::string& text) {
     return out + "\"";
 }
 
-int run(const std::string& out_dir) {
+// Families named in `only` (comma-separated), or all when it is empty. A
+// partial catalogue lets one family be developed and checked on its own.
+bool family_selected(const std::string& name, const std::string& only) {
+    if (only.empty()) {
+        return true;
+    }
+    const std::string family = name.substr(0, name.find('_'));
+    return ("," + only + ",").find("," + family + ",") != std::string::npos;
+}
+
+int run(const std::string& out_dir, const std::string& only) {
     TableSet set;
     for (auto* unit : family_units) {
         unit(set);
@@ -177,7 +187,7 @@ int run(const std::string& out_dir) {
     auto tables = set.tables();
     for (const RecordMetadata& record : records) {
         const auto found = tables.find(record.name);
-        if (found == tables.end()) {
+        if (found == tables.end() || !family_selected(record.name, only)) {
             continue;
         }
         AuthoredTable& authored = found->second;
@@ -233,12 +243,12 @@ int run(const std::string& out_dir) {
 }  // namespace kinemorphs::generator
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: generate_catalogue OUTPUT_DIRECTORY\n";
+    if (argc != 2 && argc != 3) {
+        std::cerr << "usage: generate_catalogue OUTPUT_DIRECTORY [FAMILY,...]\n";
         return 2;
     }
     try {
-        return kinemorphs::generator::run(argv[1]);
+        return kinemorphs::generator::run(argv[1], argc == 3 ? argv[2] : "");
     } catch (const std::exception& error) {
         std::cerr << "catalogue generator: " << error.what() << "\n";
         return 1;
