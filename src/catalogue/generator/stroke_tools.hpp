@@ -3,7 +3,6 @@
 // dips, both in proportion to its level.
 #pragma once
 
-#include <string_view>
 #include <vector>
 
 #include "catalogue/generator/shape_tools.hpp"
