@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -32,6 +33,28 @@ inline int euclidean_step(int j, int k, int n) {
     return (j * n + k - 1) / k;
 }
 
+// The signed distance from `centre` to pip k on a loop of `period` pips,
+// wrapped into [-period/2, period/2) as sum_pulses does, so that shapes near
+// the end of the loop reach across its seam.
+inline double wrapped_offset(int k, double centre, int period) {
+    const double p = period;
+    const double half = p / 2.0;
+    double u = std::fmod((static_cast<double>(k) - centre) + half, p);
+    if (u < 0.0) {
+        u = u + p;
+    }
+    return u - half;
+}
+
+// The cos^2 bump of sum_pulses as a weight: 1 at u = 0, 0 from |u| = half_width.
+inline double bump_weight(double u, double half_width) {
+    if (std::fabs(u) >= half_width) {
+        return 0.0;
+    }
+    const double c = std::cos((pi * u) / (2.0 * half_width));
+    return c * c;
+}
+
 // The lowest and the highest value of one axis over all rows.
 struct AxisSpan {
     double low;
@@ -56,6 +79,16 @@ inline Table axis_fitted(Table table, std::size_t axis, double target) {
     const double raw_extreme = target < 0.0 ? span.low : span.high;
     for (Row& row : table) {
         row[axis] = (row[axis] * target) / raw_extreme;
+    }
+    return table;
+}
+
+// Scales one axis so that its largest magnitude becomes `target`.
+inline Table axis_normalised(Table table, std::size_t axis, double target) {
+    const AxisSpan span = axis_span(table, axis);
+    const double raw_peak = std::max(std::fabs(span.low), std::fabs(span.high));
+    for (Row& row : table) {
+        row[axis] = (row[axis] * target) / raw_peak;
     }
     return table;
 }
