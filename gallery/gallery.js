@@ -72,6 +72,7 @@ const DEPTH_STYLES = Array.from({ length: DEPTH_LEVELS + 1 }, (_, level) =>
 
 const gallery = {
   pipAt, wrapPip,
+  geometry: { plot: PLOT, pad: PAD },
   data: null,
   bpm: 120,
   playing: true,
