@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "catalogue/generator/shape_tools.hpp"
 
@@ -31,6 +32,25 @@ inline Table lane_scaled(Table table, std::size_t axis, double raw, double targe
         row[axis] = (row[axis] * target) / raw;
     }
     return table;
+}
+
+// Which extreme of a lane a scale pins: its largest magnitude, its lowest
+// value or its highest value.
+enum class Side { magnitude, low, high };
+
+struct LanePin {
+    Side side;
+    double value;  // where that extreme lands (negative for `low`)
+};
+
+// Scales one lane, keeping zero in place, so that the chosen extreme lands
+// on the pinned value.
+inline Table lane_pinned(Table table, std::size_t axis, LanePin pin) {
+    const Extent extent = lane_extent(table, axis);
+    const double raw = pin.side == Side::low    ? extent.low
+                       : pin.side == Side::high ? extent.high
+                                                : std::max(-extent.low, extent.high);
+    return lane_scaled(std::move(table), axis, raw, pin.value);
 }
 
 // Maps one lane's own extent onto `target` by a scale and an offset, so
