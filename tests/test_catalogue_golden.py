@@ -1,0 +1,12 @@
+import pytest
+
+from catalogue_summary import GOLDEN, summary_lines
+
+
+@pytest.mark.skipif(not GOLDEN.exists(), reason="no golden summary recorded yet")
+def test_every_table_matches_its_recorded_summary():
+    expected = GOLDEN.read_text().splitlines()
+    actual = summary_lines()
+    changed = sorted(set(expected) ^ set(actual))
+    assert changed == [], "tables changed; rerun tests/catalogue_summary.py if intended"
+    assert actual == expected
