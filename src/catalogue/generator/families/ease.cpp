@@ -1,8 +1,95 @@
-// The `ease` family.
+// The `ease` family: easing curves run out and back as closed single-axis
+// loops of four beats. Each loop spends its first half on the outward move
+// and its second half on the return.
+//
+// bounce_out, back_in and back_out are the easing curves published by
+// d3-ease (ISC licence), written here from its published formulas.
+#include <cmath>
+
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/shape_tools.hpp"
 
 namespace kinemorphs::generator {
+namespace {
 
-void add_ease_tables(TableSet&) {}
+constexpr int period = 256;
+constexpr int half = period / 2;
+
+// d3-ease bounceOut: four parabolic arcs of shrinking height.
+double bounce_out(double t) {
+    constexpr double b1 = 4.0 / 11.0, b2 = 6.0 / 11.0, b3 = 8.0 / 11.0, b4 = 3.0 / 4.0;
+    constexpr double b5 = 9.0 / 11.0, b6 = 10.0 / 11.0, b7 = 15.0 / 16.0, b8 = 21.0 / 22.0;
+    constexpr double b9 = 63.0 / 64.0, b0 = 1.0 / b1 / b1;
+    if (t < b1) {
+        return b0 * t * t;
+    }
+    if (t < b3) {
+        t -= b2;
+        return b0 * t * t + b4;
+    }
+    if (t < b6) {
+        t -= b5;
+        return b0 * t * t + b7;
+    }
+    t -= b8;
+    return b0 * t * t + b9;
+}
+
+// d3-ease's default overshoot for the back curves.
+constexpr double back_overshoot = 1.70158;
+
+// d3-ease backIn: pulls back below 0 before accelerating to 1.
+double back_in(double t) {
+    const double s = back_overshoot;
+    return t * t * (s * (t - 1.0) + t);
+}
+
+// d3-ease backOut: overshoots 1 and settles back onto it.
+double back_out(double t) {
+    const double s = back_overshoot;
+    t -= 1.0;
+    return t * t * ((t + 1.0) * s + t) + 1.0;
+}
+
+// Row k as `outward` over the first half (progress 0 to 1) and `inward`
+// over the second.
+template <class Outward, class Inward>
+Table out_and_back(Outward outward, Inward inward) {
+    return make_table(period, [&](int k) {
+        const double x = k < half ? outward(static_cast<double>(k) / half)
+                                  : inward(static_cast<double>(k - half) / half);
+        return Row{x, 0.0, 0.0};
+    });
+}
+
+// An original elastic ring: an oscillation of 6 cycles per loop whose
+// envelope attacks within a few pips, decays and is windowed to rest before
+// the loop ends. The table starts at the first swing, not at the attack, so
+// the loop begins in motion.
+Table elastic() {
+    const Table ring = make_table(period, [](int k) {
+        const double t = static_cast<double>((k + 9) % period) / period;
+        const double envelope = ((1.0 - std::exp(-t / 0.03)) * std::exp(-3.2 * t)) * ((1.0 - t) * (1.0 - t));
+        return Row{envelope * std::sin(two_pi * 6.0 * t), 0.0, 0.0};
+    });
+    return normalised(ring, 0.8);
+}
+
+}  // namespace
+
+void add_ease_tables(TableSet& set) {
+    // From one side to the other with bounces on arrival, and back the same way.
+    set.add("ease_rebound", out_and_back([](double u) { return -0.78 + 1.56 * bounce_out(u); },
+                                         [](double u) { return 0.78 - 1.56 * bounce_out(u); }));
+    // Out with a wind-up, back along the mirror image in time.
+    set.add("ease_anticipate", out_and_back([](double u) { return 0.8 * back_in(u); },
+                                            [](double u) { return 0.8 * back_in(1.0 - u); }));
+    // Centred so the overshoot at each end is the same size, peak 0.65.
+    set.add("ease_overshoot",
+            normalised(out_and_back([](double u) { return back_out(u) - 0.5; },
+                                    [](double u) { return 0.5 - back_out(u); }),
+                       0.65));
+    set.add("ease_elastic", elastic());
+}
 
 }  // namespace kinemorphs::generator
