@@ -1,8 +1,108 @@
-// The `beat` family.
+// The `beat` family: every groove score rendered by every gesture.
+//
+// A gesture's table is scaled to a peak that grows with how busy the groove
+// is, then shrunk further where needed to fit the family's motion envelope.
+// Only whole tables are scaled; nothing is clipped.
+#include <algorithm>
+#include <array>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "catalogue/generator/catalogue_metadata.hpp"
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/families/beat_gestures.hpp"
+#include "catalogue/generator/families/beat_score.hpp"
+#include "catalogue/generator/shape_tools.hpp"
 
 namespace kinemorphs::generator {
+namespace {
 
-void add_beat_tables(TableSet&) {}
+struct AxisLimits {
+    double low;
+    double high;
+};
+
+// The envelope every beat table keeps within, per axis.
+constexpr std::array<AxisLimits, 3> envelope{{{-0.85586587211, 0.856}, {-0.92, 0.707}, {-0.601, 0.92}}};
+
+// Weighted onsets per bar: how much a groove gives the body to follow.
+double busyness(const Score& score) {
+    double sum = 0.0;
+    for (const Onset& onset : score.onsets) {
+        switch (onset.role) {
+            case Role::kick:
+            case Role::snare: sum += onset.velocity; break;
+            case Role::hat: sum += 0.4 * onset.velocity; break;
+            case Role::perc:
+            case Role::bass: sum += 0.7 * onset.velocity; break;
+        }
+    }
+    return sum / (score.period / 256.0);
+}
+
+// The largest factor (up to `scale`) that keeps every axis inside the
+// envelope.
+double fitted_scale(const Table& table, double scale) {
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        double low = 0.0;
+        double high = 0.0;
+        for (const Row& row : table) {
+            low = std::min(low, row[axis]);
+            high = std::max(high, row[axis]);
+        }
+        if (high * scale > envelope[axis].high) scale = envelope[axis].high / high;
+        if (low * scale < envelope[axis].low) scale = envelope[axis].low / low;
+    }
+    return scale;
+}
+
+Table times(Table table, double scale) {
+    for (Row& row : table) {
+        for (double& value : row) value = value * scale;
+    }
+    return table;
+}
+
+const Gesture& gesture_named(const std::string& suffix) {
+    for (const Gesture& gesture : beat_gestures()) {
+        if (gesture.suffix == suffix) return gesture;
+    }
+    throw std::runtime_error("no beat gesture named " + suffix);
+}
+
+}  // namespace
+
+void add_beat_tables(TableSet& set) {
+    std::map<std::string, const Score*> scores;
+    double calmest = 1e9;
+    double busiest = 0.0;
+    for (const Score& score : beat_scores()) {
+        scores[score.key] = &score;
+        calmest = std::min(calmest, busyness(score));
+        busiest = std::max(busiest, busyness(score));
+    }
+    for (const RecordMetadata& record : beat_metadata()) {
+        const std::size_t split = record.name.rfind('_');
+        const std::string key = record.name.substr(5, split - 5);
+        const auto found = scores.find(key);
+        if (found == scores.end() || found->second->period != record.period_pips) {
+            throw std::runtime_error(record.name + ": no score of " + std::to_string(record.period_pips) + " pips");
+        }
+        const Score& score = *found->second;
+        const Gesture& gesture = gesture_named(record.name.substr(split + 1));
+        Table table = gesture.render(score);
+        if (record.dimensions == 2) {
+            for (Row& row : table) row[2] = 0.0;
+        }
+        double scale = 1.0;
+        if (gesture.busy_peak > 0.0) {
+            const double busy = (busyness(score) - calmest) / (busiest - calmest);
+            scale = (gesture.quiet_peak + (gesture.busy_peak - gesture.quiet_peak) * busy) / peak_magnitude(table);
+        }
+        scale = fitted_scale(table, scale);
+        set.add(record.name, times(std::move(table), scale));
+    }
+}
 
 }  // namespace kinemorphs::generator

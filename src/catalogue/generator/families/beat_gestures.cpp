@@ -1,0 +1,420 @@
+// Renderers of the sixteen beat gestures. Each builds raw x, y and z from
+// the score's signals; beat.cpp scales the result to the table's size.
+#include "catalogue/generator/families/beat_gestures.hpp"
+
+#include <cmath>
+
+#include "catalogue/generator/families/beat_signals.hpp"
+
+namespace kinemorphs::generator {
+namespace {
+
+constexpr RoleWeights every_role{1.0, 0.9, 0.35, 0.7, 0.6};
+constexpr RoleWeights kick_only{1.0, 0.0, 0.0, 0.0, 0.0};
+constexpr RoleWeights snare_only{0.0, 1.0, 0.0, 0.0, 0.0};
+constexpr RoleWeights hats_only{0.0, 0.0, 1.0, 0.0, 0.0};
+
+int bars(const Score& score) { return score.period / 256; }
+
+// A phase that each onset pushes forward: the speed rises just after a hit
+// and relaxes before the next, `push` times faster at the strongest hit.
+Series pushed_phase(const Score& score, const RoleWeights& weights, double push) {
+    const Series drive = unit(causal_sum(score, weighted(weights), Swell{4.0, 24.0}));
+    Series speed(drive.size());
+    for (std::size_t i = 0; i < drive.size(); ++i) speed[i] = 1.0 + push * drive[i];
+    return eased_phase(speed);
+}
+
+Table rows_of(int period, const Series& x, const Series& y, const Series& z) {
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        return Row{x[i], y[i], z[i]};
+    });
+}
+
+// The low end: the bass lane, or the kick where a groove has no bass.
+RoleWeights low_end(const Score& score) {
+    return has_role(score, Role::bass) ? RoleWeights{0.3, 0.0, 0.0, 0.0, 1.0} : RoleWeights{1.0, 0.0, 0.0, 0.0, 0.0};
+}
+
+// Kick and snare onsets closer than `merge` pips count as one hit.
+struct Hit {
+    double pip;
+    double velocity;
+    bool kick;
+    bool snare;
+    double side;  // +1 or -1, alternating
+};
+
+std::vector<Hit> main_hits(const Score& score, double merge = 12.0) {
+    std::vector<Hit> hits;
+    for (const Onset& onset : score.onsets) {
+        if (onset.role != Role::kick && onset.role != Role::snare) continue;
+        if (!hits.empty() && onset.pip - hits.back().pip < merge) {
+            Hit& last = hits.back();
+            last.velocity = std::max(last.velocity, onset.velocity);
+            last.kick = last.kick || onset.role == Role::kick;
+            last.snare = last.snare || onset.role == Role::snare;
+            continue;
+        }
+        hits.push_back({onset.pip, onset.velocity, onset.role == Role::kick, onset.role == Role::snare, 1.0});
+    }
+    // Hits alternate sides; the parity that sends more snares right wins.
+    int snares_right = 0;
+    int snares_left = 0;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        if (hits[i].snare && !hits[i].kick) (i % 2 == 0 ? snares_right : snares_left) += 1;
+    }
+    const double first = snares_left > snares_right ? -1.0 : 1.0;
+    for (std::size_t i = 0; i < hits.size(); ++i) hits[i].side = i % 2 == 0 ? first : -first;
+    return hits;
+}
+
+// Pips from hit i to the next hit (cyclic).
+double gap_after(const std::vector<Hit>& hits, std::size_t i, int period) {
+    if (hits.size() == 1) return period;
+    return elapsed(hits[(i + 1) % hits.size()].pip, hits[i].pip, period);
+}
+
+// Kick-led bounce: at each kick the mover sits at the top of its stroke and
+// falls through a quick downstroke that recovers before the next kick; the
+// other instruments add side accents. Drawn at its final scale.
+Table bounce(const Score& score) {
+    const int period = score.period;
+    const double top = 0.55;
+    std::vector<Onset> kicks;
+    for (const Onset& onset : score.onsets) {
+        if (onset.role == Role::kick) kicks.push_back(onset);
+    }
+    Series dips(static_cast<std::size_t>(period), 0.0);
+    for (std::size_t i = 0; i < kicks.size(); ++i) {
+        const double gap = kicks.size() == 1 ? period : elapsed(kicks[(i + 1) % kicks.size()].pip, kicks[i].pip, period);
+        const double length = std::min(56.0, 0.9 * gap);
+        const double depth = kicks[i].velocity * std::min(1.0, length / 24.0);
+        for (int k = 0; k < period; ++k) {
+            const double since = elapsed(k, kicks[i].pip, period);
+            if (since < length) {
+                const double s = std::sin(pi * std::pow(since / length, 0.65));
+                dips[static_cast<std::size_t>(k)] += depth * (s * s);
+            }
+        }
+    }
+    int snares = 0;
+    int percs = 0;
+    int hats = 0;
+    const Table accents = bump_table(score, 10.0, [&](const Onset& onset, int) {
+        switch (onset.role) {
+            case Role::snare: return Row{(snares++ % 2 == 0 ? 0.42 : -0.42) * onset.velocity, 0.0, 0.1 * onset.velocity};
+            case Role::perc: return Row{(percs++ % 2 == 0 ? 0.26 : -0.26) * onset.velocity, 0.0, 0.2 * onset.velocity};
+            case Role::hat: return Row{(hats++ % 2 == 0 ? 0.12 : -0.12) * onset.velocity, 0.0, 0.15 * onset.velocity};
+            case Role::bass: return Row{0.0, 0.0, 0.3 * onset.velocity};
+            case Role::kick: break;
+        }
+        return Row{0.0, 0.0, 0.0};
+    });
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        return Row{accents[i][0], top - dips[i], accents[i][2] + 0.25 * dips[i]};
+    });
+}
+
+// Alternating lateral steps that land on the kicks and snares: kicks sink,
+// snares lift.
+Table step(const Score& score) {
+    const int period = score.period;
+    const std::vector<Hit> hits = main_hits(score);
+    std::vector<Key> keys;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        const double before = gap_after(hits, (i + hits.size() - 1) % hits.size(), period);
+        const double travel = std::min(before, 40.0);
+        const double reach = (0.5 + 0.5 * hits[i].velocity) * std::min(1.0, travel / 20.0);
+        keys.push_back({hits[i].pip - travel, travel, Row{hits[i].side * reach, 0.0, 0.0}});
+    }
+    const Series x = smoothed(column(keyed_path(period, keys), 0), 6.0);
+    std::vector<Pulse> lifts;
+    for (const Hit& hit : hits) {
+        const double lift = hit.snare ? (hit.kick ? 0.2 : 0.42) : -0.35;
+        lifts.push_back({hit.pip, 14.0, Row{0.0, lift * hit.velocity, 0.0}});
+    }
+    const Series y = column(sum_pulses(period, lifts), 1);
+    const Series z = bump_sum(score, {0.15, 0.0, 0.25, 0.25, 0.3}, 10.0);
+    return rows_of(period, x, y, z);
+}
+
+// An orbit whose angular speed follows the onset density, whose radius
+// follows the percussion and whose depth follows the low end.
+Table orbit(const Score& score) {
+    const int period = score.period;
+    const Series phase = pushed_phase(score, every_role, 2.0);
+    const Series radius = unit(smoothed(bump_sum(score, {0.3, 0.8, 0.5, 1.0, 0.3}, 12.0), 24.0));
+    const Series depth = unit(centred(smoothed(bump_sum(score, {1.0, 0.2, 0.0, 0.4, 0.8}, 16.0), 16.0)));
+    const double turns = bars(score);
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double r = 0.55 + 0.45 * radius[i];
+        const double a = two_pi * (turns * phase[i]);
+        return Row{r * std::cos(a), (0.8 * r) * std::sin(a), 0.6 * depth[i]};
+    });
+}
+
+// A broad phrase-long path that bass notes pull downward and outward.
+Table glide(const Score& score) {
+    const int period = score.period;
+    const Series bass = unit(smoothed(causal_sum(score, weighted(low_end(score)), Swell{12.0, 48.0}), 12.0));
+    const Series phase = pushed_phase(score, every_role, 0.6);
+    const double bass_mean = mean(bass);
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double a = two_pi * phase[i];
+        const double spread = 1.0 + 0.3 * bass[i];
+        return Row{(0.7 * std::sin(a)) * spread, (0.4 * std::sin(2.0 * a)) - 0.45 * bass[i],
+                   0.55 * (bass[i] - bass_mean) + 0.25 * std::cos(a)};
+    });
+}
+
+// Kicks thrust forward in depth, snares lift and draw back, hats add a fine
+// lateral flicker.
+Table surge(const Score& score) {
+    const Series kick = causal_sum(score, weighted(kick_only), Swell{3.0, 22.0});
+    const Series snare = causal_sum(score, weighted(snare_only), Swell{4.0, 30.0});
+    const Series flicker = column(bump_table(score, 6.0, [](const Onset& onset, int index) {
+                                      const double side = index % 2 == 0 ? 1.0 : -1.0;
+                                      const double gain = onset.role == Role::hat ? 0.15 : (onset.role == Role::perc ? 0.1 : 0.0);
+                                      return Row{side * (gain * onset.velocity), 0.0, 0.0};
+                                  }),
+                                  0);
+    const int period = score.period;
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        return Row{flicker[i], 0.6 * snare[i] - 0.2 * kick[i], kick[i] - 0.25 * snare[i]};
+    });
+}
+
+// Snares (and, more gently, percussion) push sideways, alternating; kicks
+// pull down, and a delayed, wider echo of both draws the mover back in depth.
+Table recoil(const Score& score) {
+    const double echo_delay = 24.0;
+    const Swell hit{2.5, 18.0};
+    const Swell echo{10.0, 36.0};
+    const RoleWeights pushers{0.0, 1.0, 0.0, 0.5, 0.0};
+    const Series push = causal_sum(score, alternating(pushers), hit);
+    const Series drop = causal_sum(score, weighted(kick_only), hit);
+    const Series push_echo = causal_sum(score, alternating(pushers), echo, echo_delay);
+    const Series draw = causal_sum(score, weighted({0.8, 1.0, 0.0, 0.3, 0.0}), echo, echo_delay);
+    const int period = score.period;
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        return Row{push[i] - 0.45 * push_echo[i], 0.15 * push_echo[i] - 0.85 * drop[i], -0.7 * draw[i]};
+    });
+}
+
+// A slow arc swung between kick and snare sides with hat and shaker tremors
+// riding on it.
+Table flutter(const Score& score) {
+    const int period = score.period;
+    const std::vector<Hit> hits = main_hits(score);
+    std::vector<Key> keys;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        const double before = gap_after(hits, (i + hits.size() - 1) % hits.size(), period);
+        keys.push_back({hits[i].pip - before, before, Row{hits[i].side * (0.6 + 0.4 * hits[i].velocity), 0.0, 0.0}});
+    }
+    const Series arc = smoothed(column(keyed_path(period, keys), 0), 24.0);
+    Series tremor_y(static_cast<std::size_t>(period), 0.0);
+    Series tremor_z(static_cast<std::size_t>(period), 0.0);
+    for (const Onset& onset : score.onsets) {
+        if (onset.role != Role::hat) continue;
+        for (int k = 0; k < period; ++k) {
+            double u = elapsed(k, onset.pip - 14.0, period) - 14.0;
+            if (std::fabs(u) >= 14.0) continue;
+            const double c = std::cos((pi * u) / 28.0);
+            const double window = (c * c) * onset.velocity;
+            tremor_y[static_cast<std::size_t>(k)] += window * std::sin((two_pi * u) / 7.0);
+            tremor_z[static_cast<std::size_t>(k)] += window * std::cos((two_pi * u) / 7.0);
+        }
+    }
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double a = arc[i];
+        return Row{0.8 * a, (0.45 * (a * a) - 0.3) + 0.13 * tremor_y[i], 0.25 * a + 0.16 * tremor_z[i]};
+    });
+}
+
+// The low end drives a broad plunge down and back; kicks and snares swing a
+// small counterweight from side to side.
+Table dive(const Score& score) {
+    const Series plunge = spanned(smoothed(causal_sum(score, weighted(low_end(score)), Swell{8.0, 48.0}), 24.0));
+    const int period = score.period;
+    std::vector<Pulse> swings;
+    for (const Hit& hit : main_hits(score)) {
+        swings.push_back({hit.pip, 16.0, Row{hit.side * (0.35 * hit.velocity), 0.12 * hit.velocity, 0.0}});
+    }
+    const Table counter = sum_pulses(period, swings);
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double wave = std::cos((two_pi * k) / period);
+        return Row{counter[i][0], (0.22 - plunge[i]) + counter[i][1], 0.12 * wave - 0.35 * plunge[i]};
+    });
+}
+
+// A pendulum hanging from above: it swings once every two beats, wider when
+// the drums are busy and faster through the dense parts of the score.
+Table pendulum(const Score& score) {
+    const int period = score.period;
+    const Series energy = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.2, 0.6, 0.4}, 10.0), 48.0));
+    const Series hats = unit(smoothed(bump_sum(score, {0.2, 0.0, 1.0, 0.5, 0.0}, 8.0), 32.0));
+    const Series phase = pushed_phase(score, every_role, 1.2);
+    const double swings = period / 128;
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double a = two_pi * (swings * phase[i]);
+        const double angle = (0.5 + 0.6 * energy[i]) * std::cos(a);
+        return Row{std::sin(angle), 0.75 * (1.0 - std::cos(angle)) - 0.3,
+                   (0.3 * std::sin(a)) * (0.5 + 0.5 * hats[i])};
+    });
+}
+
+// A figure eight per bar: lobe tips fall on beats 1 and 3 and widen with the
+// kicks; the crossings on beats 2 and 4 lift with the snare.
+Table figure8(const Score& score) {
+    const int period = score.period;
+    const Series kick = unit(smoothed(causal_sum(score, weighted(kick_only), Swell{3.0, 40.0}), 6.0));
+    const Series snare = unit(bump_sum(score, {0.0, 1.0, 0.0, 0.3, 0.0}, 16.0));
+    const double laps = bars(score);
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double a = (two_pi * laps) * k / period;
+        const double size = 0.6 + 0.4 * kick[i];
+        return Row{size * std::cos(a), (0.5 * size) * std::sin(2.0 * a) + 0.3 * snare[i],
+                   0.5 * snare[i] + 0.2 * std::sin(a)};
+    });
+}
+
+// A softened square, one lap per bar, corners on the beats; the phase
+// hurries through busy stretches and lingers in sparse ones.
+Table box(const Score& score) {
+    const int period = score.period;
+    const Series phase = pushed_phase(score, every_role, 2.5);
+    const Series accents = centred(smoothed(bump_sum(score, {0.6, 1.0, 0.2, 0.6, 0.4}, 10.0), 12.0));
+    const Series lift = unit(accents);
+    const double laps = bars(score);
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double a = two_pi * (laps * phase[i]) + pi / 4.0;
+        const double c = std::cos(a);
+        const double s = std::sin(a);
+        const double norm = std::pow((c * c) * (c * c) + (s * s) * (s * s), 0.25);
+        return Row{c / norm, (0.85 * s) / norm, 0.3 * lift[i] + 0.15 * std::sin(2.0 * a)};
+    });
+}
+
+// Two turns round the depth axis riding one depth wave; percussion widens
+// the turns.
+Table corkscrew(const Score& score) {
+    const int period = score.period;
+    const Series radius = unit(smoothed(bump_sum(score, {0.2, 0.6, 0.5, 1.0, 0.2}, 10.0), 20.0));
+    const Series phase = pushed_phase(score, every_role, 0.5);
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double a = two_pi * (2.0 * phase[i]);
+        const double r = 0.45 + 0.4 * radius[i];
+        return Row{r * std::cos(a), r * std::sin(a), 0.7 * std::sin((two_pi * k) / period)};
+    });
+}
+
+// Two turns whose radius contracts to a third and opens out again; accents
+// breathe the radius a little.
+Table spiral(const Score& score) {
+    const int period = score.period;
+    const Series accents = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.2, 0.5, 0.5}, 10.0), 16.0));
+    const Series phase = pushed_phase(score, every_role, 0.6);
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double breath = 0.5 + 0.5 * std::cos(two_pi * phase[i]);
+        const double r = (0.3 + 0.7 * breath) * (1.0 + 0.15 * accents[i]);
+        const double a = two_pi * (2.0 * phase[i]);
+        return Row{r * std::cos(a), r * std::sin(a), 0.5 * breath - 0.25 + 0.15 * accents[i]};
+    });
+}
+
+// S-shaped lateral travel through one gate every two beats; kicks lift,
+// snares cut back against the direction of travel, depth runs counter to
+// the sideways motion.
+Table slalom(const Score& score) {
+    const int period = score.period;
+    const double gates = period / 128;
+    const auto sway = [&](double pip) { return std::sin((two_pi * gates) * pip / period); };
+    const Table cuts = bump_table(score, 10.0, [&](const Onset& onset, int) {
+        if (onset.role == Role::snare) {
+            return Row{(sway(onset.pip) >= 0.0 ? -0.3 : 0.3) * onset.velocity, 0.0, 0.0};
+        }
+        if (onset.role == Role::kick) return Row{0.0, 0.45 * onset.velocity, 0.0};
+        return Row{0.0, 0.0, 0.0};
+    });
+    return make_table(period, [&](int k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double x = 0.7 * sway(k);
+        const double lean = std::cos((two_pi * gates) * k / period);
+        return Row{x + cuts[i][0], cuts[i][1] - 0.12 * lean * lean, -0.5 * x - 0.2 * cuts[i][1]};
+    });
+}
+
+// Each onset sets a spring ringing from rest: snares sideways, kicks
+// downward first, the rest in depth. A ring dies out within a beat.
+Table spring(const Score& score) {
+    const Series side = causal_sum(score, alternating(snare_only), Ring{22.0, 20.0, 56.0});
+    const Series drop = causal_sum(score, weighted({-1.0, 0.0, 0.0, 0.0, 0.0}), Ring{26.0, 20.0, 56.0});
+    const Series depth = causal_sum(score, weighted({0.3, 0.0, 0.5, 0.5, 0.5}), Ring{15.0, 18.0, 56.0});
+    return rows_of(score.period, side, drop, depth);
+}
+
+// Every onset sends the mover off towards the next of five targets on a
+// star, each reached before the following onset.
+Table ricochet(const Score& score) {
+    const int period = score.period;
+    std::vector<Onset> hits;
+    for (const Onset& onset : score.onsets) {
+        if (onset.role == Role::hat && onset.velocity < 0.8) continue;
+        if (!hits.empty() && onset.pip - hits.back().pip < 12.0) {
+            hits.back().velocity = std::max(hits.back().velocity, onset.velocity);
+            continue;
+        }
+        hits.push_back(onset);
+    }
+    std::vector<Key> keys;
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        const double gap = hits.size() == 1 ? period : elapsed(hits[(i + 1) % hits.size()].pip, hits[i].pip, period);
+        const double travel = std::min(0.85 * gap, 36.0);
+        const double j = static_cast<double>(i % 5);
+        const double a = two_pi * (2.0 * j) / 5.0 + pi / 2.0;
+        const double reach = (0.55 + 0.45 * hits[i].velocity) * std::min(1.0, travel / 20.0);
+        keys.push_back({hits[i].pip, travel,
+                        Row{reach * std::cos(a), (0.85 * reach) * std::sin(a),
+                            (0.6 * reach) * std::cos(two_pi * (3.0 * j) / 5.0 + 0.4)}});
+    }
+    return smoothed_table(keyed_path(period, keys), 4.0);
+}
+
+constexpr std::array<Gesture, 16> gestures{{
+    {"bounce", bounce, 0.0, 0.0},
+    {"step", step, 0.6, 0.86},
+    {"orbit", orbit, 0.55, 0.8},
+    {"glide", glide, 0.5, 0.8},
+    {"surge", surge, 0.6, 0.92},
+    {"recoil", recoil, 0.45, 0.78},
+    {"flutter", flutter, 0.45, 0.72},
+    {"dive", dive, 0.6, 0.92},
+    {"pendulum", pendulum, 0.5, 0.8},
+    {"figure8", figure8, 0.55, 0.82},
+    {"box", box, 0.5, 0.76},
+    {"corkscrew", corkscrew, 0.5, 0.8},
+    {"spiral", spiral, 0.5, 0.8},
+    {"slalom", slalom, 0.55, 0.86},
+    {"spring", spring, 0.15525, 0.5},
+    {"ricochet", ricochet, 0.5, 0.82},
+}};
+
+}  // namespace
+
+const std::array<Gesture, 16>& beat_gestures() { return gestures; }
+
+}  // namespace kinemorphs::generator

@@ -1,0 +1,24 @@
+// The sixteen beat gestures: each turns any drum score into one period of
+// motion.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "catalogue/generator/families/beat_score.hpp"
+#include "catalogue/generator/table_set.hpp"
+
+namespace kinemorphs::generator {
+
+struct Gesture {
+    std::string_view suffix;
+    Table (*render)(const Score& score);
+    // Table peak for the sparsest and the busiest groove; the renderer's
+    // own scale is kept when both are zero.
+    double quiet_peak;
+    double busy_peak;
+};
+
+const std::array<Gesture, 16>& beat_gestures();
+
+}  // namespace kinemorphs::generator
