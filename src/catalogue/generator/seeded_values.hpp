@@ -4,7 +4,6 @@
 // digest. Any table built from them can be recomputed exactly anywhere.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -7,7 +7,7 @@
 //   ghost snare  draws x back and down a little,
 //   hi-hat       dips y and leans forward.
 // Excerpt A is the louder passage (its downbeat kick is the loudest hit of
-// the family, velocity 1); excerpt B is a softer, busier passage.
+// the family, velocity 1); excerpt B is a softer passage.
 #include <vector>
 
 #include "catalogue/generator/families.hpp"
@@ -58,7 +58,8 @@ Table groove_table(const std::vector<Hit>& hits, bool played) {
 
 using enum Drum;
 
-// Kicks push ahead of the beat, backbeat snares sit late, ghosts drift.
+// Kicks sit just behind the beat, backbeat snares later still, ghosts drift
+// either way.
 const std::vector<Hit> excerpt_a = {
     {0, kick, 1.0, 1},    {2, hat, 0.7, -1},    {3, kick, 0.75, 2},  {4, snare, 1.0, 2},
     {6, ghost, 0.6, -1},  {7, kick, 0.7, 1},    {9, ghost, 0.75, -2}, {10, kick, 0.85, 0},
