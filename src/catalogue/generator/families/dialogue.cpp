@@ -1,8 +1,68 @@
-// The `dialogue` family.
+// The `dialogue` family: eighth-note groups of the lengths in the record's
+// name, each group a short phrase in one direction (left, down, forward or
+// right, passed on round that cycle). A group opens with its accent, fades
+// over its eighths, and gives its last eighth to a late pickup a sixteenth
+// before the next group: a small lift that draws back, answering the turn.
+#include <string>
+#include <vector>
+
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/rhythm_tools.hpp"
+#include "catalogue/generator/shape_tools.hpp"
 
 namespace kinemorphs::generator {
+namespace {
 
-void add_dialogue_tables(TableSet&) {}
+const std::vector<std::vector<int>>& records() {
+    static const std::vector<std::vector<int>> all{
+        {3, 4, 5},    {5, 3, 4},    {3, 5, 2},    {2, 5, 4},    {4, 3, 2},    {3, 2, 4, 5},
+        {5, 2, 3, 4}, {2, 3, 5, 3}, {3, 4, 3, 5}, {5, 4, 2, 3}, {2, 4, 5, 2}, {4, 5, 3, 2},
+        {3, 5, 4, 3}, {5, 3, 2, 5}, {2, 5, 3, 5}, {4, 3, 5, 4},
+    };
+    return all;
+}
+
+// The directions a phrase passes through, in turn: any three in a row
+// include the downward or the forward one, which reach furthest.
+constexpr Row directions[] = {
+    Row{-0.31, -0.06, 0.0},
+    Row{0.0, -0.32, 0.0},
+    Row{0.0, -0.05, 0.32},
+    Row{0.29, -0.06, 0.0},
+};
+
+constexpr Row pickup{0.0, 0.135, -0.041};
+
+Table dialogue_table(const std::vector<int>& groups, int first_direction) {
+    std::vector<Pulse> pulses;
+    int eighth = 0;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const Row& direction = directions[(first_direction + g) % 4];
+        for (int j = 0; j + 1 < groups[g]; ++j) {
+            const double level = j == 0 ? 1.0 : 0.6 - 0.05 * j;
+            pulses.push_back(Pulse{static_cast<double>((eighth + j) * eighth_pips), 14.0,
+                                   Row{direction[0] * level, direction[1] * level,
+                                       direction[2] * level}});
+        }
+        eighth += groups[g];
+        pulses.push_back(Pulse{static_cast<double>(eighth * eighth_pips - sixteenth_pips), 10.0, pickup});
+    }
+    return sum_pulses(eighth * eighth_pips, pulses);
+}
+
+}  // namespace
+
+void add_dialogue_tables(TableSet& set) {
+    int index = 0;
+    for (const std::vector<int>& groups : records()) {
+        std::string name = "dialogue";
+        for (const int g : groups) {
+            name += '_';
+            name += std::to_string(g);
+        }
+        set.add(name, dialogue_table(groups, index % 4));
+        ++index;
+    }
+}
 
 }  // namespace kinemorphs::generator
