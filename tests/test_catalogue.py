@@ -15,7 +15,7 @@ FAMILY_ORDER = [
     "necklace", "accent", "triplet", "dialogue", "burst", "beat",
 ]
 # The two families split into two runs break on a name, not on a count.
-SECOND_RUN_STARTS = {"lfo_morph", "rhythm_five_four"}
+SECOND_RUN_STARTS = {"lfo_twin_swell", "rhythm_five_four"}
 
 
 @pytest.fixture(scope="module")
@@ -91,9 +91,20 @@ def test_sampling_wraps_every_period_at_the_extremes(tables):
             assert kinemorphs.sample(name, pip).as_tuple() == rows[pip % period], (name, pip)
 
 
-def test_complete_catalogue_totals(tables):
+RUN_LENGTHS = [8, 4, 4, 4, 4, 4, 8, 8, 8] + [16] * 36 + [1088]
+LANDMARKS = {0: "lfo_breathe", 28: "lfo_twin_swell", 44: "rhythm_five_four", 628: "beat_four_floor_bounce",
+             771: "beat_amapiano_glide", 772: "beat_four_floor_surge", 1203: "beat_amapiano_ricochet",
+             1204: "beat_jersey_five_bounce", 1715: "beat_dembow_push_ricochet"}
+
+
+def test_complete_catalogue_order_and_totals(tables):
     if len(tables) != 1716:
         pytest.skip("the catalogue is not complete yet")
+    names = list(tables)
+    expected_families = [f for f, n in zip(FAMILY_ORDER, RUN_LENGTHS) for _ in range(n)]
+    assert [family_of(n) for n in names] == expected_families
+    assert {i: names[i] for i in LANDMARKS} == LANDMARKS
+    assert len(kinemorphs.catalogue()) == 1731
     by_period_and_dims = Counter((info["period_pips"], info["dimensions"]) for info, _ in tables.values())
     assert sum(len(rows) for _, rows in tables.values()) == 1022912
     assert Counter(d for (_, d), n in by_period_and_dims.items() for _ in range(n)) == {1: 29, 2: 321, 3: 1366}
@@ -107,3 +118,8 @@ def test_complete_catalogue_totals(tables):
     assert len(vertical_only) == 18 and sum(n.startswith("env_") for n in vertical_only) == 16
     names = sorted(tables, key=str.encode)
     assert (names[0], names[-1]) == ("accent_walk_10_3", "weave_5_9")
+    lengths = {n: len(info["description"].encode()) for n, (info, _) in tables.items()}
+    assert max(lengths, key=lengths.get) == "beat_amen_four_bar_glide" and lengths["beat_amen_four_bar_glide"] == 235
+    assert sorted(n for n, length in lengths.items() if length == 43) == ["beat_house_shuffle_bounce", "beat_house_shuffle_step"]
+    assert max(names, key=len) == "beat_jungle_switchback_corkscrew"
+    assert sum(info["description"].endswith(". ") for info, _ in tables.values()) == 72
