@@ -63,6 +63,13 @@ def page(site):
     assert not errors
 
 
+def record_metrics(**values):
+    """Merge figures into tests/artifacts/gallery_metrics.json (reported, never asserted)."""
+    path = ARTIFACTS / "gallery_metrics.json"
+    metrics = json.loads(path.read_text()) if path.exists() else {}
+    path.write_text(json.dumps(metrics | values, indent=2))
+
+
 def settle(page):
     """Let queued filtering and a marker update run (two animation frames)."""
     page.evaluate("() => new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
@@ -86,9 +93,8 @@ def test_page_is_self_contained_and_reports_its_timings(page, site):
         performance.getEntriesByType('paint').map(e => [e.name, e.startTime])
         .concat(performance.getEntriesByName('gallery-ready').map(e => [e.name, e.startTime])))""")
     assert {"first-paint", "first-contentful-paint", "gallery-ready"} <= set(timings)
-    metrics = {"page_bytes": site.stat().st_size, "patterns": len(CATALOGUE),
-               "timings_ms": timings}
-    (ARTIFACTS / "gallery_metrics.json").write_text(json.dumps(metrics, indent=2))
+    (ARTIFACTS / "gallery_metrics.json").unlink(missing_ok=True)
+    record_metrics(page_bytes=site.stat().st_size, patterns=len(CATALOGUE), timings_ms=timings)
     page.screenshot(path=str(ARTIFACTS / "gallery_top.png"))
 
 
@@ -132,11 +138,22 @@ def test_family_filter(page):
     options = page.evaluate("() => [...document.querySelectorAll('#family option')].map(o => o.value)")
     groups = sorted({group_of(name) for name in NAMES} - {"rudiments"})
     assert options == ["", "rudiments", *groups]
-    for family in ["rudiments", "lfo", group_of(NAMES[-1])]:
+    last = group_of(NAMES[-1])
+    for family in ["rudiments", "lfo", last]:
         set_filters(page, family=family)
         expected = [name for name in NAMES if group_of(name) == family]
         assert visible_ids(page) == expected
         assert page.text_content("#count") == f"{len(expected)} of {len(NAMES)} patterns"
+    page.screenshot(path=str(ARTIFACTS / f"gallery_family_{last}.png"))
+    # From choosing "all" again to the next frame after every card is shown.
+    filter_ms = page.evaluate("""() => new Promise(done => {
+        const start = performance.now(), family = document.getElementById('family');
+        family.value = '';
+        family.dispatchEvent(new Event('change'));
+        requestAnimationFrame(() => requestAnimationFrame(() => done(performance.now() - start)));
+    })""")
+    assert len(visible_ids(page)) == len(NAMES)
+    record_metrics(show_all_cards_ms=round(filter_ms, 1))
     set_filters(page, family="rudiments")
     page.evaluate("() => window.scrollTo(0, 0)")
     settle(page)
