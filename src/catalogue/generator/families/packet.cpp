@@ -24,7 +24,7 @@ struct PacketRecord {
     Arrangement arrangement;
     int packets;
     double cycles;  // carrier cycles across one packet
-    double peak;    // the table's largest lateral excursion
+    double peak;    // largest lateral excursion; longer cascades stop a hair short of 0.82
 };
 
 constexpr PacketRecord records[] = {
