@@ -1,7 +1,7 @@
 """What the keyed path families depict, beyond their per-family facts: reaches
 leave and settle at the centre, tours hold at their vertices in star order,
-dwell phrases hold two unequal raised poses, and scans sweep their rows before
-returning outside them."""
+dwell phrases hold two unequal raised poses, scans sweep their rows before
+returning outside them, and ribbons wind and twist as their names say."""
 
 import math
 
@@ -125,3 +125,15 @@ def test_scans_sweep_their_rows_then_return_outside_them(name):
     if name.startswith("scan_depth"):
         depths = [table[start + length // 2][2] for start, length in plateaus]
         assert depths == sorted(depths, reverse=True) and max(row[2] for row in table) > depths[0] + 0.1
+
+
+@pytest.mark.parametrize("name", [f"ribbon_{a}_{b}_{kind}" for kind in ("slim", "deep")
+                                  for a, b in ((1, 2), (1, 3), (1, 4), (1, 5), (2, 3), (2, 5), (3, 4), (3, 5))])
+def test_ribbons_wind_round_the_spine_and_twist_through_depth(name):
+    table = rows(name)
+    laps, weaves = int(name.split("_")[1]), int(name.split("_")[2])
+    turning = sum(math.remainder(math.atan2(b[1], b[0]) - math.atan2(a[1], a[0]), math.tau)
+                  for a, b in zip(table, table[1:] + table[:1]))
+    assert round(turning / math.tau) == laps
+    depth_signs = [row[2] > 0 for row in table if row[2] != 0.0]
+    assert sum(a != b for a, b in zip(depth_signs, depth_signs[1:] + depth_signs[:1])) == 2 * weaves

@@ -42,7 +42,13 @@ inline std::vector<double> keyed_lane(int period, const std::vector<LaneKey>& ke
         throw std::logic_error("a keyed lane needs at least two keys");
     }
     const double p = period;
-    // Time of key i + offset (offset may step across the seam).
+    for (std::size_t i = 0; i < n; ++i) {
+        if (keys[i].time < 0.0 || keys[i].time >= p || (i > 0 && keys[i].time <= keys[i - 1].time)) {
+            throw std::logic_error("keys must ascend strictly within one period");
+        }
+    }
+    // Time of key i, where i may run past either end of the keys: each lap
+    // across the loop seam moves the time by one period.
     const auto time_at = [&](std::ptrdiff_t i) {
         const auto count = static_cast<std::ptrdiff_t>(n);
         const std::ptrdiff_t wrapped = ((i % count) + count) % count;

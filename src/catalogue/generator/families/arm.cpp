@@ -77,7 +77,8 @@ void add_arm_tables(TableSet& set) {
         if (arm.turn != 0.0) {
             table = lane_pinned(std::move(table), 2, arm.depth);
         }
-        const std::string number = (i < 9 ? "0" : "") + std::to_string(i + 1);
+        std::string number = std::to_string(i + 1);
+        number.insert(0, 2 - number.size(), '0');
         set.add("arm_coupled_" + number, std::move(table));
     }
 }

@@ -114,7 +114,8 @@ void add_dwell_tables(TableSet& set) {
          {-0.69, 0.82}, {-0.72, 0.75}, {-0.39, 0.46}},
     };
     for (std::size_t i = 0; i < phrases.size(); ++i) {
-        const std::string number = (i < 9 ? "0" : "") + std::to_string(i + 1);
+        std::string number = std::to_string(i + 1);
+        number.insert(0, 2 - number.size(), '0');
         set.add("dwell_phrase_" + number, phrase_rows(phrases[i]));
     }
 }

@@ -47,8 +47,8 @@ Table ribbon_rows(const Ribbon& ribbon) {
     });
 }
 
-// Every lane is symmetric about zero (y and z are odd in the phase), so
-// scaling each lane by its largest magnitude pins both of its ends.
+// y and z are odd in the phase, so scaling them by their largest magnitude
+// pins both of their ends; x is scaled so that its farther end reaches 0.82.
 Table fitted(Table table, const Ribbon& ribbon) {
     const double lane_targets[3] = {0.82, ribbon.side, ribbon.depth};
     for (std::size_t axis = 0; axis < 3; ++axis) {

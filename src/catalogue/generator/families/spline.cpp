@@ -111,7 +111,8 @@ std::vector<Spline> splines() {
           {{0.02, -0.26, 0.0}, 0.6},
           {{0.44, -0.58, 0.0}, 0.9},
           {{0.24, -0.08, 0.0}, 1.1}}},
-        // A crescent: a deep outer curve and a shallow inner return.
+        // A crescent: a deep outer curve and a shallow inner return, scaled a
+        // hair under the family's usual 0.82.
         {"spline_scoop",
          {{{-0.76, 0.5, 0.0}, 1.2},
           {{-0.42, -0.56, 0.0}, 1.0},
