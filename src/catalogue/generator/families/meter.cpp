@@ -41,7 +41,8 @@ Table meter_table(const std::vector<int>& groups) {
 std::string meter_name(const std::vector<int>& groups) {
     std::string name = "meter";
     for (const int length : groups) {
-        name += "_" + std::to_string(length);
+        name += '_';
+        name += std::to_string(length);
     }
     return name;
 }
