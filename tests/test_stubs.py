@@ -122,6 +122,27 @@ def test_stub_signature_matches_the_rendered_signature(owner, node):
     assert stub_returns == returns or (returns == "list" and stub_returns.startswith("list["))
 
 
+def _stub_definitions():
+    tree = ast.parse(STUB_SOURCE.read_text())
+    yield pytest.param(tree, id="module")
+    for node in ast.walk(tree):
+        if isinstance(node, (ast.ClassDef, ast.FunctionDef)):
+            yield pytest.param(node, id=node.name)
+
+
+@pytest.mark.parametrize("node", list(_stub_definitions()))
+def test_every_stub_definition_has_a_docstring(node):
+    assert ast.get_docstring(node)
+
+
+@pytest.mark.parametrize("entry", kinemorphs.catalogue()[:15], ids=lambda entry: entry["name"])
+def test_rudiment_docstring_quotes_its_description(entry):
+    tree = ast.parse(STUB_SOURCE.read_text())
+    function = next(node for node in tree.body
+                    if isinstance(node, ast.FunctionDef) and node.name == entry["name"])
+    assert ast.get_docstring(function).startswith(f'"{entry["description"]}"')
+
+
 GOOD = '''
 from typing import Literal, assert_type
 import kinemorphs
