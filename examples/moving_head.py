@@ -1,6 +1,6 @@
 """Drive a moving head: map a clock in seconds to pips, and an Offset3 to 16-bit pan/tilt.
 
-    python examples/moving_head.py [--pattern figure_eight] [--bpm 120] [--seconds 2] [--rate 10]
+    .venv/bin/python examples/moving_head.py [--pattern figure_eight] [--bpm 120] [--seconds 2] [--rate 10]
 
 A show controller keeps its own clock. At each tick it turns the seconds
 elapsed since beat zero into a pip (64 per beat) and asks the pattern where
@@ -15,6 +15,7 @@ import math
 import kinemorphs
 
 FULL_16_BIT = 65535
+LAST_PIP = 2**31 - 1  # pips are signed 32-bit
 PAN_SPREAD = 0.25    # the pattern may use a quarter of the pan travel either side of centre
 TILT_SPREAD = 0.20
 
@@ -30,13 +31,33 @@ def to_16_bit(value, spread):
     return min(FULL_16_BIT, max(0, round(centre + value * spread * centre)))
 
 
+def positive_float(text):
+    value = float(text)
+    if not (math.isfinite(value) and value > 0):
+        raise argparse.ArgumentTypeError(f"must be a positive number, not {text}")
+    return value
+
+
+def positive_int(text):
+    value = int(text)
+    if value <= 0:
+        raise argparse.ArgumentTypeError(f"must be a positive whole number, not {text}")
+    return value
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--pattern", default="figure_eight", help="any built-in pattern name")
-    parser.add_argument("--bpm", type=float, default=120.0)
-    parser.add_argument("--seconds", type=float, default=2.0, help="length of the run")
-    parser.add_argument("--rate", type=int, default=10, help="ticks per second")
+    parser.add_argument("--bpm", type=positive_float, default=120.0)
+    parser.add_argument("--seconds", type=positive_float, default=2.0, help="length of the run")
+    parser.add_argument("--rate", type=positive_int, default=10, help="ticks per second")
     args = parser.parse_args()
+    try:
+        kinemorphs.sample(args.pattern, 0)
+    except ValueError as error:
+        parser.error(str(error))
+    if pip_at(args.seconds, args.bpm) > LAST_PIP:
+        parser.error(f"the run passes pip {LAST_PIP}, the last one: lower --bpm or --seconds")
 
     print(f"{args.pattern} at {args.bpm:g} BPM")
     print(f"{'time s':>7} {'pip':>5} {'beat':>6} {'x':>7} {'y':>7} "

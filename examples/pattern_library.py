@@ -1,6 +1,6 @@
 """Build a PatternLibrary with a pattern of your own and list it.
 
-    python examples/pattern_library.py
+    .venv/bin/python examples/pattern_library.py
 
 A user pattern is a table of one (x, y, z) per pip over one period. The
 library resolves its own names first and every built-in name after them, and

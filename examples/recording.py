@@ -1,6 +1,6 @@
 """Capture a SampledRecording from sampled values and read it back.
 
-    python examples/recording.py
+    .venv/bin/python examples/recording.py
 
 A recording is a take laid on the pip grid: one row of named axis values per
 pip from a start pip, with the tempo and the time of beat zero it was taken

@@ -13,10 +13,12 @@ import kinemorphs
 EXAMPLES = Path(__file__).resolve().parents[1] / "examples"
 
 
-def run_example(script, *args):
+def run_example(script, *args, returncode=0):
     result = subprocess.run([sys.executable, str(EXAMPLES / script), *args],
                             capture_output=True, text=True, timeout=120)
-    assert result.returncode == 0, result.stderr
+    assert result.returncode == returncode, result.stderr
+    if returncode:
+        return result.stderr
     assert result.stderr == ""
     return result.stdout
 
@@ -24,6 +26,35 @@ def run_example(script, *args):
 @pytest.mark.parametrize("script", sorted(p.name for p in EXAMPLES.glob("*.py")))
 def test_every_example_runs_cleanly(script):
     assert run_example(script).strip()
+
+
+@pytest.mark.parametrize("script", sorted(p.name for p in EXAMPLES.glob("*.py")))
+def test_example_usage_names_the_venv_python(script):
+    assert f".venv/bin/python examples/{script}" in (EXAMPLES / script).read_text()
+
+
+@pytest.mark.parametrize("script, args, message", [
+    ("moving_head.py", ["--pattern", "Bounce"], "Unknown kinemorph: Bounce"),
+    ("moving_head.py", ["--bpm", "0"], "--bpm: must be a positive number"),
+    ("moving_head.py", ["--bpm", "-120"], "--bpm: must be a positive number"),
+    ("moving_head.py", ["--bpm", "nan"], "--bpm: must be a positive number"),
+    ("moving_head.py", ["--rate", "0"], "--rate: must be a positive whole number"),
+    ("moving_head.py", ["--bpm", "1e12"], "passes pip 2147483647"),
+    ("bar_demo.py", ["circle", "no_such_pattern"], "Unknown kinemorph: no_such_pattern"),
+])
+def test_examples_refuse_bad_arguments_with_a_message(script, args, message):
+    stderr = run_example(script, *args, returncode=2)
+    assert message in stderr
+    assert "Traceback" not in stderr
+
+
+def test_bar_demo_samples_where_the_strokes_move():
+    out = run_example("bar_demo.py", "single_paradiddle", "five_stroke_roll")
+    rows = [line.split() for line in out.splitlines()[1:]]
+    assert len(rows) == 32
+    for pattern in range(2):
+        xs = [float(row[1 + 3 * pattern]) for row in rows]
+        assert max(xs) > 0.5 and min(xs) < -0.5
 
 
 @pytest.mark.parametrize("pattern, bpm, rate", [("figure_eight", "120", "10"),
