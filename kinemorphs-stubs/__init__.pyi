@@ -72,7 +72,7 @@ class SampledRecording:
         - "A finite positive BPM and beat origin are required": ``bpm`` is not
           finite and above zero, or ``beat_zero_seconds`` is not finite;
         - "Empty recording or recording resource limit exceeded": no axes, no
-          rows, more than 8388608 values, or pips beyond 2147483647;
+          rows, more than 8388608 values, or a last pip past 2147483646;
         - "Invalid identifier" / "Duplicate axis": an axis name breaks the
           rule, or repeats an earlier one;
         - "Ragged recording": a row's length differs from the number of axes;
