@@ -40,13 +40,18 @@ def frame_at(pip: int, universes: tuple[int, ...] = (1,), cue: str = "fan") -> F
     return Frame(pip, cue, {u: universe_bytes(pip + u) for u in universes}, fixtures)
 
 
-HOME = Frame(-1, "home", {1: bytes(DMX_CHANNELS)}, ())
+def home_frame_for(universes: tuple[int, ...]) -> Frame:
+    return Frame(-1, "home", {u: bytes(DMX_CHANNELS) for u in universes}, ())
+
+
+HOME = home_frame_for((1,))
 
 
 @dataclass
 class ScriptedEngine:
     """Frames made from the pip; records cue changes; optionally slow or failing at a pip."""
 
+    universes: tuple[int, ...] = (1,)
     cue_names: tuple[str, ...] = ("fan", "wave", "cross")
     current_cue: int = 0
     calls: list[tuple[str, int]] = field(default_factory=list)
@@ -60,10 +65,10 @@ class ScriptedEngine:
             self.on_frame(self.frames_made)
         if self.fail_at_frame == self.frames_made:
             raise RuntimeError("engine failed")
-        return frame_at(pip, cue=self.cue_names[self.current_cue])
+        return frame_at(pip, self.universes, self.cue_names[self.current_cue])
 
     def home_frame(self) -> Frame:
-        return HOME
+        return home_frame_for(self.universes)
 
     def go(self, index: int, pip: int) -> None:
         self.calls.append(("go", index))

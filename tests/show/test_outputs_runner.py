@@ -108,7 +108,7 @@ def test_every_fixture_goes_home_at_the_end(failure):
             asyncio.run(run)
     else:
         assert asyncio.run(run) == 0
-    assert output.frames[-1] is HOME and homes == [HOME] and output.closed
+    assert output.frames[-1] == HOME and homes == [HOME] and output.closed
     assert HOME not in output.frames[:-1]
 
 
@@ -129,7 +129,7 @@ def test_osc_controls_reach_the_engine_and_quit_the_run():
     code = asyncio.run(run_show(engine, clock, [output], 100.0, seconds=10.0, osc_in=("127.0.0.1", port),
                                 status=StatusLine(io.StringIO())))
     sender.close()
-    assert code == 0 and output.frames[-1] is HOME and len(output.frames) < 100
+    assert code == 0 and output.frames[-1] == HOME and len(output.frames) < 100
     assert engine.calls == [("go", 1), ("go", 2)]
     assert [name for name, _ in clock.calls] == ["bpm", "tap"] and clock.bpm == 128.0
 
