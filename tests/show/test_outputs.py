@@ -98,6 +98,8 @@ def test_artnet_packets_decode_with_an_independent_receiver():
     port = free_udp_port()
     receiver = python_artnet.Artnet(BINDIP="127.0.0.1", PORT=port)
     try:
+        # The receiver opens its socket on its own thread: send only once it listens.
+        wait_for(lambda: hasattr(receiver, "sock") and receiver.sock.getsockname()[1] == port)
         frame = frame_at(5, universes=(0, 3))
         send_frames(parse_output_spec(f"artnet://127.0.0.1:{port}"), [frame])
 
