@@ -204,10 +204,6 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     preview is used. on_frame is called with every frame as sent and on_home
     with the home frame sent at the end (for logs and tests).
     """
-    from kinemorphs_show.clock import Clock
-    from kinemorphs_show.engine import Engine
-    from kinemorphs_show.showfile import ShowFileError, load_show
-
     def usage_error(message: str) -> int:
         print(f"{PROGRAM}: {message}", file=sys.stderr)
         return EXIT_USAGE
@@ -221,6 +217,10 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return usage_error(f"--seconds must be positive, not {seconds}")
     if bpm is not None and not bpm > 0:
         return usage_error(f"--bpm must be positive, not {bpm}")
+    from kinemorphs_show.clock import Clock
+    from kinemorphs_show.engine import Engine
+    from kinemorphs_show.showfile import ShowFileError, load_show
+
     try:
         show = load_show(show_path)
     except ShowFileError as error:

@@ -7,7 +7,7 @@ import pytest
 
 from kinemorphs_show.controls import Action, Command, apply_command, command_for_osc, commands_for_keys
 from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
-from kinemorphs_show.runner import RunState, parse_osc_in, run_frames, run_show
+from kinemorphs_show.runner import RunState, parse_osc_in, run_command, run_frames, run_show
 from kinemorphs_show.status_line import StatusLine
 from outputs_fakes import HOME, FixedTempoClock, RecordingOutput, ScriptedEngine, free_udp_port
 
@@ -207,3 +207,21 @@ def test_status_line_reports_rate_lateness_and_limited_fixtures():
     frames_per_second = float(lines[0].split(" fps")[0].rsplit(" ", 1)[1])
     assert frames_per_second == pytest.approx(44, abs=0.2)
     assert "worst 2.0 ms late" in lines[0] and lines[0].endswith("limited: head/2")
+
+
+@pytest.mark.parametrize(("outputs", "seconds", "bpm", "message"), [
+    (["bogus"], None, None, "bad output 'bogus'"),
+    (["osc://127.0.0.1"], None, None, "osc needs a port"),
+    ([], 0.0, None, "--seconds must be positive"),
+    ([], None, -120.0, "--bpm must be positive"),
+])
+def test_bad_command_lines_exit_2_with_nothing_sent(outputs, seconds, bpm, message, capsys):
+    import socket
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as receiver:
+        receiver.bind(("127.0.0.1", 0))
+        receiver.setblocking(False)
+        good = f"artnet://127.0.0.1:{receiver.getsockname()[1]}"
+        assert run_command("no-such-show.toml", seconds, bpm, [good, *outputs]) == 2
+        with pytest.raises(BlockingIOError):
+            receiver.recv(1)
+    assert message in capsys.readouterr().err
