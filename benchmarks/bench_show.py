@@ -23,13 +23,13 @@ import socket
 import statistics
 import sys
 import time
-from dataclasses import dataclass
 from pathlib import Path
 
 import kinemorphs
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
+from kinemorphs_show.engine import FixtureFrame, Frame  # noqa: E402
 from kinemorphs_show.frame_schedule import NS_PER_SECOND  # noqa: E402
 from kinemorphs_show.outputs import open_output, parse_output_spec  # noqa: E402
 from kinemorphs_show.runner import run_show  # noqa: E402
@@ -47,25 +47,6 @@ SIZE_DEG = 60.0
 SIXTEEN_BIT_MAX = 65535
 DMX_CHANNELS = 512
 PERCENTILE_99 = 99
-
-
-@dataclass(frozen=True)
-class FixtureFrame:
-    name: str
-    x: float
-    y: float
-    z: float
-    pan_deg: float
-    tilt_deg: float
-    limited: bool
-
-
-@dataclass(frozen=True)
-class Frame:
-    pip: int
-    cue: str
-    universes: dict[int, bytes]
-    fixtures: tuple[FixtureFrame, ...]
 
 
 def sixteen_bit(degrees: float, travel: float) -> int:

@@ -15,7 +15,7 @@ import termios
 import time
 import tty
 from collections.abc import Awaitable, Callable, Sequence
-from contextlib import AsyncExitStack, contextmanager
+from contextlib import AsyncExitStack, ExitStack, contextmanager
 from dataclasses import dataclass
 from typing import TYPE_CHECKING, Iterator, Protocol
 
@@ -27,6 +27,7 @@ from kinemorphs_show.status_line import FrameRecord, StatusLine
 if TYPE_CHECKING:
     from kinemorphs_show.clock import Clock
     from kinemorphs_show.engine import Frame
+    from kinemorphs_show.showfile import Show
 
 EXIT_OK = 0
 EXIT_USAGE = 2
@@ -38,6 +39,7 @@ SHOW_EXTRA_HINT = "pip install 'kinemorphs[show]'"
 
 class FrameSource(Protocol):
     cue_names: Sequence[str]
+    bpm: float              # the tempo the engine turns pip steps into seconds with (for speed limits)
     def frame(self, pip: int) -> "Frame": ...
     def home_frame(self) -> "Frame": ...
     def go(self, index: int, pip: int) -> None: ...
@@ -80,6 +82,7 @@ async def run_frames(engine: FrameSource, clock: "Clock", outputs: Sequence[Outp
         if state.quit_requested:
             break
         pip = clock.pip(deadline)
+        engine.bpm = clock.bpm
         frame = engine.frame(pip)
         sent_ns = now_ns()
         for output in outputs:
@@ -217,7 +220,6 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return usage_error(f"--seconds must be positive, not {seconds}")
     if bpm is not None and not bpm > 0:
         return usage_error(f"--bpm must be positive, not {bpm}")
-    from kinemorphs_show.clock import Clock
     from kinemorphs_show.engine import Engine
     from kinemorphs_show.showfile import ShowFileError, load_show
 
@@ -234,7 +236,30 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         outputs = [open_output(spec, show.frame_rate) for spec in specs]
     except ModuleNotFoundError as error:
         return usage_error(f"the output library {error.name!r} is missing: {SHOW_EXTRA_HINT}")
-    clock = Clock(bpm if bpm is not None else show.bpm)
-    engine = Engine(show)
-    return asyncio.run(run_show(engine, clock, outputs, show.frame_rate, seconds=seconds, osc_in=osc_in_address,
-                                on_frame=on_frame, on_home=on_home))
+    with ExitStack() as clock_resources:
+        try:
+            clock = show_clock(show, bpm if bpm is not None else show.bpm, clock_resources)
+        except RuntimeError as error:
+            return usage_error(str(error))
+        return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
+                                    osc_in=osc_in_address, on_frame=on_frame, on_home=on_home))
+
+
+def show_clock(show: "Show", bpm: float, resources: ExitStack) -> "Clock":
+    """The clock the show asks for: internal, following MIDI clock in, or an Ableton Link session.
+
+    RuntimeError with a message when a MIDI port or the Link library is missing;
+    ports and sessions opened are closed when resources closes.
+    """
+    if show.clock == "midi":
+        from kinemorphs_show.midi_clock import open_midi_clock
+        clock, port = open_midi_clock(show.midi_port, bpm, show.grid)
+        resources.callback(port.close)
+        return clock
+    if show.clock == "link":
+        from kinemorphs_show.link_clock import LinkClock
+        link = LinkClock(bpm, grid=show.grid)
+        resources.callback(link.close)
+        return link
+    from kinemorphs_show.clock import Clock
+    return Clock(bpm, grid=show.grid)

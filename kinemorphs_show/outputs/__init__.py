@@ -3,6 +3,8 @@
 from collections.abc import Sequence
 from typing import TYPE_CHECKING, Protocol
 
+from kinemorphs_show.showfile import DEFAULT_FRAME_RATE
+
 from .spec import ACCEPTED_FORMS, DEFAULT_PORTS, PREVIEW, OutputKind, OutputSpec, parse_output_spec
 
 if TYPE_CHECKING:
@@ -10,8 +12,6 @@ if TYPE_CHECKING:
 
 __all__ = ["ACCEPTED_FORMS", "DEFAULT_PORTS", "PREVIEW", "Output", "OutputKind", "OutputSpec",
            "open_output", "parse_output_spec", "parse_output_specs"]
-
-DEFAULT_FRAME_RATE = 44.0
 
 
 class Output(Protocol):

@@ -3,28 +3,12 @@
 import socket
 from dataclasses import dataclass, field
 
+from kinemorphs import PIPS_PER_BEAT
+
+from kinemorphs_show.engine import FixtureFrame, Frame
+
 DMX_CHANNELS = 512
-PIPS_PER_BEAT = 64
 BEATS_PER_BAR = 4
-
-
-@dataclass(frozen=True)
-class FixtureFrame:
-    name: str
-    x: float
-    y: float
-    z: float
-    pan_deg: float
-    tilt_deg: float
-    limited: bool
-
-
-@dataclass(frozen=True)
-class Frame:
-    pip: int
-    cue: str
-    universes: dict[int, bytes]
-    fixtures: tuple[FixtureFrame, ...]
 
 
 def universe_bytes(seed: int) -> bytes:
@@ -52,6 +36,7 @@ class ScriptedEngine:
     """Frames made from the pip; records cue changes; optionally slow or failing at a pip."""
 
     universes: tuple[int, ...] = (1,)
+    bpm: float = 0.0
     cue_names: tuple[str, ...] = ("fan", "wave", "cross")
     current_cue: int = 0
     calls: list[tuple[str, int]] = field(default_factory=list)
