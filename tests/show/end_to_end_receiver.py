@@ -135,3 +135,20 @@ def _running_olad(folder: Path, config: Path, universes: tuple[int, ...]) -> Ite
 def plugins_started(log: Path) -> list[str]:
     return [line.rsplit("Started ", 1)[1] for line in log.read_text().splitlines()
             if "PluginManager" in line and "Started " in line]
+
+
+# UDP on a loaded machine may drop a packet now and then; a frame olad did not
+# get is tolerated, a frame it got with other values is not.
+LEAST_SHARE_RECEIVED = 0.9
+
+
+def assert_received_in_order(sent: list[bytes], received: list[bytes]) -> None:
+    """Every received frame is a sent one, in the order sent; nearly all arrive, the last (home) among them."""
+    position = 0
+    for number, values in enumerate(received):
+        while position < len(sent) and sent[position] != values:
+            position += 1
+        assert position < len(sent), f"received frame {number} was never sent (or arrived out of order)"
+        position += 1
+    assert len(received) >= LEAST_SHARE_RECEIVED * len(sent)
+    assert received[-1] == sent[-1], "the home frame is the last one received"

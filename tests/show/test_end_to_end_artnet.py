@@ -4,7 +4,9 @@ import time
 
 import pytest
 
-from end_to_end_receiver import ola_unavailable_reason, olad_artnet_receiver, plugins_started, read_recording
+from end_to_end_receiver import (
+    assert_received_in_order, ola_unavailable_reason, olad_artnet_receiver, plugins_started, read_recording,
+)
 from kinemorphs_show.outputs import open_output, parse_output_spec
 from kinemorphs_show.runner import run_show
 from kinemorphs_show.status_line import StatusLine
@@ -13,23 +15,6 @@ from outputs_fakes import FixedTempoClock, ScriptedEngine
 RUN_SECONDS = 2.0
 FRAME_RATE = 44.0
 UNIVERSES = (1, 2)
-
-# UDP on a loaded machine may drop a packet now and then; a frame olad did not
-# get is tolerated, a frame it got with other values is not.
-LEAST_SHARE_RECEIVED = 0.9
-
-
-def assert_received_in_order(sent: list[bytes], received: list[bytes]) -> None:
-    """Every received frame is a sent one, in the order sent; nearly all arrive, the last (home) among them."""
-    position = 0
-    for number, values in enumerate(received):
-        while position < len(sent) and sent[position] != values:
-            position += 1
-        assert position < len(sent), f"received frame {number} was never sent (or arrived out of order)"
-        position += 1
-    assert len(received) >= LEAST_SHARE_RECEIVED * len(sent)
-    assert received[-1] == sent[-1], "the home frame is the last one received"
-
 
 pytestmark = pytest.mark.skipif(ola_unavailable_reason() is not None, reason=str(ola_unavailable_reason()))
 
