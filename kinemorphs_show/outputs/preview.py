@@ -51,15 +51,21 @@ class PreviewOutput:
         self._interval_ns = TERMINAL_REDRAW_INTERVAL_NS if self._in_place else LOG_BLOCK_INTERVAL_NS
         self._last_draw_ns: int | None = None
         self._drawn_lines = 0
+        self._undrawn: "Frame | None" = None
 
     async def open(self) -> None:
         pass
 
-    def send(self, frame: "Frame", *, force: bool = False) -> None:
+    def send(self, frame: "Frame") -> None:
         now = self._now_ns()
-        if not force and self._last_draw_ns is not None and now - self._last_draw_ns < self._interval_ns:
+        if self._last_draw_ns is not None and now - self._last_draw_ns < self._interval_ns:
+            self._undrawn = frame
             return
         self._last_draw_ns = now
+        self._draw(frame)
+
+    def _draw(self, frame: "Frame") -> None:
+        self._undrawn = None
         lines = preview_block(frame)
         if self._in_place:
             # The cursor sits on the status line below the block: go back up over the
@@ -72,4 +78,7 @@ class PreviewOutput:
         self._stream.flush()
 
     async def close(self) -> None:
-        pass
+        # The last frame (every fixture at home, at the end of a run) is shown even
+        # when it came sooner than the redraw interval.
+        if self._undrawn is not None:
+            self._draw(self._undrawn)

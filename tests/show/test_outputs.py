@@ -202,8 +202,9 @@ def test_preview_into_a_log_writes_one_block_per_second():
     for pip in range(100):
         now[0] = pip * 25_000_000            # 40 frames per second for 2.5 s
         preview.send(frame_at(pip))
+    asyncio.run(preview.close())
     blocks = [line for line in stream.getvalue().splitlines() if line.startswith("pip ")]
-    assert blocks == ["pip 0  cue fan", "pip 40  cue fan", "pip 80  cue fan"]
+    assert blocks == ["pip 0  cue fan", "pip 40  cue fan", "pip 80  cue fan", "pip 99  cue fan"]
     lines = stream.getvalue().splitlines()
     assert "head 1" in lines[1] and "+30.0°" in lines[1] and "limited" not in lines[1]
     assert "head/2" in lines[2] and lines[2].endswith("limited")
