@@ -19,13 +19,10 @@ OSC in (UDP, bound to 127.0.0.1 unless a host is given with the port):
     /kinemorphs/cue   i        go to the cue of that 0-based index
 """
 
-from collections.abc import Callable
+from collections.abc import Callable, Sequence
 from dataclasses import dataclass
 from enum import Enum
-from typing import TYPE_CHECKING, Protocol
-
-if TYPE_CHECKING:
-    from kinemorphs_show.clock import Clock
+from typing import Protocol
 
 
 class Action(Enum):
@@ -96,14 +93,28 @@ def command_for_osc(address: str, args: tuple[object, ...]) -> Command | None:
     return Command(action, float(args[0]))
 
 
+class ShowClock(Protocol):
+    """What the run loop and the controls need of a clock (internal, MIDI or Link)."""
+
+    @property
+    def bpm(self) -> float: ...
+    def pip(self, t_ns: int | None = None) -> int: ...
+    def bar_beat(self, pip: int) -> tuple[int, int]: ...
+    def tap(self, t_ns: int | None = None) -> None: ...
+    def resync_downbeat(self, t_ns: int | None = None) -> None: ...
+    def set_bpm(self, bpm: float, t_ns: int | None = None) -> None: ...
+    def nudge(self, ms: float) -> None: ...
+
+
 class CueSelection(Protocol):
-    cue_names: "list[str] | tuple[str, ...]"
+    @property
+    def cue_names(self) -> Sequence[str]: ...
     def go(self, index: int, pip: int) -> None: ...
     def go_next(self, pip: int) -> None: ...
     def go_previous(self, pip: int) -> None: ...
 
 
-def apply_command(command: Command, engine: CueSelection, clock: "Clock", t_ns: int,
+def apply_command(command: Command, engine: CueSelection, clock: ShowClock, t_ns: int,
                   request_quit: Callable[[], None]) -> None:
     """Carry out a command at host time t_ns; values out of range are ignored."""
     match command.action:

@@ -19,13 +19,12 @@ from contextlib import AsyncExitStack, ExitStack, contextmanager
 from dataclasses import dataclass
 from typing import TYPE_CHECKING, Iterator, Protocol
 
-from kinemorphs_show.controls import Command, apply_command, command_for_osc, commands_for_keys
+from kinemorphs_show.controls import Command, ShowClock, apply_command, command_for_osc, commands_for_keys
 from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
 from kinemorphs_show.outputs import PREVIEW, Output, OutputSpec, open_output, parse_output_specs
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 
 if TYPE_CHECKING:
-    from kinemorphs_show.clock import Clock
     from kinemorphs_show.engine import Frame
     from kinemorphs_show.showfile import Show
 
@@ -38,8 +37,10 @@ SHOW_EXTRA_HINT = "pip install 'kinemorphs[show]'"
 
 
 class FrameSource(Protocol):
-    cue_names: Sequence[str]
     bpm: float              # the tempo the engine turns pip steps into seconds with (for speed limits)
+
+    @property
+    def cue_names(self) -> Sequence[str]: ...
     def frame(self, pip: int) -> "Frame": ...
     def home_frame(self) -> "Frame": ...
     def go(self, index: int, pip: int) -> None: ...
@@ -59,7 +60,7 @@ async def sleep_ns(duration_ns: int) -> None:
     await asyncio.sleep(duration_ns / NS_PER_SECOND)
 
 
-async def run_frames(engine: FrameSource, clock: "Clock", outputs: Sequence[Output], schedule: FrameSchedule,
+async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Output], schedule: FrameSchedule,
                      state: RunState, status: StatusLine, *, stop_at_ns: int | None = None,
                      on_frame: Callable[[FrameRecord], None] | None = None,
                      now_ns: Callable[[], int] = time.monotonic_ns,
@@ -138,12 +139,13 @@ async def listen_for_osc_controls(stack: AsyncExitStack, address: tuple[str, int
 
     dispatcher = Dispatcher()
     dispatcher.set_default_handler(handle)
-    server = AsyncIOOSCUDPServer(address, dispatcher, asyncio.get_running_loop())
+    loop = asyncio.get_running_loop()
+    server = AsyncIOOSCUDPServer(address, dispatcher, loop)  # type: ignore[arg-type]  # any running loop works
     transport, _ = await server.create_serve_endpoint()
     stack.callback(transport.close)
 
 
-async def run_show(engine: FrameSource, clock: "Clock", outputs: Sequence[Output], frame_rate: float, *,
+async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Output], frame_rate: float, *,
                    seconds: float | None = None, osc_in: tuple[str, int] | None = None,
                    on_frame: Callable[[FrameRecord], None] | None = None,
                    on_home: Callable[["Frame"], None] | None = None,
@@ -245,7 +247,7 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
                                     osc_in=osc_in_address, on_frame=on_frame, on_home=on_home))
 
 
-def show_clock(show: "Show", bpm: float, resources: ExitStack) -> "Clock":
+def show_clock(show: "Show", bpm: float, resources: ExitStack) -> ShowClock:
     """The clock the show asks for: internal, following MIDI clock in, or an Ableton Link session.
 
     RuntimeError with a message when a MIDI port or the Link library is missing;
@@ -254,7 +256,7 @@ def show_clock(show: "Show", bpm: float, resources: ExitStack) -> "Clock":
     if show.clock == "midi":
         from kinemorphs_show.midi_clock import open_midi_clock
         clock, port = open_midi_clock(show.midi_port, bpm, show.grid)
-        resources.callback(port.close)
+        resources.callback(port.close)  # type: ignore[attr-defined]  # a mido input port
         return clock
     if show.clock == "link":
         from kinemorphs_show.link_clock import LinkClock

@@ -27,7 +27,8 @@ DMX_CHANNELS = 512
 logging.getLogger("pyartnet").addHandler(logging.NullHandler())
 logging.getLogger("pyartnet").propagate = False
 
-NODE_TYPES = {OutputKind.ARTNET: ArtNetNode, OutputKind.SACN: SacnNode}
+NODE_TYPES: dict[OutputKind, type[ArtNetNode] | type[SacnNode]] = {OutputKind.ARTNET: ArtNetNode,
+                                                                  OutputKind.SACN: SacnNode}
 
 
 class DmxNetworkOutput:
