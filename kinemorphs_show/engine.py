@@ -52,12 +52,12 @@ class Engine:
     `bpm` is the tempo used to turn the pips between two frames into seconds for
     the fixtures' speed limits; the run loop keeps it equal to the clock's."""
 
-    def __init__(self, show) -> None:
+    def __init__(self, show, first_cue: int = 0) -> None:
         self.show = show
         self.bpm: float = show.bpm
         self._rig = show.rig
         self._placed: tuple[PlacedCue, ...] = tuple(place_cue(cue, show.rig) for cue in show.cues)
-        self._state: State = Playing(0)
+        self._state: State = Playing(first_cue)
         self._sent: tuple[Aim, ...] | None = None
         self._sent_pip: int | None = None
 
