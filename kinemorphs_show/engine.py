@@ -8,11 +8,11 @@ of its cues would.
 """
 
 from collections.abc import Mapping, Sequence
-from dataclasses import dataclass
+from dataclasses import dataclass, replace
 
 from kinemorphs_show.cue import PlacedCue, cue_aims, place_cue
 from kinemorphs_show.feasibility import frame_step_caps
-from kinemorphs_show.mapping import Aim, clamp, home_aim, limit_aim, universes_for
+from kinemorphs_show.mapping import Aim, home_aim, limit_aim, universes_for
 from kinemorphs_show.timing import seconds_per_pip
 from kinemorphs_show.transition import (
     Crossfade, Playing, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
@@ -40,10 +40,16 @@ class Frame:
 
 def slew(previous: Aim, target: Aim, max_steps: tuple[float, float]) -> tuple[Aim, bool]:
     """Move from previous towards target by at most max_steps degrees on pan and tilt."""
-    pan = previous.pan_deg + clamp(target.pan_deg - previous.pan_deg, -max_steps[0], max_steps[0])
-    tilt = previous.tilt_deg + clamp(target.tilt_deg - previous.tilt_deg, -max_steps[1], max_steps[1])
-    return Aim(pan, tilt, target.channel_levels, target.displacement), (pan, tilt) != (
-        target.pan_deg, target.tilt_deg)
+    pan = step_towards(previous.pan_deg, target.pan_deg, max_steps[0])
+    tilt = step_towards(previous.tilt_deg, target.tilt_deg, max_steps[1])
+    return replace(target, pan_deg=pan, tilt_deg=tilt), (pan, tilt) != (target.pan_deg, target.tilt_deg)
+
+
+def step_towards(previous: float, target: float, max_step: float) -> float:
+    """The target itself when within reach (bit for bit), else max_step towards it."""
+    if abs(target - previous) <= max_step:
+        return target
+    return previous + max_step if target > previous else previous - max_step
 
 
 class Engine:
