@@ -136,3 +136,18 @@ def test_midi_interpolates_between_ticks_but_not_past_the_next():
     assert clock.pip(last_tick + tick_ns // 2) == 9  # 3.5 ticks
     assert clock.pip(last_tick + 50 * tick_ns) < 4 * 64 // 24 + 1
     assert clock.bpm == pytest.approx(125)  # 20 ms ticks
+
+
+def test_link_clock_reads_the_session_beat_without_joining():
+    pytest.importorskip("aalink")
+    from kinemorphs_show.link_clock import LinkClock
+
+    clock = LinkClock(120, join=False)
+    try:
+        first = clock.pip()
+        clock.set_bpm(90)
+        assert clock.bpm == 90
+        clock.nudge(1000)  # one second at 90 BPM: 96 pips ahead
+        assert clock.pip() >= first + 96
+    finally:
+        clock.close()
