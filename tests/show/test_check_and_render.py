@@ -47,6 +47,10 @@ BAD_SHOWS = [
     (("size = 30", 'size = 30\naxes = { x = "pan", y = "pan" }'), "cues[0].axes", "axes", "same target"),
     (("max_speed = 100000", 'max_speed = 100000\nlimits = { pan = [10, -10] }'), "fixtures[0].limits.pan",
      "limits", "above the upper"),
+    (("[[cues]]", '[[fixtures]]\nname = "a"  # again\naddress = 100\n\n[[cues]]'), "fixtures[1].name", "# again",
+     "already named 'a'"),
+    (("[[cues]]", '[[fixtures]]\nname = "b"\naddress = 3  # clash\n\n[[cues]]'), "fixtures[1].address", "# clash",
+     "overlap fixture 'a' (1..4)"),
 ]
 
 
