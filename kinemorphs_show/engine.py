@@ -8,11 +8,11 @@ of its cues would.
 """
 
 from collections.abc import Mapping, Sequence
-from dataclasses import dataclass, replace
+from dataclasses import dataclass
 
 from kinemorphs_show.cue import PlacedCue, cue_aims, place_cue
 from kinemorphs_show.feasibility import frame_step_caps
-from kinemorphs_show.mapping import Aim, home_aim, limit_aim, universes_for
+from kinemorphs_show.mapping import Aim, home_aim, limit_aim, universes_for, with_angles
 from kinemorphs_show.timing import seconds_per_pip
 from kinemorphs_show.transition import (
     Crossfade, Playing, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
@@ -42,7 +42,9 @@ def slew(previous: Aim, target: Aim, max_steps: tuple[float, float]) -> tuple[Ai
     """Move from previous towards target by at most max_steps degrees on pan and tilt."""
     pan = step_towards(previous.pan_deg, target.pan_deg, max_steps[0])
     tilt = step_towards(previous.tilt_deg, target.tilt_deg, max_steps[1])
-    return replace(target, pan_deg=pan, tilt_deg=tilt), (pan, tilt) != (target.pan_deg, target.tilt_deg)
+    if (pan, tilt) == (target.pan_deg, target.tilt_deg):
+        return target, False
+    return with_angles(target, pan, tilt), True
 
 
 def step_towards(previous: float, target: float, max_step: float) -> float:
@@ -66,6 +68,8 @@ class Engine:
         self._state: State = Playing(first_cue)
         self._sent: tuple[Aim, ...] | None = None
         self._sent_pip: int | None = None
+        # Crossfade step caps by (cue, fixture, stride): a few strides recur all night.
+        self._cue_caps: dict[tuple[int, int, int], tuple[float, float]] = {}
 
     @property
     def cue_names(self) -> Sequence[str]:
@@ -125,13 +129,19 @@ class Engine:
             cap = fixture.speed_limit_deg_s * seconds
             pan_cap = tilt_cap = cap
             if fading:
-                cue_caps = [frame_step_caps(self.show.patterns, self._placed[cue].cue, fixture, stride)
-                            if self._placed[cue].placements[index] is not None else (0.0, 0.0)
-                            for cue in cues_in(self._state)]
+                cue_caps = [self._cue_cap(cue, index, stride) for cue in cues_in(self._state)]
                 pan_cap = min(cap, max(c[0] for c in cue_caps))
                 tilt_cap = min(cap, max(c[1] for c in cue_caps))
             caps.append((pan_cap, tilt_cap))
         return caps
+
+    def _cue_cap(self, cue: int, fixture_index: int, stride: int) -> tuple[float, float]:
+        key = (cue, fixture_index, stride)
+        if key not in self._cue_caps:
+            placed = self._placed[cue]
+            self._cue_caps[key] = (0.0, 0.0) if placed.placements[fixture_index] is None else frame_step_caps(
+                self.show.patterns, placed.cue, self._rig.fixtures[fixture_index], stride)
+        return self._cue_caps[key]
 
     def home_frame(self) -> Frame:
         aims = [home_aim(fixture) for fixture in self._rig.fixtures]

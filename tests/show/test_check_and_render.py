@@ -93,3 +93,14 @@ def test_module_entry_point_and_usage_errors():
     done = subprocess.run([sys.executable, "-m", "kinemorphs_show", "render", str(QUICKSTART)],
                           capture_output=True, text=True)
     assert done.returncode == 2 and "-o/--output" in done.stderr
+
+
+@pytest.mark.parametrize("written, ratio", [('"3/4"', (3, 4)), ("0.75", (3, 4)), ("2", (2, 1)), ('"1/3"', (1, 3)),
+                                            ("0.1", (1, 10))])
+def test_speed_ratios_are_read_exactly(tmp_path, written, ratio):
+    from fractions import Fraction
+
+    from kinemorphs_show.showfile import load_show
+
+    show = load_show(write_show(tmp_path, BASE_SHOW.replace("size = 30", f"size = 30\nspeed = {written}")))
+    assert show.cues[0].speed == Fraction(*ratio)
