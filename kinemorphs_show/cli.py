@@ -61,7 +61,10 @@ def main(argv: list[str] | None = None) -> int:
         try:
             from kinemorphs_show.runner import run_command
         except ImportError as error:
-            print(f"kinemorphs-show: cannot run shows: {error}; {SHOW_EXTRA_HINT}", file=sys.stderr)
+            missing = getattr(error, "name", "") or ""
+            hint = ("this installation has no run loop" if missing.startswith("kinemorphs_show")
+                    else f"{error}; {SHOW_EXTRA_HINT}")
+            print(f"kinemorphs-show: cannot run shows: {hint}", file=sys.stderr)
             return EXIT_FAILED
         return run_command(args.show, args.seconds, args.bpm, args.output)
     try:

@@ -54,9 +54,12 @@ def render_show(show, bars: int, out_path: Path, cue: int | None = None) -> None
         pan_axes.plot(beats, pans, color=colour, linewidth=1.2, label=fixture.name)
         tilt_axes.plot(beats, tilts, color=colour, linewidth=1.2)
 
-    path_axes.set(title="pan/tilt paths (dot: last position)", xlabel="pan °", ylabel="tilt °", aspect="equal")
+    path_axes.set(title="pan/tilt paths (dot: last position)", xlabel="pan °", ylabel="tilt °")
+    # Equal degrees on both axes, filling the panel even when one axis barely moves.
+    path_axes.set_aspect("equal", adjustable="datalim")
     path_axes.grid(alpha=0.3)
-    path_axes.legend(loc="best", fontsize="small")
+    path_axes.legend(loc="upper center", bbox_to_anchor=(0.5, -0.1), fontsize="small",
+                     ncol=min(4, len(show.rig.fixtures)))
     draw_beat_grid(pan_axes, show, bars)
     draw_beat_grid(tilt_axes, show, bars)
     mark_cue_changes(pan_axes, frames)

@@ -75,9 +75,20 @@ def test_bad_user_patterns_report_the_module_error(tmp_path, capsys, rows, words
     assert "patterns[0].file" in capsys.readouterr().err.split(words)[0]
 
 
-def test_user_pattern_can_be_a_cue(tmp_path):
-    text = with_pattern_file(tmp_path, "1,0,0\n0.5,0,0\n").replace('pattern = "circle"', 'pattern = "wave"')
-    assert main(["check", str(write_show(tmp_path, text))]) == 0
+@pytest.mark.parametrize("file, content", [
+    ("wave.csv", "# x, y, z\n0,0,0\n0.5,0,0\n1,0,0\n"),
+    ("wave.json", '{"samples": [[0, 0, 0], [0.5, 0, 0], [1, 0, 0]]}'),
+    ("wave.json", "[[0, 0, 0], [0.5, 0, 0], [1, 0, 0]]"),
+])
+def test_user_patterns_from_csv_and_json_drive_cues(tmp_path, file, content):
+    from kinemorphs_show.engine import Engine
+    from kinemorphs_show.showfile import load_show
+
+    (tmp_path / file).write_text(content, encoding="utf-8")
+    text = BASE_SHOW.replace('pattern = "circle"', 'pattern = "wave"')
+    path = write_show(tmp_path, text + f'\n[[patterns]]\nname = "wave"\nfile = "{file}"\n')
+    engine = Engine(load_show(path))
+    assert [engine.frame(pip).fixtures[0].pan_deg for pip in range(4)] == [0.0, 15.0, 30.0, 0.0]
 
 
 def test_render_writes_a_png(tmp_path):
