@@ -37,8 +37,9 @@ def place_cue(cue: Cue, rig: Rig) -> PlacedCue:
 
 
 def pattern_pip(cue: Cue, placement: Placement, pip: int) -> int:
-    """The pattern's pip for a show pip: scaled exactly by the speed ratio, then delayed."""
-    return (pip * cue.speed.numerator) // cue.speed.denominator - placement.offset_pips
+    """The pattern's pip for a show pip: delayed by the fixture's offset (in show pips, so a
+    spread of one beat is one beat whatever the speed), then scaled exactly by the speed ratio."""
+    return ((pip - placement.offset_pips) * cue.speed.numerator) // cue.speed.denominator
 
 
 def cue_displacement(patterns: PatternSet, cue: Cue, placement: Placement, pip: int) -> Displacement:

@@ -12,7 +12,7 @@ from dataclasses import dataclass
 
 from kinemorphs_show.cue import PlacedCue, cue_aims, place_cue
 from kinemorphs_show.feasibility import frame_step_caps
-from kinemorphs_show.mapping import Aim, clamp, home_aim, limit_aim, universes_for
+from kinemorphs_show.mapping import Aim, home_aim, limit_aim, universes_for, with_angles
 from kinemorphs_show.timing import seconds_per_pip
 from kinemorphs_show.transition import (
     Crossfade, Playing, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
@@ -40,10 +40,18 @@ class Frame:
 
 def slew(previous: Aim, target: Aim, max_steps: tuple[float, float]) -> tuple[Aim, bool]:
     """Move from previous towards target by at most max_steps degrees on pan and tilt."""
-    pan = previous.pan_deg + clamp(target.pan_deg - previous.pan_deg, -max_steps[0], max_steps[0])
-    tilt = previous.tilt_deg + clamp(target.tilt_deg - previous.tilt_deg, -max_steps[1], max_steps[1])
-    return Aim(pan, tilt, target.channel_levels, target.displacement), (pan, tilt) != (
-        target.pan_deg, target.tilt_deg)
+    pan = step_towards(previous.pan_deg, target.pan_deg, max_steps[0])
+    tilt = step_towards(previous.tilt_deg, target.tilt_deg, max_steps[1])
+    if (pan, tilt) == (target.pan_deg, target.tilt_deg):
+        return target, False
+    return with_angles(target, pan, tilt), True
+
+
+def step_towards(previous: float, target: float, max_step: float) -> float:
+    """The target itself when within reach (bit for bit), else max_step towards it."""
+    if abs(target - previous) <= max_step:
+        return target
+    return previous + max_step if target > previous else previous - max_step
 
 
 class Engine:
@@ -52,14 +60,16 @@ class Engine:
     `bpm` is the tempo used to turn the pips between two frames into seconds for
     the fixtures' speed limits; the run loop keeps it equal to the clock's."""
 
-    def __init__(self, show) -> None:
+    def __init__(self, show, first_cue: int = 0) -> None:
         self.show = show
         self.bpm: float = show.bpm
         self._rig = show.rig
         self._placed: tuple[PlacedCue, ...] = tuple(place_cue(cue, show.rig) for cue in show.cues)
-        self._state: State = Playing(0)
+        self._state: State = Playing(first_cue)
         self._sent: tuple[Aim, ...] | None = None
         self._sent_pip: int | None = None
+        # Crossfade step caps by (cue, fixture, stride): a few strides recur all night.
+        self._cue_caps: dict[tuple[int, int, int], tuple[float, float]] = {}
 
     @property
     def cue_names(self) -> Sequence[str]:
@@ -119,13 +129,19 @@ class Engine:
             cap = fixture.speed_limit_deg_s * seconds
             pan_cap = tilt_cap = cap
             if fading:
-                cue_caps = [frame_step_caps(self.show.patterns, self._placed[cue].cue, fixture, stride)
-                            if self._placed[cue].placements[index] is not None else (0.0, 0.0)
-                            for cue in cues_in(self._state)]
+                cue_caps = [self._cue_cap(cue, index, stride) for cue in cues_in(self._state)]
                 pan_cap = min(cap, max(c[0] for c in cue_caps))
                 tilt_cap = min(cap, max(c[1] for c in cue_caps))
             caps.append((pan_cap, tilt_cap))
         return caps
+
+    def _cue_cap(self, cue: int, fixture_index: int, stride: int) -> tuple[float, float]:
+        key = (cue, fixture_index, stride)
+        if key not in self._cue_caps:
+            placed = self._placed[cue]
+            self._cue_caps[key] = (0.0, 0.0) if placed.placements[fixture_index] is None else frame_step_caps(
+                self.show.patterns, placed.cue, self._rig.fixtures[fixture_index], stride)
+        return self._cue_caps[key]
 
     def home_frame(self) -> Frame:
         aims = [home_aim(fixture) for fixture in self._rig.fixtures]

@@ -57,9 +57,11 @@ def index_ranks(count: int) -> tuple[Rank, ...]:
     return tuple(Fraction(index, max(count - 1, 1)) for index in range(count))
 
 
-def scaled_ranks(values: Sequence[float]) -> tuple[Rank, ...]:
-    """Values scaled linearly onto [0, 1] (all 0 when they are all equal)."""
-    low, high = min(values), max(values)
+def scaled_ranks(values: Sequence[float], low: float | None = None) -> tuple[Rank, ...]:
+    """Values scaled linearly from [low, max] onto [0, 1] (low defaults to the smallest value;
+    all 0 when there is no span)."""
+    low = min(values) if low is None else low
+    high = max(values)
     span = high - low
     return tuple(Fraction((value - low) / span) if span else Fraction(0) for value in values)
 
@@ -82,7 +84,8 @@ def fixture_ranks(layout: Layout, fixtures: Sequence[Fixture]) -> tuple[Rank, ..
         ox, oy = layout.origin_m
         offsets = [(fixture.position_m[0] - ox, fixture.position_m[1] - oy) for fixture in fixtures]
         if layout.by == "distance":
-            return scaled_ranks([math.hypot(dx, dy) for dx, dy in offsets])
+            # Measured from the origin itself, so rank 0 is the origin whoever stands nearest.
+            return scaled_ranks([math.hypot(dx, dy) for dx, dy in offsets], low=0.0)
         # Angle seen from the origin, 0 straight upstage, growing towards stage right.
         return scaled_ranks([math.atan2(dx, dy) for dx, dy in offsets])
     return index_ranks(count)

@@ -24,7 +24,8 @@ class LinkClock:
     """Pips from the beat of the Link session; tempo changes here reach every peer."""
 
     def __init__(self, bpm: float, now_ns: Callable[[], int] = time.monotonic_ns,
-                 grid: BeatGrid = BeatGrid()) -> None:
+                 grid: BeatGrid = BeatGrid(), join: bool = True) -> None:
+        """join=False keeps the session local (no network discovery of peers)."""
         try:
             import aalink
         except ImportError as error:
@@ -38,7 +39,7 @@ class LinkClock:
         async def join_session():
             link = aalink.Link(float(bpm))
             link.quantum = grid.beats_per_bar
-            link.enabled = True
+            link.enabled = join
             return link
 
         self._link = asyncio.run_coroutine_threadsafe(join_session(), self._loop).result()

@@ -1,7 +1,7 @@
 """From a cue's displacement to a fixture's pan/tilt in degrees, its limits, and DMX values."""
 
 import math
-from dataclasses import dataclass, replace
+from dataclasses import dataclass
 
 from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE, BoxLimits, ConeLimits, Fixture
 
@@ -79,8 +79,13 @@ def limit_aim(fixture: Fixture, aim: Aim) -> tuple[Aim, bool]:
         pan, tilt = clamp(pan, *limits.pan), clamp(tilt, *limits.tilt)
     pan_half, tilt_half = fixture.profile.pan_travel_deg / 2, fixture.profile.tilt_travel_deg / 2
     pan, tilt = clamp(pan, -pan_half, pan_half), clamp(tilt, -tilt_half, tilt_half)
-    changed = (pan, tilt) != (aim.pan_deg, aim.tilt_deg)
-    return replace(aim, pan_deg=pan, tilt_deg=tilt), changed
+    if (pan, tilt) == (aim.pan_deg, aim.tilt_deg):
+        return aim, False
+    return with_angles(aim, pan, tilt), True
+
+
+def with_angles(aim: Aim, pan_deg: float, tilt_deg: float) -> Aim:
+    return Aim(pan_deg, tilt_deg, aim.channel_levels, aim.displacement)
 
 
 def clamp(value: float, low: float, high: float) -> float:

@@ -18,6 +18,7 @@ from kinemorphs import PIPS_PER_BEAT
 
 from kinemorphs_show.timing import NS_PER_SECOND, SECONDS_PER_MINUTE, BeatGrid, nearest_boundary, pips_in_ms
 
+MIDI_INSTALL_HINT = "pip install 'kinemorphs[show,midi]' (python-rtmidi builds against the ALSA headers)"
 TICKS_PER_BEAT = 24
 # One Song Position Pointer unit is a sixteenth note: six ticks, 16 pips.
 TICKS_PER_SONG_POSITION = 6
@@ -130,9 +131,12 @@ class MidiClock:
 def open_midi_clock(port_name: str, bpm: float, grid: BeatGrid = BeatGrid()) -> tuple[MidiClock, object]:
     """A MidiClock fed by an input port (a name, or '' for the first port); returns the clock
     and the open port, which the caller closes."""
-    import mido
+    try:
+        import mido
 
-    names = mido.get_input_names()
+        names = mido.get_input_names()
+    except ImportError as error:
+        raise RuntimeError(f"MIDI ports need mido and python-rtmidi: {MIDI_INSTALL_HINT} ({error})") from error
     matches = [name for name in names if port_name in name]
     if not matches:
         raise RuntimeError(f"no MIDI input port matches {port_name!r}; ports: {', '.join(names) or 'none'}")

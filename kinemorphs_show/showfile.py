@@ -160,16 +160,25 @@ FIXTURE_KEYS = ("name", "profile", "universe", "address", "position", "groups", 
                 "invert_tilt", "swap", "limits", "max_speed", "channels", *PROFILE_KEYS[:-1])
 
 
-def read_rig(source: Source, entries: list[dict], profiles: dict[str, Profile]) -> Rig:
+def named_entries(source: Source, key: str, entries: list[dict], known: tuple[str, ...]):
+    """(path, entry, name) for each [[key]] table, checking that there is at least one, that
+    every field is known and that no name repeats."""
     if not entries:
-        raise fail(source, ("fixtures",), "the show needs at least one [[fixtures]] entry")
-    fixtures = []
+        raise fail(source, (key,), f"the show needs at least one [[{key}]] entry")
+    seen = set()
     for index, entry in enumerate(entries):
-        path = ("fixtures", index)
-        check_known(source, entry, path, FIXTURE_KEYS)
+        path = (key, index)
+        check_known(source, entry, path, known)
         name = read_text(source, entry, path, "name")
-        if any(fixture.name == name for fixture in fixtures):
-            raise fail(source, path + ("name",), f"another fixture is already named {name!r}")
+        if name in seen:
+            raise fail(source, path + ("name",), f"another entry in [[{key}]] is already named {name!r}")
+        seen.add(name)
+        yield path, entry, name
+
+
+def read_rig(source: Source, entries: list[dict], profiles: dict[str, Profile]) -> Rig:
+    fixtures = []
+    for path, entry, name in named_entries(source, "fixtures", entries, FIXTURE_KEYS):
         profile_name = read_text(source, entry, path, "profile", GENERIC_16BIT.name)
         if profile_name not in profiles:
             raise fail(source, path + ("profile",),
@@ -255,16 +264,9 @@ LAYOUT_KEYS = ("by", "spread_beats", "spread_pips", "wings", "mirror", "blocks",
 
 
 def read_cues(source: Source, entries: list[dict], rig: Rig, patterns: PatternSet) -> tuple[Cue, ...]:
-    if not entries:
-        raise fail(source, ("cues",), "the show needs at least one [[cues]] entry")
     names = {fixture.name for fixture in rig.fixtures} | {g for fixture in rig.fixtures for g in fixture.groups}
     cues = []
-    for index, entry in enumerate(entries):
-        path = ("cues", index)
-        check_known(source, entry, path, CUE_KEYS)
-        name = read_text(source, entry, path, "name")
-        if any(cue.name == name for cue in cues):
-            raise fail(source, path + ("name",), f"another cue is already named {name!r}")
+    for path, entry, name in named_entries(source, "cues", entries, CUE_KEYS):
         pattern = read_text(source, entry, path, "pattern")
         if pattern not in patterns.periods:
             raise fail(source, path + ("pattern",), unknown_pattern_message(pattern))
