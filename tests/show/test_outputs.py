@@ -1,5 +1,7 @@
 import asyncio
+import errno
 import io
+import socket
 import threading
 import time
 
@@ -12,9 +14,6 @@ from outputs_fakes import DMX_CHANNELS, frame_at, free_udp_port
 
 RECEIVE_TIMEOUT_S = 5.0
 POLL_S = 0.01
-# Sending to the limited broadcast address without SO_BROADCAST fails at once
-# inside the kernel, so a failing receiver is simulated with no packet leaving.
-UNSENDABLE_HOST = "255.255.255.255"
 
 
 def wait_for(condition, timeout_s: float = RECEIVE_TIMEOUT_S) -> None:
@@ -147,19 +146,41 @@ def test_osc_bundles_decode_with_an_independent_receiver():
 
 
 @pytest.mark.parametrize("protocol", ["artnet", "sacn", "osc"])
-def test_a_failing_receiver_is_reported_once_and_retried(protocol, capsys):
-    spec = parse_output_spec(f"{protocol}://{UNSENDABLE_HOST}:9000")
+def test_a_receiver_that_goes_away_is_reported_once_and_retried_until_back(protocol, monkeypatch, capsys):
+    outage_frames = range(3, 13)
+    frame_number = [0]
+    real_sendto = socket.socket.sendto
 
-    async def run() -> FailureReport:
-        output = open_output(spec)
-        await output.open()
-        for pip in range(20):
-            output.send(frame_at(pip))
-        await output.close()
-        return output.report
-    report = asyncio.run(run())
-    assert report.failing and report.outages == 1
-    assert capsys.readouterr().err.count("cannot send") == 1
+    def sendto_with_outage(sock, data, address):
+        # The network to the receiver is gone for a stretch of frames, as when a cable is pulled.
+        if frame_number[0] in outage_frames:
+            raise OSError(errno.ENETUNREACH, "Network is unreachable")
+        return real_sendto(sock, data, address)
+    monkeypatch.setattr(socket.socket, "sendto", sendto_with_outage)
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
+        sink.bind(("127.0.0.1", 0))
+        sink.settimeout(RECEIVE_TIMEOUT_S)
+
+        async def run() -> FailureReport:
+            output = open_output(parse_output_spec(f"{protocol}://127.0.0.1:{sink.getsockname()[1]}"))
+            await output.open()
+            for frame_number[0] in range(20):
+                output.send(frame_at(frame_number[0]))
+            await output.close()
+            return output.report
+        report = asyncio.run(run())
+        datagrams = 0
+        sink.setblocking(False)
+        while True:
+            try:
+                sink.recv(65536)
+            except BlockingIOError:
+                break
+            datagrams += 1
+    errors = capsys.readouterr().err
+    assert errors.count("cannot send") == 1 and errors.count("sending again") == 1
+    assert report.outages == 1 and not report.failing
+    assert datagrams == 20 - len(outage_frames), "every frame outside the outage went out"
 
 
 def test_failure_report_announces_each_outage_and_each_recovery():
