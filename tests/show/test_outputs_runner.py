@@ -101,7 +101,9 @@ def test_every_fixture_goes_home_at_the_end(failure):
     engine = ScriptedEngine(fail_at_frame=3 if failure else None)
     output = RecordingOutput()
     homes = []
-    run = run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 200.0, seconds=0.05,
+    # With a failing engine the run ends at its third frame however slowly the machine runs.
+    run = run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 200.0,
+                   seconds=60.0 if failure else 0.05,
                    on_home=homes.append, status=StatusLine(io.StringIO()))
     if failure:
         with pytest.raises(RuntimeError):
