@@ -227,3 +227,27 @@ def test_bad_command_lines_exit_2_with_nothing_sent(outputs, seconds, bpm, messa
         with pytest.raises(BlockingIOError):
             receiver.recv(1)
     assert message in capsys.readouterr().err
+
+
+def test_keys_on_a_terminal_change_cue_and_quit(monkeypatch):
+    import os
+    import pty
+    import termios
+    master, replica = pty.openpty()
+    terminal_mode = termios.tcgetattr(replica)
+    engine = ScriptedEngine()
+
+    def press_keys(frames_made: int) -> None:
+        if frames_made == 3:
+            os.write(master, b"n\x1b[C")
+        if frames_made == 6:
+            os.write(master, b"q")
+    engine.on_frame = press_keys
+    output = RecordingOutput()
+    with os.fdopen(replica, "r") as terminal:
+        monkeypatch.setattr("sys.stdin", terminal)
+        code = asyncio.run(run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 100.0,
+                                    seconds=10.0, status=StatusLine(io.StringIO())))
+        assert termios.tcgetattr(replica) == terminal_mode, "the terminal is restored"
+    os.close(master)
+    assert code == 0 and engine.calls == [("go", 1), ("go", 2)] and output.frames[-1] == HOME
