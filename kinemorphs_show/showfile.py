@@ -234,7 +234,7 @@ def read_limits(source: Source, entry: dict, path) -> BoxLimits | ConeLimits | N
 def read_fixed_channels(source: Source, entry: dict, path) -> tuple[tuple[int, int], ...]:
     channels = read_table(source, entry, path, "channels")
     fixed = []
-    for key, value in channels.items():
+    for key in channels:
         if not key.isdigit() or not 1 <= int(key) <= DMX_CHANNELS_PER_UNIVERSE:
             raise fail(source, path + ("channels", key), "channel keys are numbers 1..512 (relative)")
         fixed.append((int(key), read_integer(source, channels, path + ("channels",), key, low=0, high=255)))

@@ -106,7 +106,8 @@ def test_custom_eight_bit_profile_reaches_dmx(tmp_path):
     from kinemorphs_show.showfile import load_show
 
     text = BASE_SHOW.replace("[show]", '[profiles.scanner]\nbits = 8\npan_travel = 180\ntilt_travel = 90\n\n[show]')
-    text = text.replace("universe = 1", 'universe = 1\nprofile = "scanner"\ninvert_tilt = true\nchannels = { "3" = 200 }')
+    text = text.replace("universe = 1",
+                        'universe = 1\nprofile = "scanner"\ninvert_tilt = true\nchannels = { "3" = 200 }')
     text = text.replace("address = 1", "address = 510")
     frame = Engine(load_show(write_show(tmp_path, text))).frame(16)  # circle at (1, 0): pan +30°
     assert frame.universes[1][509:512] == bytes([round((30 / 180 + 0.5) * 255), 255 - 128, 200])
