@@ -43,7 +43,9 @@ class MidiClock:
         self._lock = threading.Lock()
         self._ticks = 0
         self._running = False
-        self._armed = False  # Start/Continue received: play on the next tick
+        # Armed: play on the next tick. A fresh clock is armed so that a master that sends
+        # ticks without ever sending Start (many DJ mixers) still drives the show.
+        self._armed = True
         self._tick_times: deque[int] = deque(maxlen=TEMPO_WINDOW_TICKS + 1)
         self._fallback_bpm = float(bpm)
         self._offset_pips = 0
