@@ -15,6 +15,7 @@ from fractions import Fraction
 from kinemorphs import PIPS_PER_BEAT
 
 from kinemorphs_show.timing import (
+    FOUR_FOUR,
     NS_PER_SECOND,
     SECONDS_PER_MINUTE,
     BeatGrid,
@@ -42,7 +43,7 @@ class Clock:
     """A free-running musical clock; pip 0 is the first downbeat, at construction time."""
 
     def __init__(self, bpm: float, now_ns: Callable[[], int] = time.monotonic_ns,
-                 grid: BeatGrid = BeatGrid()) -> None:
+                 grid: BeatGrid = FOUR_FOUR) -> None:
         self._now_ns = now_ns
         self._bpm = checked_bpm(bpm)
         self._grid = grid

@@ -15,7 +15,7 @@ from kinemorphs_show.feasibility import frame_step_caps
 from kinemorphs_show.mapping import Aim, home_aim, limit_aim, universes_for, with_angles
 from kinemorphs_show.timing import seconds_per_pip
 from kinemorphs_show.transition import (
-    Crossfade, Playing, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
+    Playing, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
 )
 
 

@@ -15,7 +15,7 @@ from fractions import Fraction
 
 from kinemorphs import PIPS_PER_BEAT
 
-from kinemorphs_show.timing import BeatGrid, nearest_boundary, pips_in_ms, pips_per_ns
+from kinemorphs_show.timing import FOUR_FOUR, BeatGrid, nearest_boundary, pips_in_ms, pips_per_ns
 
 LINK_INSTALL_HINT = "Ableton Link needs the aalink package: pip install 'kinemorphs[show]'"
 
@@ -24,7 +24,7 @@ class LinkClock:
     """Pips from the beat of the Link session; tempo changes here reach every peer."""
 
     def __init__(self, bpm: float, now_ns: Callable[[], int] = time.monotonic_ns,
-                 grid: BeatGrid = BeatGrid(), join: bool = True) -> None:
+                 grid: BeatGrid = FOUR_FOUR, join: bool = True) -> None:
         """join=False keeps the session local (no network discovery of peers)."""
         try:
             import aalink

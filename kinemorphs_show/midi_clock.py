@@ -16,7 +16,9 @@ from fractions import Fraction
 
 from kinemorphs import PIPS_PER_BEAT
 
-from kinemorphs_show.timing import NS_PER_SECOND, SECONDS_PER_MINUTE, BeatGrid, nearest_boundary, pips_in_ms
+from kinemorphs_show.timing import (
+    FOUR_FOUR, NS_PER_SECOND, SECONDS_PER_MINUTE, BeatGrid, nearest_boundary, pips_in_ms,
+)
 
 MIDI_INSTALL_HINT = "pip install 'kinemorphs[show,midi]' (python-rtmidi builds against the ALSA headers)"
 TICKS_PER_BEAT = 24
@@ -35,13 +37,15 @@ class MidiClock:
     """Musical position driven by received MIDI clock messages."""
 
     def __init__(self, bpm: float, now_ns: Callable[[], int] = time.monotonic_ns,
-                 grid: BeatGrid = BeatGrid()) -> None:
+                 grid: BeatGrid = FOUR_FOUR) -> None:
         self._now_ns = now_ns
         self._grid = grid
         self._lock = threading.Lock()
         self._ticks = 0
         self._running = False
-        self._armed = False  # Start/Continue received: play on the next tick
+        # Armed: play on the next tick. A fresh clock is armed so that a master that sends
+        # ticks without ever sending Start (many DJ mixers) still drives the show.
+        self._armed = True
         self._tick_times: deque[int] = deque(maxlen=TEMPO_WINDOW_TICKS + 1)
         self._fallback_bpm = float(bpm)
         self._offset_pips = 0
@@ -128,7 +132,7 @@ class MidiClock:
         return self._grid.bar_beat(pip)
 
 
-def open_midi_clock(port_name: str, bpm: float, grid: BeatGrid = BeatGrid()) -> tuple[MidiClock, object]:
+def open_midi_clock(port_name: str, bpm: float, grid: BeatGrid = FOUR_FOUR) -> tuple[MidiClock, object]:
     """A MidiClock fed by an input port (a name, or '' for the first port); returns the clock
     and the open port, which the caller closes."""
     try:

@@ -68,12 +68,11 @@ class Fixture:
     invert_tilt: bool = False
     swap_pan_tilt: bool = False
     limits: Limits = None
-    max_speed_deg_s: float | None = None  # overrides the profile's
     fixed_channels: tuple[tuple[int, int], ...] = ()  # (relative channel, value) always sent
 
     @property
     def speed_limit_deg_s(self) -> float:
-        return self.profile.max_speed_deg_s if self.max_speed_deg_s is None else self.max_speed_deg_s
+        return self.profile.max_speed_deg_s
 
     @property
     def last_channel(self) -> int:

@@ -90,7 +90,8 @@ def read_bool(source: Source, table: dict, path: KeyPath, key: str, default: boo
     return value
 
 
-def read_numbers(source: Source, table: dict, path: KeyPath, key: str, count: int, default=REQUIRED) -> tuple[float, ...]:
+def read_numbers(source: Source, table: dict, path: KeyPath, key: str, count: int,
+                 default=REQUIRED) -> tuple[float, ...]:
     value = read(source, table, path, key, default)
     if not (isinstance(value, (list, tuple)) and len(value) == count
             and all(is_number(item) and math.isfinite(item) for item in value)):

@@ -156,8 +156,9 @@ def read_profile_fields(source: Source, entry: dict, path, base: Profile) -> Pro
     )
 
 
+# A fixture may also override any profile field for itself.
 FIXTURE_KEYS = ("name", "profile", "universe", "address", "position", "groups", "home", "invert_pan",
-                "invert_tilt", "swap", "limits", "max_speed", "channels", *PROFILE_KEYS[:-1])
+                "invert_tilt", "swap", "limits", "channels", *PROFILE_KEYS)
 
 
 def named_entries(source: Source, key: str, entries: list[dict], known: tuple[str, ...]):
@@ -197,8 +198,6 @@ def read_rig(source: Source, entries: list[dict], profiles: dict[str, Profile]) 
             invert_tilt=read_bool(source, entry, path, "invert_tilt"),
             swap_pan_tilt=read_bool(source, entry, path, "swap"),
             limits=read_limits(source, entry, path),
-            max_speed_deg_s=read_number(source, entry, path, "max_speed", None, 0, above_low=True)
-            if "max_speed" in entry else None,
             fixed_channels=read_fixed_channels(source, entry, path),
         )
         if fixture.last_channel > DMX_CHANNELS_PER_UNIVERSE:
@@ -235,7 +234,7 @@ def read_limits(source: Source, entry: dict, path) -> BoxLimits | ConeLimits | N
 def read_fixed_channels(source: Source, entry: dict, path) -> tuple[tuple[int, int], ...]:
     channels = read_table(source, entry, path, "channels")
     fixed = []
-    for key, value in channels.items():
+    for key in channels:
         if not key.isdigit() or not 1 <= int(key) <= DMX_CHANNELS_PER_UNIVERSE:
             raise fail(source, path + ("channels", key), "channel keys are numbers 1..512 (relative)")
         fixed.append((int(key), read_integer(source, channels, path + ("channels",), key, low=0, high=255)))

@@ -34,6 +34,7 @@ class BeatGrid:
         return beat // self.beats_per_bar + 1, beat % self.beats_per_bar + 1
 
 
+FOUR_FOUR = BeatGrid()
 QUANTISE_UNITS = ("beat", "bar", "phrase")
 
 

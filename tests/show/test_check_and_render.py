@@ -51,6 +51,10 @@ BAD_SHOWS = [
      "already named 'a'"),
     (("[[cues]]", '[[fixtures]]\nname = "b"\naddress = 3  # clash\n\n[[cues]]'), "fixtures[1].address", "# clash",
      "overlap fixture 'a' (1..4)"),
+    (("universe = 1", 'universe = 1\nprofile = "spot"'), "fixtures[0].profile", "spot", "unknown profile 'spot'"),
+    (("universe = 1", "universe = 1\nbits = 12"), "fixtures[0].bits", "bits", "must be 8 or 16"),
+    (("[show]", '[profiles.wash]\npan_channel = 2  # clash\n\n[show]'), "profiles.wash.pan_channel", "# clash",
+     "overlap"),
 ]
 
 
@@ -97,6 +101,18 @@ def test_render_writes_a_png(tmp_path):
     assert out.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
 
 
+def test_custom_eight_bit_profile_reaches_dmx(tmp_path):
+    from kinemorphs_show.engine import Engine
+    from kinemorphs_show.showfile import load_show
+
+    text = BASE_SHOW.replace("[show]", '[profiles.scanner]\nbits = 8\npan_travel = 180\ntilt_travel = 90\n\n[show]')
+    text = text.replace("universe = 1",
+                        'universe = 1\nprofile = "scanner"\ninvert_tilt = true\nchannels = { "3" = 200 }')
+    text = text.replace("address = 1", "address = 510")
+    frame = Engine(load_show(write_show(tmp_path, text))).frame(16)  # circle at (1, 0): pan +30°
+    assert frame.universes[1][509:512] == bytes([round((30 / 180 + 0.5) * 255), 255 - 128, 200])
+
+
 def test_module_entry_point_and_usage_errors():
     done = subprocess.run([sys.executable, "-m", "kinemorphs_show", "check", str(QUICKSTART)],
                           capture_output=True, text=True)
@@ -104,6 +120,9 @@ def test_module_entry_point_and_usage_errors():
     done = subprocess.run([sys.executable, "-m", "kinemorphs_show", "render", str(QUICKSTART)],
                           capture_output=True, text=True)
     assert done.returncode == 2 and "-o/--output" in done.stderr
+    done = subprocess.run([sys.executable, "-m", "kinemorphs_show", "check", "no-such-show.toml"],
+                          capture_output=True, text=True)
+    assert done.returncode == 2 and "no-such-show.toml: cannot read the show file" in done.stderr
 
 
 @pytest.mark.parametrize("written, ratio", [('"3/4"', (3, 4)), ("0.75", (3, 4)), ("2", (2, 1)), ('"1/3"', (1, 3)),

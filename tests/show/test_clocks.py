@@ -127,6 +127,12 @@ def test_midi_stop_holds_and_continue_resumes():
     assert clock.ticks == 15
 
 
+def test_midi_ticks_without_start_run_free():
+    clock = MidiClock(120)
+    feed(clock, ["clock"] * 49)
+    assert clock.running and clock.ticks == 48
+
+
 def test_midi_interpolates_between_ticks_but_not_past_the_next():
     clock = MidiClock(120)
     tick_ns = 20 * MS
