@@ -15,25 +15,24 @@ import termios
 import time
 import tty
 from collections.abc import Awaitable, Callable, Sequence
-from contextlib import AsyncExitStack, ExitStack, contextmanager
+from contextlib import AsyncExitStack, contextmanager
 from dataclasses import dataclass
-from typing import TYPE_CHECKING, Iterator, Protocol
+from typing import Iterator, Protocol
 
+from kinemorphs_show.cli import SHOW_EXTRA_HINT
+from kinemorphs_show.clock_source import open_clock
 from kinemorphs_show.controls import Command, ShowClock, apply_command, command_for_osc, commands_for_keys
+from kinemorphs_show.engine import Engine, Frame
 from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
 from kinemorphs_show.outputs import PREVIEW, Output, OutputSpec, open_output, parse_output_specs
+from kinemorphs_show.showfile import ShowFileError, load_show
 from kinemorphs_show.status_line import FrameRecord, StatusLine
-
-if TYPE_CHECKING:
-    from kinemorphs_show.engine import Frame
-    from kinemorphs_show.showfile import Show
 
 EXIT_OK = 0
 EXIT_USAGE = 2
 PROGRAM = "kinemorphs-show"
 OSC_IN_DEFAULT_HOST = "127.0.0.1"
 KEY_READ_BYTES = 64
-SHOW_EXTRA_HINT = "pip install 'kinemorphs[show]'"
 
 
 class FrameSource(Protocol):
@@ -41,8 +40,8 @@ class FrameSource(Protocol):
 
     @property
     def cue_names(self) -> Sequence[str]: ...
-    def frame(self, pip: int) -> "Frame": ...
-    def home_frame(self) -> "Frame": ...
+    def frame(self, pip: int) -> Frame: ...
+    def home_frame(self) -> Frame: ...
     def go(self, index: int, pip: int) -> None: ...
     def go_next(self, pip: int) -> None: ...
     def go_previous(self, pip: int) -> None: ...
@@ -97,7 +96,7 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
         index = next_index
 
 
-def send_home(engine: FrameSource, outputs: Sequence[Output]) -> "Frame":
+def send_home(engine: FrameSource, outputs: Sequence[Output]) -> Frame:
     home = engine.home_frame()
     for output in outputs:
         output.send(home)
@@ -148,7 +147,7 @@ async def listen_for_osc_controls(stack: AsyncExitStack, address: tuple[str, int
 async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Output], frame_rate: float, *,
                    seconds: float | None = None, osc_in: tuple[str, int] | None = None,
                    on_frame: Callable[[FrameRecord], None] | None = None,
-                   on_home: Callable[["Frame"], None] | None = None,
+                   on_home: Callable[[Frame], None] | None = None,
                    status: StatusLine | None = None,
                    now_ns: Callable[[], int] = time.monotonic_ns) -> int:
     status = status if status is not None else StatusLine()
@@ -202,7 +201,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
 def run_command(show_path: str, seconds: float | None, bpm: float | None, output_specs: list[str], *,
                 osc_in: str | None = None,
                 on_frame: Callable[[FrameRecord], None] | None = None,
-                on_home: Callable[["Frame"], None] | None = None) -> int:
+                on_home: Callable[[Frame], None] | None = None) -> int:
     """Run a show; returns the exit code (2 for bad arguments, with nothing sent).
 
     output_specs replace the show's own outputs; with neither, the terminal
@@ -222,9 +221,6 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return usage_error(f"--seconds must be positive, not {seconds}")
     if bpm is not None and not bpm > 0:
         return usage_error(f"--bpm must be positive, not {bpm}")
-    from kinemorphs_show.engine import Engine
-    from kinemorphs_show.showfile import ShowFileError, load_show
-
     try:
         show = load_show(show_path)
     except ShowFileError as error:
@@ -238,30 +234,12 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         outputs = [open_output(spec, show.frame_rate) for spec in specs]
     except ModuleNotFoundError as error:
         return usage_error(f"the output library {error.name!r} is missing: {SHOW_EXTRA_HINT}")
-    with ExitStack() as clock_resources:
-        try:
-            clock = show_clock(show, bpm if bpm is not None else show.bpm, clock_resources)
-        except RuntimeError as error:
-            return usage_error(str(error))
+    try:
+        clock, release_clock = open_clock(show, bpm)
+    except RuntimeError as error:
+        return usage_error(str(error))
+    try:
         return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
                                     osc_in=osc_in_address, on_frame=on_frame, on_home=on_home))
-
-
-def show_clock(show: "Show", bpm: float, resources: ExitStack) -> ShowClock:
-    """The clock the show asks for: internal, following MIDI clock in, or an Ableton Link session.
-
-    RuntimeError with a message when a MIDI port or the Link library is missing;
-    ports and sessions opened are closed when resources closes.
-    """
-    if show.clock == "midi":
-        from kinemorphs_show.midi_clock import open_midi_clock
-        clock, port = open_midi_clock(show.midi_port, bpm, show.grid)
-        resources.callback(port.close)  # type: ignore[attr-defined]  # a mido input port
-        return clock
-    if show.clock == "link":
-        from kinemorphs_show.link_clock import LinkClock
-        link = LinkClock(bpm, grid=show.grid)
-        resources.callback(link.close)
-        return link
-    from kinemorphs_show.clock import Clock
-    return Clock(bpm, grid=show.grid)
+    finally:
+        release_clock()
