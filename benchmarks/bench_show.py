@@ -19,6 +19,7 @@ Run inside the project environment: python benchmarks/bench_show.py [--seconds S
 import argparse
 import asyncio
 import io
+import os
 import socket
 import statistics
 import sys
@@ -111,8 +112,10 @@ def main() -> None:
         "artnet + sacn + osc": [f"artnet://127.0.0.1:{port['artnet']}", f"sacn://127.0.0.1:{port['sacn']}",
                                 f"osc://127.0.0.1:{port['osc']}"],
     }
+    # Lateness is mostly the operating system waking the process late, which the load shows.
     print(f"{args.show or 'generated show'}: {len(show.rig.fixtures)} fixtures, {len(show.rig.universes)} universes,"
-          f" {show.frame_rate:g} Hz, {args.seconds:g} s per run")
+          f" {show.frame_rate:g} Hz, {args.seconds:g} s per run; load average {os.getloadavg()[0]:.1f}"
+          f" on {os.cpu_count()} cores")
     baseline_share = None
     for name, outputs in runs.items():
         share, lateness = run_once(show, outputs, args.seconds)

@@ -67,23 +67,25 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
     """Send frames on the schedule until quit is requested or stop_at_ns is reached.
 
     Each frame's pip is the clock's pip at the frame's deadline, so positions
-    are sampled evenly even when a frame leaves late. A frame that finishes
-    after the next deadline has passed skips the missed slots instead of
-    sending a burst to catch up.
+    are sampled evenly even when a frame leaves late. The frame is computed
+    before its deadline and sent on waking, so computing it adds nothing to
+    its lateness (a cue change waits for the next frame, one period at most).
+    A frame that leaves after the next deadline has passed skips the missed
+    slots instead of sending a burst to catch up.
     """
     index = 0
     while not state.quit_requested:
         deadline = schedule.deadline_ns(index)
         if stop_at_ns is not None and deadline >= stop_at_ns:
             break
+        pip = clock.pip(deadline)
+        engine.bpm = clock.bpm
+        frame = engine.frame(pip)
         wait = deadline - now_ns()
         if wait > 0:
             await sleep(wait)
         if state.quit_requested:
             break
-        pip = clock.pip(deadline)
-        engine.bpm = clock.bpm
-        frame = engine.frame(pip)
         sent_ns = now_ns()
         for output in outputs:
             output.send(frame)
