@@ -1,0 +1,5 @@
+import sys
+
+from kinemorphs_show.cli import main
+
+sys.exit(main())

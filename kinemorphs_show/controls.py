@@ -1,0 +1,139 @@
+"""Live controls: keys on the terminal and the same commands over OSC.
+
+Keys (when standard input is a terminal):
+    space or t   tap tempo
+    b            this is beat one (resync the downbeat)
+    n or →       next cue
+    p or ←       previous cue
+    [ and ]      nudge the beat 10 ms earlier or later
+    q            quit (every fixture goes home)
+
+OSC in (UDP, bound to 127.0.0.1 unless a host is given with the port):
+    /kinemorphs/tap            tap tempo
+    /kinemorphs/resync         this is beat one
+    /kinemorphs/next           next cue
+    /kinemorphs/previous       previous cue
+    /kinemorphs/quit           quit
+    /kinemorphs/bpm   f        set the tempo (no jump in position)
+    /kinemorphs/nudge f        nudge by milliseconds (negative is earlier)
+    /kinemorphs/cue   i        go to the cue of that 0-based index
+"""
+
+from collections.abc import Callable, Sequence
+from dataclasses import dataclass
+from enum import Enum
+from typing import Protocol
+
+
+class Action(Enum):
+    TAP = "tap"
+    RESYNC = "resync"
+    NEXT = "next"
+    PREVIOUS = "previous"
+    QUIT = "quit"
+    BPM = "bpm"
+    NUDGE = "nudge"
+    CUE = "cue"
+
+
+@dataclass(frozen=True)
+class Command:
+    action: Action
+    value: float = 0.0
+
+
+NUDGE_STEP_MS = 10.0
+KEY_COMMANDS = {
+    " ": Command(Action.TAP), "t": Command(Action.TAP),
+    "b": Command(Action.RESYNC),
+    "n": Command(Action.NEXT), "\x1b[C": Command(Action.NEXT),
+    "p": Command(Action.PREVIOUS), "\x1b[D": Command(Action.PREVIOUS),
+    "[": Command(Action.NUDGE, -NUDGE_STEP_MS), "]": Command(Action.NUDGE, NUDGE_STEP_MS),
+    "q": Command(Action.QUIT), "Q": Command(Action.QUIT),
+}
+ESCAPE_SEQUENCE_START = "\x1b["
+ARROW_KEY_LENGTH = len(ESCAPE_SEQUENCE_START) + 1
+OSC_CONTROL_ROOT = "/kinemorphs"
+# Actions whose OSC message carries a number.
+VALUED_ACTIONS = frozenset({Action.BPM, Action.NUDGE, Action.CUE})
+
+
+def commands_for_keys(text: str) -> list[Command]:
+    """Commands for the keys in text, arrow-key escape sequences included; others are ignored."""
+    commands = []
+    position = 0
+    while position < len(text):
+        if text.startswith(ESCAPE_SEQUENCE_START, position):
+            # Arrow and other cursor keys arrive as one escape sequence; unknown ones are skipped whole.
+            command = KEY_COMMANDS.get(text[position:position + ARROW_KEY_LENGTH])
+            if command is not None:
+                commands.append(command)
+            position += ARROW_KEY_LENGTH
+            continue
+        command = KEY_COMMANDS.get(text[position])
+        if command is not None:
+            commands.append(command)
+        position += 1
+    return commands
+
+
+def command_for_osc(address: str, args: tuple[object, ...]) -> Command | None:
+    """The command an OSC message asks for, or None for an unknown address or a missing number."""
+    prefix = OSC_CONTROL_ROOT + "/"
+    if not address.startswith(prefix):
+        return None
+    try:
+        action = Action(address[len(prefix):])
+    except ValueError:
+        return None
+    if action not in VALUED_ACTIONS:
+        return Command(action)
+    if not args or isinstance(args[0], bool) or not isinstance(args[0], (int, float)):
+        return None
+    return Command(action, float(args[0]))
+
+
+class ShowClock(Protocol):
+    """What the run loop and the controls need of a clock (internal, MIDI or Link)."""
+
+    @property
+    def bpm(self) -> float: ...
+    def pip(self, t_ns: int | None = None) -> int: ...
+    def bar_beat(self, pip: int) -> tuple[int, int]: ...
+    def tap(self, t_ns: int | None = None) -> None: ...
+    def resync_downbeat(self, t_ns: int | None = None) -> None: ...
+    def set_bpm(self, bpm: float, t_ns: int | None = None) -> None: ...
+    def nudge(self, ms: float) -> None: ...
+
+
+class CueSelection(Protocol):
+    @property
+    def cue_names(self) -> Sequence[str]: ...
+    def go(self, index: int, pip: int) -> None: ...
+    def go_next(self, pip: int) -> None: ...
+    def go_previous(self, pip: int) -> None: ...
+
+
+def apply_command(command: Command, engine: CueSelection, clock: ShowClock, t_ns: int,
+                  request_quit: Callable[[], None]) -> None:
+    """Carry out a command at host time t_ns; values out of range are ignored."""
+    match command.action:
+        case Action.TAP:
+            clock.tap(t_ns)
+        case Action.RESYNC:
+            clock.resync_downbeat(t_ns)
+        case Action.NEXT:
+            engine.go_next(clock.pip(t_ns))
+        case Action.PREVIOUS:
+            engine.go_previous(clock.pip(t_ns))
+        case Action.QUIT:
+            request_quit()
+        case Action.BPM:
+            if command.value > 0:
+                clock.set_bpm(command.value, t_ns)
+        case Action.NUDGE:
+            clock.nudge(command.value)
+        case Action.CUE:
+            index = int(command.value)
+            if index == command.value and 0 <= index < len(engine.cue_names):
+                engine.go(index, clock.pip(t_ns))

@@ -1,0 +1,60 @@
+"""Cues: a pattern placed on the rig with a size, axis mapping, exact speed ratio and layout."""
+
+from dataclasses import dataclass, field
+from fractions import Fraction
+
+from kinemorphs_show.layout import Layout, Placement, placements
+from kinemorphs_show.mapping import Aim, AxisMapping, aim_for, home_aim
+from kinemorphs_show.patterns import Displacement, PatternSet, sample_pattern
+from kinemorphs_show.rig import Rig
+
+
+@dataclass(frozen=True)
+class Cue:
+    name: str
+    pattern: str
+    size_deg: tuple[float, float]        # pan and tilt degrees for a displacement of 1
+    speed: Fraction = Fraction(1)        # pattern pips per show pip, exact
+    axes: AxisMapping = AxisMapping()
+    layout: Layout = Layout()
+    members: tuple[str, ...] = ()        # fixture or group names; empty: the whole rig
+    fade_beats: Fraction = Fraction(0)   # crossfade length from the running cue
+    start: str = "bar"                   # the transition starts on the next 'beat', 'bar' or 'phrase'
+
+
+@dataclass(frozen=True)
+class PlacedCue:
+    """A cue with each fixture's placement resolved (None: the fixture stays home)."""
+
+    cue: Cue
+    placements: tuple[Placement | None, ...] = field(repr=False)
+
+
+def place_cue(cue: Cue, rig: Rig) -> PlacedCue:
+    indices = rig.in_groups(cue.members) if cue.members else tuple(range(len(rig.fixtures)))
+    placed = dict(zip(indices, placements(cue.layout, [rig.fixtures[i] for i in indices])))
+    return PlacedCue(cue, tuple(placed.get(index) for index in range(len(rig.fixtures))))
+
+
+def pattern_pip(cue: Cue, placement: Placement, pip: int) -> int:
+    """The pattern's pip for a show pip: delayed by the fixture's offset (in show pips, so a
+    spread of one beat is one beat whatever the speed), then scaled exactly by the speed ratio."""
+    return ((pip - placement.offset_pips) * cue.speed.numerator) // cue.speed.denominator
+
+
+def cue_displacement(patterns: PatternSet, cue: Cue, placement: Placement, pip: int) -> Displacement:
+    x, y, z = sample_pattern(patterns, cue.pattern, pattern_pip(cue, placement, pip))
+    return (-x if placement.mirrored else x, y, z)
+
+
+def cue_aims(patterns: PatternSet, placed: PlacedCue, rig: Rig, pip: int) -> tuple[Aim, ...]:
+    """Every fixture's aim under the cue at a pip."""
+    cue = placed.cue
+    aims = []
+    for fixture, placement in zip(rig.fixtures, placed.placements):
+        if placement is None:
+            aims.append(home_aim(fixture))
+            continue
+        displacement = cue_displacement(patterns, cue, placement, pip)
+        aims.append(aim_for(fixture, cue.axes, cue.size_deg, displacement))
+    return tuple(aims)

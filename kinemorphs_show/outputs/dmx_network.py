@@ -1,0 +1,81 @@
+"""DMX universes over the network, as Art-Net or sACN (E1.31), through pyartnet.
+
+pyartnet builds the packets and keeps the per-universe sequence numbers; this
+output hands it each frame's 512 bytes per universe and sends them at once, so
+the run loop's frame clock, not pyartnet's own fade timer, decides when a
+packet leaves. pyartnet's periodic refresh is stopped: every frame is sent
+anyway, which keeps receivers alive better than a two-second refresh.
+"""
+
+import logging
+from contextlib import AsyncExitStack
+from typing import TYPE_CHECKING
+
+from pyartnet import ArtNetNode, BaseUniverse, Channel, SacnNode
+from pyartnet.errors import InvalidUniverseAddressError
+
+from .failure_report import FailureReport
+from .spec import OutputKind, OutputSpec
+
+if TYPE_CHECKING:
+    from kinemorphs_show.engine import Frame
+
+DMX_CHANNELS = 512
+
+# Failed sends are reported once by FailureReport; pyartnet's own logging of the
+# same error from its background task would repeat it every frame.
+logging.getLogger("pyartnet").addHandler(logging.NullHandler())
+logging.getLogger("pyartnet").propagate = False
+
+NODE_TYPES: dict[OutputKind, type[ArtNetNode] | type[SacnNode]] = {OutputKind.ARTNET: ArtNetNode,
+                                                                  OutputKind.SACN: SacnNode}
+
+
+class DmxNetworkOutput:
+    def __init__(self, spec: OutputSpec, frame_rate: float) -> None:
+        self.spec = spec
+        self.report = FailureReport(str(spec))
+        # pyartnet's fade task wakes at max_fps; frames never fade, so the rate only
+        # needs to be whole and positive.
+        self._node = NODE_TYPES[spec.kind].create(spec.host, spec.port, max_fps=max(1, round(frame_rate)))
+        self._channels: dict[int, tuple[BaseUniverse, Channel]] = {}
+        self._refused_universes: set[int] = set()
+        self._stack = AsyncExitStack()
+
+    async def open(self) -> None:
+        """Resolve the host and open the socket; ValueError for a host that does not resolve."""
+        await self._stack.enter_async_context(self._node)
+        await self._node.stop_refresh()
+
+    def send(self, frame: "Frame") -> None:
+        try:
+            for number, data in frame.universes.items():
+                target = self._universe(number)
+                if target is None:
+                    continue
+                universe, channel = target
+                channel.set_values(data)
+                universe.send_data()
+        except OSError as error:
+            self.report.failed(error)
+        else:
+            self.report.succeeded()
+
+    async def close(self) -> None:
+        await self._stack.aclose()
+
+    def _universe(self, number: int) -> tuple[BaseUniverse, Channel] | None:
+        if number in self._channels:
+            return self._channels[number]
+        if number in self._refused_universes:
+            return None
+        try:
+            universe = self._node.add_universe(number)
+        except InvalidUniverseAddressError:
+            self._refused_universes.add(number)
+            print(f"{self.spec}: universe {number} cannot be sent on {self.spec.kind.value}; skipped",
+                  file=self.report.stream, flush=True)
+            return None
+        channel = universe.add_channel(start=1, width=DMX_CHANNELS)
+        self._channels[number] = (universe, channel)
+        return universe, channel

@@ -1,0 +1,70 @@
+"""Output specifications as written on the command line or in a show file."""
+
+from dataclasses import dataclass
+from enum import Enum
+from urllib.parse import urlsplit
+
+
+class OutputKind(Enum):
+    PREVIEW = "preview"
+    SACN = "sacn"
+    ARTNET = "artnet"
+    OSC = "osc"
+
+
+# The well-known UDP ports of the DMX protocols; OSC has none, so its port is required.
+DEFAULT_PORTS = {OutputKind.SACN: 5568, OutputKind.ARTNET: 6454}
+
+ACCEPTED_FORMS = "preview, sacn://HOST[:PORT], artnet://HOST[:PORT] or osc://HOST:PORT"
+
+
+@dataclass(frozen=True)
+class OutputSpec:
+    kind: OutputKind
+    host: str = ""
+    port: int = 0
+
+    def __str__(self) -> str:
+        if self.kind is OutputKind.PREVIEW:
+            return self.kind.value
+        host = f"[{self.host}]" if ":" in self.host else self.host
+        return f"{self.kind.value}://{host}:{self.port}"
+
+
+PREVIEW = OutputSpec(OutputKind.PREVIEW)
+
+
+def parse_output_spec(text: str) -> OutputSpec:
+    """Read 'preview', 'sacn://HOST[:PORT]', 'artnet://HOST[:PORT]' or 'osc://HOST:PORT'.
+
+    Raises ValueError with a message naming the text and the accepted forms.
+    """
+    def bad(reason: str) -> ValueError:
+        return ValueError(f"bad output {text!r}: {reason} (expected {ACCEPTED_FORMS})")
+
+    if text.strip().lower() == OutputKind.PREVIEW.value:
+        return PREVIEW
+    if "://" not in text:
+        raise bad("not a known output")
+    parts = urlsplit(text.strip())
+    try:
+        kind = OutputKind(parts.scheme.lower())
+    except ValueError:
+        raise bad(f"unknown protocol {parts.scheme!r}") from None
+    if kind is OutputKind.PREVIEW:
+        raise bad("preview takes no address")
+    if parts.path not in ("", "/") or parts.query or parts.fragment or "@" in parts.netloc:
+        raise bad("only a host and a port may follow the protocol")
+    if not parts.hostname:
+        raise bad("the host is missing")
+    try:
+        port = parts.port
+    except ValueError:
+        raise bad("the port must be a number from 1 to 65535") from None
+    if port is None:
+        if kind not in DEFAULT_PORTS:
+            raise bad(f"{kind.value} needs a port")
+        port = DEFAULT_PORTS[kind]
+    if port == 0:
+        raise bad("the port must be a number from 1 to 65535")
+    return OutputSpec(kind, parts.hostname, port)

@@ -1,0 +1,77 @@
+"""The patterns a show can use: every built-in plus the show's own, read as exact tables."""
+
+import csv
+import json
+from dataclasses import dataclass
+from functools import cache
+from pathlib import Path
+
+import kinemorphs
+
+Displacement = tuple[float, float, float]
+
+
+@dataclass(frozen=True, eq=False)
+class PatternSet:
+    """A PatternLibrary (the show's patterns first, then the built-ins) and each name's period."""
+
+    library: kinemorphs.PatternLibrary
+    periods: dict[str, int]
+
+    def names(self) -> tuple[str, ...]:
+        return tuple(self.periods)
+
+
+def pattern_set(user_patterns: list[kinemorphs.SampledPattern]) -> PatternSet:
+    """Raises the module's ValueError when the patterns cannot form a library."""
+    library = kinemorphs.PatternLibrary(patterns=user_patterns)
+    return PatternSet(library, {info["name"]: info["period_pips"] for info in library.catalogue()})
+
+
+def read_pattern_file(path: Path, name: str, description: str) -> kinemorphs.SampledPattern:
+    """A pattern from a CSV file (rows of x, y, z; a header row is allowed) or a JSON file
+    (a list of [x, y, z] rows, or an object with "samples"). Raises ValueError or OSError."""
+    text = path.read_text(encoding="utf-8")
+    if path.suffix.lower() == ".json":
+        data = json.loads(text)
+        rows = data["samples"] if isinstance(data, dict) else data
+    else:
+        rows = [row for row in csv.reader(text.splitlines()) if row and not row[0].lstrip().startswith("#")]
+        if rows and not is_number(rows[0][0]):
+            rows = rows[1:]
+        rows = [[float(value) for value in row] for row in rows]
+    if any(len(row) != 3 for row in rows):
+        raise ValueError("every sample needs exactly three values x, y, z")
+    return kinemorphs.SampledPattern(name, description, [tuple(map(float, row)) for row in rows])
+
+
+def is_number(text: str) -> bool:
+    try:
+        float(text)
+    except ValueError:
+        return False
+    return True
+
+
+@cache
+def pattern_table(patterns: PatternSet, name: str) -> tuple[Displacement, ...]:
+    """One displacement per pip over the pattern's period, exactly as the module samples it."""
+    return tuple(patterns.library.sample(name, pip).as_tuple() for pip in range(patterns.periods[name]))
+
+
+def sample_pattern(patterns: PatternSet, name: str, pattern_pip: int) -> Displacement:
+    """The displacement at any pip (Python integers: no 32-bit limit, wrapped here)."""
+    table = pattern_table(patterns, name)
+    return table[pattern_pip % len(table)]
+
+
+@cache
+def peak_steps(patterns: PatternSet, name: str, stride: int = 1) -> Displacement:
+    """Per axis, the largest change between two table rows `stride` pips apart, around the
+    loop: stride 1 gives the pattern's largest per-pip step."""
+    table = pattern_table(patterns, name)
+    period = len(table)
+    return tuple(
+        max(abs(table[(pip + stride) % period][axis] - table[pip][axis]) for pip in range(period))
+        for axis in range(3)
+    )

@@ -1,0 +1,63 @@
+"""Find the line of a key in TOML source text, so errors can point at it.
+
+tomllib gives values without positions. The show file is plain TOML written
+by hand (table headers, arrays of tables, `key = value` lines), so scanning
+the lines for headers and keys finds each field's line; a key inside an
+inline table or a multi-line value is reported at the line that opens it.
+"""
+
+import re
+
+KeyPath = tuple[str | int, ...]
+
+HEADER = re.compile(r"^\s*(\[\[?)\s*([^\]]+?)\s*\]\]?\s*(#.*)?$")
+KEY_LINE = re.compile(r"^\s*([A-Za-z0-9_\-\"'. ]+?)\s*=")
+
+
+def split_dotted(text: str) -> tuple[str, ...]:
+    return tuple(part.strip().strip("\"'") for part in text.split("."))
+
+
+def key_lines(text: str) -> dict[KeyPath, int]:
+    """The 1-based line where each table and key first appears, keyed by its path
+    (array-of-tables entries by index: ('fixtures', 2, 'address'))."""
+    lines: dict[KeyPath, int] = {}
+    array_counts: dict[tuple[str, ...], int] = {}
+    current: KeyPath = ()
+    for number, line in enumerate(text.splitlines(), start=1):
+        header = HEADER.match(line)
+        if header:
+            names = split_dotted(header.group(2))
+            current = resolve_table(names, array_counts, is_array=header.group(1) == "[[")
+            lines.setdefault(current, number)
+            continue
+        key = KEY_LINE.match(line)
+        if key:
+            lines.setdefault(current + split_dotted(key.group(1)), number)
+    return lines
+
+
+def resolve_table(names: tuple[str, ...], array_counts: dict, is_array: bool) -> KeyPath:
+    """The path of a table header: names that continue the current array-of-tables entry keep
+    its index, and a new [[array]] entry gets the next index."""
+    path: KeyPath = ()
+    for depth, name in enumerate(names):
+        path += (name,)
+        if depth == len(names) - 1 and is_array:
+            index = array_counts.get(names, -1) + 1
+            array_counts[names] = index
+            # Nested arrays restart their count within each new parent entry.
+            for key in [key for key in array_counts if len(key) > len(names) and key[:len(names)] == names]:
+                del array_counts[key]
+            return path + (index,)
+        if names[:depth + 1] in array_counts:
+            path += (array_counts[names[:depth + 1]],)
+    return path
+
+
+def line_of(lines: dict[KeyPath, int], path: KeyPath) -> int | None:
+    """The line of the longest prefix of path that appears in the source."""
+    for end in range(len(path), 0, -1):
+        if path[:end] in lines:
+            return lines[path[:end]]
+    return None

@@ -1,0 +1,80 @@
+"""The one-line live status: tempo, bar.beat, cue, frames per second, worst lateness."""
+
+import sys
+from dataclasses import dataclass, field
+from typing import TYPE_CHECKING, TextIO
+
+from kinemorphs_show.frame_schedule import NS_PER_SECOND
+
+if TYPE_CHECKING:
+    from kinemorphs_show.engine import Frame
+
+NS_PER_MS = 1_000_000
+TERMINAL_STATUS_INTERVAL_NS = NS_PER_SECOND // 4
+LOG_STATUS_INTERVAL_NS = NS_PER_SECOND
+CLEAR_TO_LINE_END = "\x1b[K"
+
+
+@dataclass(frozen=True)
+class FrameRecord:
+    """One frame as sent: its slot in the schedule, when it left, and what it was."""
+
+    index: int
+    deadline_ns: int
+    sent_ns: int
+    frame: "Frame"
+
+    @property
+    def lateness_ns(self) -> int:
+        return self.sent_ns - self.deadline_ns
+
+
+def status_text(bpm: float, bar: int, beat: int, cue: str, frames_per_second: float,
+                worst_lateness_ns: int, limited: list[str]) -> str:
+    held = f"  limited: {', '.join(limited)}" if limited else ""
+    return (f"{bpm:6.1f} BPM  {bar}.{beat}  cue {cue}  {frames_per_second:4.1f} fps"
+            f"  worst {worst_lateness_ns / NS_PER_MS:.1f} ms late{held}")
+
+
+@dataclass
+class StatusLine:
+    """Counts frames over a window and prints the status when the window closes.
+
+    On a terminal the line is rewritten in place; elsewhere one line is written
+    per second.
+    """
+
+    stream: TextIO = field(default_factory=lambda: sys.stderr)
+    window_start_ns: int | None = None
+    window_frames: int = 0
+    window_worst_ns: int = 0
+    run_frames: int = 0
+    run_worst_ns: int = 0
+    skipped_frames: int = 0
+
+    def note(self, record: FrameRecord, bpm: float, bar_beat: tuple[int, int]) -> None:
+        self.run_frames += 1
+        self.run_worst_ns = max(self.run_worst_ns, record.lateness_ns)
+        if self.window_start_ns is None:
+            self.window_start_ns = record.sent_ns
+        self.window_frames += 1
+        self.window_worst_ns = max(self.window_worst_ns, record.lateness_ns)
+        elapsed = record.sent_ns - self.window_start_ns
+        in_place = self.stream.isatty()
+        if elapsed < (TERMINAL_STATUS_INTERVAL_NS if in_place else LOG_STATUS_INTERVAL_NS):
+            return
+        frame = record.frame
+        limited = [fixture.name for fixture in frame.fixtures if fixture.limited]
+        text = status_text(bpm, *bar_beat, frame.cue, (self.window_frames - 1) * NS_PER_SECOND / elapsed,
+                           self.window_worst_ns, limited)
+        self.stream.write(f"\r{text}{CLEAR_TO_LINE_END}" if in_place else text + "\n")
+        self.stream.flush()
+        self.window_start_ns = record.sent_ns
+        self.window_frames = 1
+        self.window_worst_ns = 0
+
+    def finish(self) -> None:
+        ending = "\n" if self.stream.isatty() else ""
+        self.stream.write(f"{ending}{self.run_frames} frames sent, {self.skipped_frames} skipped, "
+                          f"worst {self.run_worst_ns / NS_PER_MS:.1f} ms late; every fixture sent home\n")
+        self.stream.flush()

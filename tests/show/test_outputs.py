@@ -1,0 +1,231 @@
+import asyncio
+import errno
+import io
+import socket
+import threading
+import time
+
+import pytest
+
+from kinemorphs_show.outputs import OutputKind, OutputSpec, open_output, parse_output_spec
+from kinemorphs_show.outputs.failure_report import FailureReport
+from kinemorphs_show.outputs.preview import BAR_WIDTH, PreviewOutput, displacement_bar
+from outputs_fakes import DMX_CHANNELS, frame_at, free_udp_port
+
+RECEIVE_TIMEOUT_S = 5.0
+POLL_S = 0.01
+
+
+def wait_for(condition, timeout_s: float = RECEIVE_TIMEOUT_S) -> None:
+    deadline = time.monotonic() + timeout_s
+    while not condition():
+        assert time.monotonic() < deadline, "nothing received in time"
+        time.sleep(POLL_S)
+
+
+def send_frames(spec: OutputSpec, frames) -> None:
+    async def run() -> None:
+        output = open_output(spec)
+        await output.open()
+        try:
+            for frame in frames:
+                output.send(frame)
+        finally:
+            await output.close()
+    asyncio.run(run())
+
+
+@pytest.mark.parametrize(("text", "expected"), [
+    ("preview", OutputSpec(OutputKind.PREVIEW)),
+    (" Preview ", OutputSpec(OutputKind.PREVIEW)),
+    ("sacn://127.0.0.1", OutputSpec(OutputKind.SACN, "127.0.0.1", 5568)),
+    ("artnet://10.0.0.5", OutputSpec(OutputKind.ARTNET, "10.0.0.5", 6454)),
+    ("ARTNET://Node-3.local:7000", OutputSpec(OutputKind.ARTNET, "node-3.local", 7000)),
+    ("osc://[::1]:9000", OutputSpec(OutputKind.OSC, "::1", 9000)),
+    ("sacn://127.0.0.1:65535/", OutputSpec(OutputKind.SACN, "127.0.0.1", 65535)),
+])
+def test_output_specs_are_read(text, expected):
+    assert parse_output_spec(text) == expected
+    assert parse_output_spec(str(expected)) == expected
+
+
+@pytest.mark.parametrize(("text", "reason"), [
+    ("prev", "not a known output"),
+    ("", "not a known output"),
+    ("dmx://127.0.0.1", "unknown protocol"),
+    ("preview://x", "takes no address"),
+    ("osc://127.0.0.1", "needs a port"),
+    ("sacn://", "host is missing"),
+    ("sacn://:5568", "host is missing"),
+    ("artnet://127.0.0.1:0", "port must be"),
+    ("artnet://127.0.0.1:70000", "port must be"),
+    ("artnet://127.0.0.1:x", "port must be"),
+    ("sacn://127.0.0.1/universe/1", "only a host and a port"),
+    ("osc://user@127.0.0.1:9000", "only a host and a port"),
+    ("osc://127.0.0.1:9000?x=1", "only a host and a port"),
+])
+def test_bad_output_specs_name_the_text_and_the_forms(text, reason):
+    with pytest.raises(ValueError) as caught:
+        parse_output_spec(text)
+    message = str(caught.value)
+    assert repr(text) in message and reason in message and "osc://HOST:PORT" in message
+
+
+def test_sacn_packets_decode_with_an_independent_receiver():
+    sacn = pytest.importorskip("sacn")
+    port = free_udp_port()
+    received: dict[int, list] = {1: [], 7: []}
+    receiver = sacn.sACNreceiver(bind_address="127.0.0.1", bind_port=port)
+    for universe, packets in received.items():
+        receiver.register_listener("universe", packets.append, universe=universe)
+    receiver.start()
+    try:
+        frames = [frame_at(pip, universes=(1, 7)) for pip in (0, 1, 2)]
+        send_frames(parse_output_spec(f"sacn://127.0.0.1:{port}"), frames)
+        wait_for(lambda: all(len(packets) == len(frames) for packets in received.values()))
+    finally:
+        receiver.stop()
+    for universe, packets in received.items():
+        assert [bytes(p.dmxData) for p in packets] == [f.universes[universe] for f in frames]
+        assert all(p.dmxStartCode == 0 for p in packets)
+        sequences = [p.sequence for p in packets]
+        assert sequences == sorted(set(sequences)), "each universe's sequence number advances"
+
+
+def test_artnet_packets_decode_with_an_independent_receiver():
+    python_artnet = pytest.importorskip("python_artnet")
+    port = free_udp_port()
+    receiver = python_artnet.Artnet(BINDIP="127.0.0.1", PORT=port)
+    try:
+        # The receiver opens its socket on its own thread: send only once it listens.
+        wait_for(lambda: hasattr(receiver, "sock") and receiver.sock.getsockname()[1] == port)
+        frame = frame_at(5, universes=(0, 3))
+        send_frames(parse_output_spec(f"artnet://127.0.0.1:{port}"), [frame])
+
+        def both_universes_arrived() -> bool:
+            buffer = receiver.readBuffer()
+            return all(getattr(buffer[u], "data", None) is not None for u in (0, 3))
+        wait_for(both_universes_arrived)
+        buffer = receiver.readBuffer()
+        for universe in (0, 3):
+            packet = buffer[universe]
+            assert packet.opCode == 0x5000 and packet.universe == universe and packet.length == DMX_CHANNELS
+            assert bytes(packet.data) == frame.universes[universe]
+    finally:
+        receiver.close()
+
+
+def test_osc_bundles_decode_with_an_independent_receiver():
+    liblo = pytest.importorskip("pyliblo3")
+    server = liblo.Server(None, liblo.UDP)
+    messages: list[tuple[str, list]] = []
+    server.add_method(None, None, lambda path, args: messages.append((path, args)))
+    frame = frame_at(321, cue="a -> b")
+    listening = threading.Event()
+
+    def receive() -> None:
+        listening.set()
+        deadline = time.monotonic() + RECEIVE_TIMEOUT_S
+        while len(messages) < 7 and time.monotonic() < deadline:
+            server.recv(50)
+    thread = threading.Thread(target=receive)
+    thread.start()
+    listening.wait()
+    send_frames(parse_output_spec(f"osc://127.0.0.1:{server.port}"), [frame])
+    thread.join()
+    server.free()
+    assert dict(messages) == {
+        "/kinemorphs/frame": [321, "a -> b"],
+        "/kinemorphs/fixture/head_1/xyz": [0.5, -0.25, 0.0],
+        "/kinemorphs/fixture/head_1/pan_tilt": [30.0, -12.5],
+        "/kinemorphs/fixture/head_1/limited": [0],
+        "/kinemorphs/fixture/head_2/xyz": [-1.0, 1.0, 0.125],
+        "/kinemorphs/fixture/head_2/pan_tilt": [-90.0, 45.0],
+        "/kinemorphs/fixture/head_2/limited": [1],
+    }
+
+
+@pytest.mark.parametrize("protocol", ["artnet", "sacn", "osc"])
+def test_a_receiver_that_goes_away_is_reported_once_and_retried_until_back(protocol, monkeypatch, capsys):
+    outage_frames = range(3, 13)
+    frame_number = [0]
+    real_sendto = socket.socket.sendto
+
+    def sendto_with_outage(sock, data, address):
+        # The network to the receiver is gone for a stretch of frames, as when a cable is pulled.
+        if frame_number[0] in outage_frames:
+            raise OSError(errno.ENETUNREACH, "Network is unreachable")
+        return real_sendto(sock, data, address)
+    monkeypatch.setattr(socket.socket, "sendto", sendto_with_outage)
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
+        sink.bind(("127.0.0.1", 0))
+        sink.settimeout(RECEIVE_TIMEOUT_S)
+
+        async def run() -> FailureReport:
+            output = open_output(parse_output_spec(f"{protocol}://127.0.0.1:{sink.getsockname()[1]}"))
+            await output.open()
+            for frame_number[0] in range(20):
+                output.send(frame_at(frame_number[0]))
+            await output.close()
+            return output.report
+        report = asyncio.run(run())
+        datagrams = 0
+        sink.setblocking(False)
+        while True:
+            try:
+                sink.recv(65536)
+            except BlockingIOError:
+                break
+            datagrams += 1
+    errors = capsys.readouterr().err
+    assert errors.count("cannot send") == 1 and errors.count("sending again") == 1
+    assert report.outages == 1 and not report.failing
+    assert datagrams == 20 - len(outage_frames), "every frame outside the outage went out"
+
+
+def test_failure_report_announces_each_outage_and_each_recovery():
+    stream = io.StringIO()
+    report = FailureReport("artnet://x:1", stream)
+    for outcome in ["fail", "fail", "ok", "ok", "fail", "fail", "ok"]:
+        report.failed(OSError("gone")) if outcome == "fail" else report.succeeded()
+    text = stream.getvalue()
+    assert text.count("cannot send (gone)") == 2 and text.count("sending again") == 2
+    assert report.outages == 2 and not report.failing
+
+
+def test_an_invalid_universe_is_skipped_and_the_others_still_go_out(capsys):
+    sacn = pytest.importorskip("sacn")
+    port = free_udp_port()
+    packets: list = []
+    receiver = sacn.sACNreceiver(bind_address="127.0.0.1", bind_port=port)
+    receiver.register_listener("universe", packets.append, universe=2)
+    receiver.start()
+    try:
+        send_frames(parse_output_spec(f"sacn://127.0.0.1:{port}"),
+                    [frame_at(pip, universes=(0, 2)) for pip in range(3)])
+        wait_for(lambda: len(packets) == 3)
+    finally:
+        receiver.stop()
+    assert capsys.readouterr().err.count("universe 0 cannot be sent on sacn") == 1
+
+
+@pytest.mark.parametrize(("value", "marker_column"), [(-1.0, 0), (0.0, BAR_WIDTH // 2), (1.0, BAR_WIDTH - 1),
+                                                      (-7.0, 0), (0.5, 15)])
+def test_displacement_bar_marks_the_value(value, marker_column):
+    bar = displacement_bar(value)
+    assert len(bar) == BAR_WIDTH and bar.index("●") == marker_column and bar.count("●") == 1
+
+
+def test_preview_into_a_log_writes_one_block_per_second():
+    stream = io.StringIO()
+    now = [0]
+    preview = PreviewOutput(stream, now_ns=lambda: now[0])
+    for pip in range(100):
+        now[0] = pip * 25_000_000            # 40 frames per second for 2.5 s
+        preview.send(frame_at(pip))
+    asyncio.run(preview.close())
+    blocks = [line for line in stream.getvalue().splitlines() if line.startswith("pip ")]
+    assert blocks == ["pip 0  cue fan", "pip 40  cue fan", "pip 80  cue fan", "pip 99  cue fan"]
+    lines = stream.getvalue().splitlines()
+    assert "head 1" in lines[1] and "+30.0°" in lines[1] and "limited" not in lines[1]
+    assert "head/2" in lines[2] and lines[2].endswith("limited")

@@ -1,0 +1,255 @@
+import asyncio
+import io
+import time
+from fractions import Fraction
+
+import pytest
+
+from kinemorphs_show.controls import Action, Command, apply_command, command_for_osc, commands_for_keys
+from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
+from kinemorphs_show.runner import RunState, parse_osc_in, run_command, run_frames, run_show
+from kinemorphs_show.status_line import StatusLine
+from outputs_fakes import HOME, FixedTempoClock, RecordingOutput, ScriptedEngine, free_udp_port
+
+START_NS = 5 * NS_PER_SECOND
+FRAME_NS_AT_44 = NS_PER_SECOND / 44
+
+
+class FakeTime:
+    """A monotonic clock that only moves when the run loop sleeps or a frame does work."""
+
+    def __init__(self, oversleep_ns: int = 0) -> None:
+        self.now = START_NS
+        self.oversleep_ns = oversleep_ns
+
+    def now_ns(self) -> int:
+        return self.now
+
+    async def sleep(self, duration_ns: int) -> None:
+        self.now += duration_ns + self.oversleep_ns
+
+
+def run_with_fake_time(engine, fake: FakeTime, frames: int, rate: float = 44.0, state=None):
+    records = []
+    clock = FixedTempoClock(start_ns=START_NS)
+    output = RecordingOutput()
+    schedule = FrameSchedule.starting(START_NS, rate)
+    status = StatusLine(io.StringIO())
+    asyncio.run(run_frames(engine, clock, [output], schedule, state or RunState(), status,
+                           stop_at_ns=schedule.deadline_ns(frames), on_frame=records.append,
+                           now_ns=fake.now_ns, sleep=fake.sleep))
+    return records, output, status
+
+
+@pytest.mark.parametrize("rate", [44.0, 29.97, 60.0, 7.5])
+def test_deadlines_are_exact_and_invertible(rate):
+    schedule = FrameSchedule.starting(START_NS, rate)
+    exact = Fraction(rate).limit_denominator(1000)
+    frames_per_hour = 3600 * exact
+    assert frames_per_hour.denominator == 1 or rate == 29.97
+    whole_hours = int(frames_per_hour * exact.denominator)      # a whole number of frames and seconds
+    assert schedule.deadline_ns(whole_hours) == START_NS + 3600 * exact.denominator * NS_PER_SECOND
+    for index in (0, 1, 2, 43, 44, 1_000_003):
+        deadline = schedule.deadline_ns(index)
+        assert schedule.first_index_not_before(deadline) == index
+        assert schedule.first_index_not_before(deadline + 1) == index + 1
+    assert schedule.first_index_not_before(START_NS - NS_PER_SECOND) == 0
+
+
+def test_late_wakeups_do_not_accumulate_into_drift():
+    fake = FakeTime(oversleep_ns=3_000_000)        # every wake-up is 3 ms late
+    records, output, status = run_with_fake_time(ScriptedEngine(), fake, frames=44 * 60)
+    assert len(records) == 44 * 60 and status.skipped_frames == 0
+    assert [r.deadline_ns for r in records] == [START_NS + i * NS_PER_SECOND // 44 for i in range(44 * 60)]
+    assert {r.lateness_ns for r in records[1:]} == {3_000_000}
+    assert records[-1].deadline_ns - START_NS == 59 * NS_PER_SECOND + 43 * NS_PER_SECOND // 44
+
+
+def test_frames_sample_the_clock_at_their_deadline():
+    fake = FakeTime(oversleep_ns=1_000_000)
+    records, output, _ = run_with_fake_time(ScriptedEngine(), fake, frames=100)
+    clock = FixedTempoClock(start_ns=START_NS)
+    assert [f.pip for f in output.frames] == [clock.pip(r.deadline_ns) for r in records]
+    assert [r.frame for r in records] == output.frames
+
+
+def test_a_slow_frame_skips_the_missed_slots_instead_of_bursting():
+    fake = FakeTime()
+
+    def slow_tenth_frame(frames_made: int) -> None:
+        if frames_made == 10:
+            fake.now += round(3.5 * FRAME_NS_AT_44)
+    records, _, status = run_with_fake_time(ScriptedEngine(on_frame=slow_tenth_frame), fake, frames=44)
+    # Frame 9 is computed from deadline 8 on and leaves 2.5 periods late; slots 10 and 11 are gone.
+    indexes = [r.index for r in records]
+    assert indexes[:10] == list(range(10)) and indexes[10] == 12
+    assert records[9].lateness_ns == round(2.5 * FRAME_NS_AT_44)
+    assert status.skipped_frames == 2 and len(records) == 42
+
+
+def test_quit_stops_before_the_next_frame():
+    fake = FakeTime()
+    state = RunState()
+
+    def quit_on_fifth(frames_made: int) -> None:
+        if frames_made == 5:
+            state.request_quit()
+    records, _, _ = run_with_fake_time(ScriptedEngine(on_frame=quit_on_fifth), fake, frames=44, state=state)
+    assert len(records) == 4, "the frame being prepared when quit came is not sent"
+
+
+@pytest.mark.parametrize("failure", [None, "engine"])
+def test_every_fixture_goes_home_at_the_end(failure):
+    engine = ScriptedEngine(fail_at_frame=3 if failure else None)
+    output = RecordingOutput()
+    homes = []
+    # With a failing engine the run ends at its third frame however slowly the machine runs.
+    run = run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 200.0,
+                   seconds=60.0 if failure else 0.05,
+                   on_home=homes.append, status=StatusLine(io.StringIO()))
+    if failure:
+        with pytest.raises(RuntimeError):
+            asyncio.run(run)
+    else:
+        assert asyncio.run(run) == 0
+    assert output.frames[-1] == HOME and homes == [HOME] and output.closed
+    assert HOME not in output.frames[:-1]
+
+
+def test_osc_controls_reach_the_engine_and_quit_the_run():
+    from pythonosc.udp_client import SimpleUDPClient
+    port = free_udp_port()
+    engine = ScriptedEngine()
+    clock = FixedTempoClock(start_ns=time.monotonic_ns())
+    output = RecordingOutput()
+    sender = SimpleUDPClient("127.0.0.1", port)
+    script = {2: ("/kinemorphs/next", []), 4: ("/kinemorphs/bpm", [128.0]), 6: ("/kinemorphs/cue", [2]),
+              8: ("/kinemorphs/tap", []), 10: ("/kinemorphs/quit", [])}
+
+    def send_scripted(frames_made: int) -> None:
+        if frames_made in script:
+            sender.send_message(*script[frames_made])
+    engine.on_frame = send_scripted
+    code = asyncio.run(run_show(engine, clock, [output], 100.0, seconds=10.0, osc_in=("127.0.0.1", port),
+                                status=StatusLine(io.StringIO())))
+    sender.close()
+    assert code == 0 and output.frames[-1] == HOME and len(output.frames) < 100
+    assert engine.calls == [("go", 1), ("go", 2)]
+    assert [name for name, _ in clock.calls] == ["bpm", "tap"] and clock.bpm == 128.0
+
+
+def test_an_output_that_cannot_open_stops_the_run_before_anything_is_sent(capsys):
+    async def cannot_resolve() -> None:
+        raise ValueError("cannot resolve 'nowhere.invalid'")
+    sent_first, unresolvable = RecordingOutput(), RecordingOutput()
+    unresolvable.open = cannot_resolve
+    code = asyncio.run(run_show(ScriptedEngine(), FixedTempoClock(), [sent_first, unresolvable], 44.0,
+                                seconds=1.0, status=StatusLine(io.StringIO())))
+    assert code == 2 and sent_first.frames == [] and sent_first.closed
+    assert "nowhere.invalid" in capsys.readouterr().err
+
+
+@pytest.mark.parametrize(("keys", "actions"), [
+    ("t n p q", [Action.TAP, Action.TAP, Action.NEXT, Action.TAP, Action.PREVIOUS, Action.TAP, Action.QUIT]),
+    ("\x1b[C\x1b[Db", [Action.NEXT, Action.PREVIOUS, Action.RESYNC]),
+    ("xyz\x1b[A", []),
+    ("[]", [Action.NUDGE, Action.NUDGE]),
+])
+def test_keys_become_commands(keys, actions):
+    assert [c.action for c in commands_for_keys(keys)] == actions
+
+
+@pytest.mark.parametrize(("address", "args", "expected"), [
+    ("/kinemorphs/next", (), Command(Action.NEXT)),
+    ("/kinemorphs/bpm", (126.5,), Command(Action.BPM, 126.5)),
+    ("/kinemorphs/cue", (1,), Command(Action.CUE, 1.0)),
+    ("/kinemorphs/nudge", (-5,), Command(Action.NUDGE, -5.0)),
+    ("/kinemorphs/bpm", (), None),
+    ("/kinemorphs/bpm", ("fast",), None),
+    ("/kinemorphs/cue", (True,), None),
+    ("/kinemorphs/explode", (), None),
+    ("/other/next", (), None),
+])
+def test_osc_messages_become_commands(address, args, expected):
+    assert command_for_osc(address, args) == expected
+
+
+@pytest.mark.parametrize(("command", "engine_calls", "clock_calls"), [
+    (Command(Action.CUE, 2.0), [("go", 2)], []),
+    (Command(Action.CUE, 3.0), [], []),
+    (Command(Action.CUE, -1.0), [], []),
+    (Command(Action.CUE, 1.5), [], []),
+    (Command(Action.BPM, 0.0), [], []),
+    (Command(Action.BPM, 90.0), [], [("bpm", 90.0)]),
+    (Command(Action.RESYNC), [], [("resync", 7)]),
+])
+def test_commands_out_of_range_are_ignored(command, engine_calls, clock_calls):
+    engine, clock = ScriptedEngine(), FixedTempoClock()
+    apply_command(command, engine, clock, 7, lambda: None)
+    assert engine.calls == engine_calls and clock.calls == clock_calls
+
+
+@pytest.mark.parametrize(("text", "expected"), [
+    ("9000", ("127.0.0.1", 9000)), ("0.0.0.0:9001", ("0.0.0.0", 9001)), ("[::1]:9002", ("::1", 9002)),
+])
+def test_osc_control_address(text, expected):
+    assert parse_osc_in(text) == expected
+
+
+@pytest.mark.parametrize("text", ["", "port", "127.0.0.1:", "70000", "0"])
+def test_bad_osc_control_address(text):
+    with pytest.raises(ValueError, match="OSC control port"):
+        parse_osc_in(text)
+
+
+def test_status_line_reports_rate_lateness_and_limited_fixtures():
+    fake = FakeTime(oversleep_ns=2_000_000)
+    records, _, status = run_with_fake_time(ScriptedEngine(), fake, frames=100)
+    lines = status.stream.getvalue().splitlines()
+    assert len(lines) == 2                   # one line per second into a log
+    assert "120.0 BPM" in lines[0] and "cue fan" in lines[0]
+    frames_per_second = float(lines[0].split(" fps")[0].rsplit(" ", 1)[1])
+    assert frames_per_second == pytest.approx(44, abs=0.2)
+    assert "worst 2.0 ms late" in lines[0] and lines[0].endswith("limited: head/2")
+
+
+@pytest.mark.parametrize(("outputs", "seconds", "bpm", "message"), [
+    (["bogus"], None, None, "bad output 'bogus'"),
+    (["osc://127.0.0.1"], None, None, "osc needs a port"),
+    ([], 0.0, None, "--seconds must be positive"),
+    ([], None, -120.0, "--bpm must be positive"),
+])
+def test_bad_command_lines_exit_2_with_nothing_sent(outputs, seconds, bpm, message, capsys):
+    import socket
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as receiver:
+        receiver.bind(("127.0.0.1", 0))
+        receiver.setblocking(False)
+        good = f"artnet://127.0.0.1:{receiver.getsockname()[1]}"
+        assert run_command("no-such-show.toml", seconds, bpm, [good, *outputs]) == 2
+        with pytest.raises(BlockingIOError):
+            receiver.recv(1)
+    assert message in capsys.readouterr().err
+
+
+def test_keys_on_a_terminal_change_cue_and_quit(monkeypatch):
+    import os
+    import pty
+    import termios
+    master, replica = pty.openpty()
+    terminal_mode = termios.tcgetattr(replica)
+    engine = ScriptedEngine()
+
+    def press_keys(frames_made: int) -> None:
+        if frames_made == 3:
+            os.write(master, b"n\x1b[C")
+        if frames_made == 6:
+            os.write(master, b"q")
+    engine.on_frame = press_keys
+    output = RecordingOutput()
+    with os.fdopen(replica, "r") as terminal:
+        monkeypatch.setattr("sys.stdin", terminal)
+        code = asyncio.run(run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 100.0,
+                                    seconds=10.0, status=StatusLine(io.StringIO())))
+        assert termios.tcgetattr(replica) == terminal_mode, "the terminal is restored"
+    os.close(master)
+    assert code == 0 and engine.calls == [("go", 1), ("go", 2)] and output.frames[-1] == HOME
