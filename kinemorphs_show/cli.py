@@ -28,6 +28,9 @@ def build_parser() -> argparse.ArgumentParser:
     run.add_argument("--output", action="append", default=[], metavar="SPEC",
                      help="preview, sacn://HOST[:PORT], artnet://HOST[:PORT] or osc://HOST:PORT; "
                           "repeatable; replaces the show's outputs")
+    run.add_argument("--osc-in", metavar="[HOST:]PORT",
+                     help="also take the controls (tap, resync, next, previous, quit, bpm, nudge, cue) "
+                          "as OSC messages on this UDP port (host 127.0.0.1 unless given)")
 
     check = commands.add_parser("check", help="validate the show and report what the fixtures can follow")
     check.add_argument("show", help="the show file (TOML)")
@@ -66,7 +69,7 @@ def main(argv: list[str] | None = None) -> int:
                     else f"{error}; {SHOW_EXTRA_HINT}")
             print(f"kinemorphs-show: cannot run shows: {hint}", file=sys.stderr)
             return EXIT_FAILED
-        return run_command(args.show, args.seconds, args.bpm, args.output)
+        return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in)
     try:
         show = load_show(args.show)
     except ShowFileError as error:
