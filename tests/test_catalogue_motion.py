@@ -31,9 +31,9 @@ GLIDING_FAMILIES = {
     "space", "mech", "gesture", "ribbon", "contour", "silhouette", "spline", "tour", "scan",
     "reach", "surface", "braid", "arm", "dwell", "packet",
 }
-# Of those, the ones that keep moving all the time: no holds, no cusps,
-# no oscillation packets, so a burst of speed can only be a twitch.
-FLOWING_FAMILIES = {"noise", "ribbon", "surface", "braid", "arm", "ease"}
+# Of those, the ones that keep moving all the time: no holds, no cusps, no
+# rings or oscillation packets, so a burst of speed can only be a twitch.
+FLOWING_FAMILIES = {"noise", "ribbon", "surface", "braid", "arm"}
 # Families promising motion throughout: a stall is a fault there.
 NEVER_STILL_FAMILIES = {"noise", "ribbon", "surface", "braid", "arm", "contour", "spline"}
 
@@ -41,9 +41,10 @@ NEVER_STILL_FAMILIES = {"noise", "ribbon", "surface", "braid", "arm", "contour",
 # glide neighbouring steps differ by a few percent.
 SNAP_RATIO = 1.3
 # A glide's velocity changes by less than a third of its top speed from one
-# pip to the next (8 ms at 120 BPM): even a sixteenth-note-triplet wave
-# changes by only 2*pi/21.3 = 0.29 of its peak. A reversal at top speed
-# changes by 2 and a start from rest at top speed by 1: both read as hits.
+# pip to the next (8 ms at 120 BPM); a full-size wave of eighth-note
+# triplets, the quickest swing a glide draws, changes by 2*pi/21.3 = 0.29.
+# A reversal at top speed changes by 2 and a start from rest at top speed by
+# 1: both read as hits.
 KINK_SHARE = 1.0 / 3.0
 # A pip moving more than 2.2 times as far as the median pip of the beat
 # around it is a twitch: a flowing motion speeds up over several pips.
@@ -70,7 +71,7 @@ VERTICAL_WORDS = {
 # Known faults, to be mended in the tables; each entry fails its check today.
 FLAWED_FAMILIES = {"seq", "dialogue", "necklace"}
 FLAWED_GLIDES = {
-    "ease_anticipate", "ease_overshoot", "ease_elastic", "lfo_morph", "mech_cam_return",
+    "ease_anticipate", "ease_overshoot", "lfo_morph", "mech_cam_return",
     "packet_cascading_5",
     *(f"contour_shaped_{i:02d}" for i in (1, 4, 6, 7, 9, 11, 13, 14, 15)),
     *(f"braid_{name}" for name in ("1_4", "1_5", "1_6", "2_5", "2_7", "3_4", "3_5", "3_7",
