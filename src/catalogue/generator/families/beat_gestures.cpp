@@ -122,7 +122,7 @@ Table bounce(const Score& score) {
 Table step(const Score& score) {
     const int period = score.period;
     const std::vector<Hit> hits = main_hits(score);
-    std::vector<Key> keys;
+    std::vector<TravelKey> keys;
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double before = gap_after(hits, (i + hits.size() - 1) % hits.size(), period);
         const double travel = std::min(before, 40.0);
@@ -212,7 +212,7 @@ Table recoil(const Score& score) {
 Table flutter(const Score& score) {
     const int period = score.period;
     const std::vector<Hit> hits = main_hits(score);
-    std::vector<Key> keys;
+    std::vector<TravelKey> keys;
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double before = gap_after(hits, (i + hits.size() - 1) % hits.size(), period);
         keys.push_back({hits[i].pip - before, before, Row{hits[i].side * (0.6 + 0.4 * hits[i].velocity), 0.0, 0.0}});
@@ -379,7 +379,7 @@ Table ricochet(const Score& score) {
         }
         hits.push_back(onset);
     }
-    std::vector<Key> keys;
+    std::vector<TravelKey> keys;
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double gap = hits.size() == 1 ? period : elapsed(hits[(i + 1) % hits.size()].pip, hits[i].pip, period);
         const double travel = std::min(0.85 * gap, 36.0);
