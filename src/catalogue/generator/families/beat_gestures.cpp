@@ -1,7 +1,10 @@
-// Renderers of the sixteen beat gestures. Each builds raw x, y and z from
-// the score's signals; beat.cpp scales the result to the table's size.
+// The beat gestures: renderers, peaks and record texts. Each renderer builds
+// raw x, y and z from the score's signals; beat.cpp scales the result to the
+// table's size. To add a gesture, add its renderer and one entry to the list
+// at the end.
 #include "catalogue/generator/families/beat_gestures.hpp"
 
+#include <array>
 #include <cmath>
 
 #include "catalogue/generator/families/beat_signals.hpp"
@@ -393,27 +396,63 @@ Table ricochet(const Score& score) {
     return smoothed_table(keyed_path(period, keys), 4.0);
 }
 
-constexpr std::array<Gesture, 16> gestures{{
-    {"bounce", bounce, 0.0, 0.0},
-    {"step", step, 0.6, 0.86},
-    {"orbit", orbit, 0.55, 0.8},
-    {"glide", glide, 0.5, 0.8},
-    {"surge", surge, 0.6, 0.92},
-    {"recoil", recoil, 0.45, 0.78},
-    {"flutter", flutter, 0.45, 0.72},
-    {"dive", dive, 0.6, 0.92},
-    {"pendulum", pendulum, 0.5, 0.8},
-    {"figure8", figure8, 0.55, 0.82},
-    {"box", box, 0.5, 0.76},
-    {"corkscrew", corkscrew, 0.5, 0.8},
-    {"spiral", spiral, 0.5, 0.8},
-    {"slalom", slalom, 0.55, 0.86},
-    {"spring", spring, 0.15525, 0.5},
-    {"ricochet", ricochet, 0.5, 0.82},
-}};
+// The gestures in catalogue order, each crossed with every groove. The first
+// four are titled per groove: `text` is the title sentence that an early
+// groove's note follows, `later_text` the whole text for the later grooves.
+// The others share `text` across every groove.
+constexpr auto gestures = std::to_array<Gesture>({
+    {"bounce", bounce, 0.0, 0.0,
+     "Kick-led bounce. ",
+     "Kick-led bounce. Original Brisolet kick-led downstroke and side accents."},
+    {"step", step, 0.6, 0.86,
+     "Snare side-step. ",
+     "Snare side-step. Original Brisolet alternating lateral kick and snare gestures."},
+    {"orbit", orbit, 0.55, 0.8,
+     "Percussion orbit. ",
+     "Percussion orbit. Original Brisolet event-weighted orbital speed, radius and depth."},
+    {"glide", glide, 0.5, 0.8,
+     "Bass-and-phrase glide. ",
+     "Bass / phrase glide. Original Brisolet continuous phrase path with bass excursions."},
+    {"surge", surge, 0.6, 0.92,
+     "Forward surge. Kick thrust through depth with contrasting snare lift and hat detail.",
+     ""},
+    {"recoil", recoil, 0.45, 0.78,
+     "Backbeat recoil. Snare pushes sideways; kick counters downward; delayed echo draws back.",
+     ""},
+    {"flutter", flutter, 0.45, 0.72,
+     "Upper-percussion flutter. Hat and shaker tremors over a wider kick/snare arc.",
+     ""},
+    {"dive", dive, 0.6, 0.92,
+     "Bass-led dive. Bass drives a broad depth plunge with alternating drum counterweight.",
+     ""},
+    {"pendulum", pendulum, 0.5, 0.8,
+     "Weighted pendulum. A hanging arc whose amplitude and angular speed respond to the score.",
+     ""},
+    {"figure8", figure8, 0.55, 0.82,
+     "Woven figure eight. Two crossing lobes expand at kicks with a lifted snare crossing.",
+     ""},
+    {"box", box, 0.5, 0.76,
+     "Rounded corner tour. Rhythm-weighted phase travels around four softened corners.",
+     ""},
+    {"corkscrew", corkscrew, 0.5, 0.8,
+     "Closed corkscrew. Two orbital turns ride a depth wave with percussion-driven radius.",
+     ""},
+    {"spiral", spiral, 0.5, 0.8,
+     "Breathing spiral. A contracting and expanding double-turn path with a continuous seam.",
+     ""},
+    {"slalom", slalom, 0.55, 0.86,
+     "Drum slalom. S-shaped travel with kick lift, snare cutbacks and depth counter-motion.",
+     ""},
+    {"spring", spring, 0.15525, 0.5,
+     "Causal spring. An event starts at rest, then drives a damped ringing excursion.",
+     ""},
+    {"ricochet", ricochet, 0.5, 0.82,
+     "Directional ricochet. Successive onsets send smooth excursions toward a cyclic series of targets.",
+     ""},
+});
 
 }  // namespace
 
-const std::array<Gesture, 16>& beat_gestures() { return gestures; }
+std::span<const Gesture> beat_gestures() { return gestures; }
 
 }  // namespace kinemorphs::generator
