@@ -60,23 +60,37 @@ struct Pulse {
     Row vector;
 };
 
-// Sums the pulses at every row of a `period`-pip loop, in pulse order. The
-// distance to a pulse is wrapped into [-P/2, P/2), so pulses near the end of
-// the loop reach across its seam.
-inline Table sum_pulses(int period, const std::vector<Pulse>& pulses) {
+// The signed distance from `centre` to pip k on a loop of `period` pips,
+// wrapped into [-period/2, period/2), so that shapes near the end of the
+// loop reach across its seam.
+inline double wrapped_offset(int k, double centre, int period) {
     const double p = period;
     const double half = p / 2.0;
+    double u = std::fmod((static_cast<double>(k) - centre) + half, p);
+    if (u < 0.0) {
+        u = u + p;
+    }
+    return u - half;
+}
+
+// The cos^2 bump of a pulse as a weight: 1 at u = 0, 0 from |u| = half_width.
+inline double bump_weight(double u, double half_width) {
+    if (std::fabs(u) >= half_width) {
+        return 0.0;
+    }
+    const double c = std::cos((pi * u) / (2.0 * half_width));
+    return c * c;
+}
+
+// Sums the pulses at every row of a `period`-pip loop, in pulse order, each
+// at its wrapped distance from the row.
+inline Table sum_pulses(int period, const std::vector<Pulse>& pulses) {
     return make_table(period, [&](int k) {
         Row row{0.0, 0.0, 0.0};
         for (const Pulse& pulse : pulses) {
-            double u = std::fmod((static_cast<double>(k) - pulse.centre) + half, p);
-            if (u < 0.0) {
-                u = u + p;
-            }
-            u = u - half;
+            const double u = wrapped_offset(k, pulse.centre, period);
             if (std::fabs(u) < pulse.half_width) {
-                const double c = std::cos((pi * u) / (2.0 * pulse.half_width));
-                const double e = c * c;
+                const double e = bump_weight(u, pulse.half_width);
                 for (std::size_t axis = 0; axis < 3; ++axis) {
                     row[axis] = row[axis] + pulse.vector[axis] * e;
                 }

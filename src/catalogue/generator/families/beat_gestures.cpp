@@ -39,20 +39,26 @@ RoleWeights low_end(const Score& score) {
     return has_role(score, Role::bass) ? RoleWeights{0.3, 0.0, 0.0, 0.0, 1.0} : RoleWeights{1.0, 0.0, 0.0, 0.0, 0.0};
 }
 
-// Kick and snare onsets closer than `merge` pips count as one hit.
+// Onsets that start within this many pips of a hit join it.
+constexpr double merge_pips = 12.0;
+
+// One or more near-simultaneous onsets, moved as one.
 struct Hit {
     double pip;
-    double velocity;
+    double velocity;  // the loudest of its onsets
     bool kick;
     bool snare;
     double side;  // +1 or -1, alternating
 };
 
-std::vector<Hit> main_hits(const Score& score, double merge = 12.0) {
+// The onsets that `counts` accepts, in time order, each onset within
+// merge_pips of the previous hit's start joined to that hit.
+template <class Counts>
+std::vector<Hit> merged_hits(const Score& score, Counts counts) {
     std::vector<Hit> hits;
     for (const Onset& onset : score.onsets) {
-        if (onset.role != Role::kick && onset.role != Role::snare) continue;
-        if (!hits.empty() && onset.pip - hits.back().pip < merge) {
+        if (!counts(onset)) continue;
+        if (!hits.empty() && onset.pip - hits.back().pip < merge_pips) {
             Hit& last = hits.back();
             last.velocity = std::max(last.velocity, onset.velocity);
             last.kick = last.kick || onset.role == Role::kick;
@@ -61,6 +67,14 @@ std::vector<Hit> main_hits(const Score& score, double merge = 12.0) {
         }
         hits.push_back({onset.pip, onset.velocity, onset.role == Role::kick, onset.role == Role::snare, 1.0});
     }
+    return hits;
+}
+
+// The kick and snare hits, alternating sides.
+std::vector<Hit> main_hits(const Score& score) {
+    std::vector<Hit> hits = merged_hits(score, [](const Onset& onset) {
+        return onset.role == Role::kick || onset.role == Role::snare;
+    });
     // Hits alternate sides; the parity that sends more snares right wins.
     int snares_right = 0;
     int snares_left = 0;
@@ -72,10 +86,12 @@ std::vector<Hit> main_hits(const Score& score, double merge = 12.0) {
     return hits;
 }
 
-// Pips from hit i to the next hit (cyclic).
-double gap_after(const std::vector<Hit>& hits, std::size_t i, int period) {
-    if (hits.size() == 1) return period;
-    return elapsed(hits[(i + 1) % hits.size()].pip, hits[i].pip, period);
+// Pips from event i to the next event (cyclic); a lone event waits a whole
+// period for itself.
+template <class Event>
+double gap_after(const std::vector<Event>& events, std::size_t i, int period) {
+    if (events.size() == 1) return period;
+    return elapsed(events[(i + 1) % events.size()].pip, events[i].pip, period);
 }
 
 // Kick-led bounce: at each kick the mover sits at the top of its stroke and
@@ -90,7 +106,7 @@ Table bounce(const Score& score) {
     }
     Series dips(static_cast<std::size_t>(period), 0.0);
     for (std::size_t i = 0; i < kicks.size(); ++i) {
-        const double gap = kicks.size() == 1 ? period : elapsed(kicks[(i + 1) % kicks.size()].pip, kicks[i].pip, period);
+        const double gap = gap_after(kicks, i, period);
         const double length = std::min(56.0, 0.9 * gap);
         const double depth = kicks[i].velocity * std::min(1.0, length / 24.0);
         for (int k = 0; k < period; ++k) {
@@ -373,18 +389,12 @@ Table spring(const Score& score) {
 // star, each reached before the following onset.
 Table ricochet(const Score& score) {
     const int period = score.period;
-    std::vector<Onset> hits;
-    for (const Onset& onset : score.onsets) {
-        if (onset.role == Role::hat && onset.velocity < 0.8) continue;
-        if (!hits.empty() && onset.pip - hits.back().pip < 12.0) {
-            hits.back().velocity = std::max(hits.back().velocity, onset.velocity);
-            continue;
-        }
-        hits.push_back(onset);
-    }
+    const std::vector<Hit> hits = merged_hits(score, [](const Onset& onset) {
+        return onset.role != Role::hat || onset.velocity >= 0.8;
+    });
     std::vector<TravelKey> keys;
     for (std::size_t i = 0; i < hits.size(); ++i) {
-        const double gap = hits.size() == 1 ? period : elapsed(hits[(i + 1) % hits.size()].pip, hits[i].pip, period);
+        const double gap = gap_after(hits, i, period);
         const double travel = std::min(0.85 * gap, 36.0);
         const double j = static_cast<double>(i % 5);
         const double a = two_pi * (2.0 * j) / 5.0 + pi / 2.0;

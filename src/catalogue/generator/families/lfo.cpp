@@ -8,6 +8,7 @@
 #include "catalogue/generator/curve_tools.hpp"
 #include "catalogue/generator/families.hpp"
 #include "catalogue/generator/keyframe_loop.hpp"
+#include "catalogue/generator/lane_fitting.hpp"
 #include "catalogue/generator/rhythm_tools.hpp"
 #include "catalogue/generator/seeded_values.hpp"
 #include "catalogue/generator/shape_tools.hpp"
@@ -162,10 +163,10 @@ void add_lfo_tables(TableSet& set) {
 
     // Two lanes seeded independently, with different control-point counts.
     set.add("lfo_seeded_drift",
-            axis_normalised(axis_normalised(from_lanes(1024, seeded_lane("lfo_seeded_drift/x", 7, 1024),
-                                                       seeded_lane("lfo_seeded_drift/y", 9, 1024)),
-                                            x_axis, 0.78),
-                            y_axis, 0.6));
+            lane_pinned(lane_pinned(from_lanes(1024, seeded_lane("lfo_seeded_drift/x", 7, 1024),
+                                               seeded_lane("lfo_seeded_drift/y", 9, 1024)),
+                                    x_axis, {Side::magnitude, 0.78}),
+                        y_axis, {Side::magnitude, 0.6}));
 
     // A slow rise that gathers speed, a quick softened return and two
     // smaller aftershocks; y crouches before the release and lifts with it.

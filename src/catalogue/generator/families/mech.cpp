@@ -114,7 +114,7 @@ Table elliptic_cam() {
         const double lift = std::sqrt(c * c + (0.36 * s) * s);
         return Row{((0.36 - 1.0) * s * c) / lift, lift, 0.0};
     });
-    return axis_normalised(lane_fitted(traced, y_axis, full_travel), x_axis, 0.45);
+    return lane_pinned(lane_fitted(traced, y_axis, full_travel), x_axis, {Side::magnitude, 0.45});
 }
 
 // A pallet rocks between its two stops once per beat, resting on each; at
@@ -163,7 +163,7 @@ Table cam_return() {
         const auto previous = static_cast<std::size_t>((k + period - 1) % period);
         return Row{lift[next] - lift[previous], lift[static_cast<std::size_t>(k)], 0.0};
     });
-    return axis_normalised(traced, x_axis, 0.3);
+    return lane_pinned(traced, x_axis, {Side::magnitude, 0.3});
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/lane_fitting.hpp"
 #include "catalogue/generator/rhythm_tools.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 
@@ -103,7 +104,7 @@ Table packet_table(const PacketRecord& r) {
         }
         return row;
     });
-    return axis_normalised(std::move(table), x_axis, r.peak);
+    return lane_pinned(std::move(table), x_axis, {Side::magnitude, r.peak});
 }
 
 }  // namespace
