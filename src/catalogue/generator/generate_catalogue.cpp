@@ -23,6 +23,7 @@
 #include <system_error>
 #include <vector>
 
+#include "catalogue/generator/catalogue_limits.hpp"
 #include "catalogue/generator/catalogue_metadata.hpp"
 #include "catalogue/generator/families.hpp"
 #include "rudiments/rudiments.hpp"
@@ -30,7 +31,6 @@
 namespace kinemorphs::generator {
 namespace {
 
-constexpr double max_neighbour_step = 0.267675695703;
 // One unit of the twelfth decimal, the slack granted to tables whose last
 // digit depends on the maths library.
 constexpr double last_unit = 1e-12;
@@ -120,13 +120,14 @@ void check_metadata(const std::vector<RecordMetadata>& records) {
         const bool name_chars = std::all_of(record.name.begin(), record.name.end(), [](char c) {
             return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
         });
-        if (record.name.size() < 8 || record.name.size() > 32 || !name_chars) {
+        if (record.name.size() < shortest_name || record.name.size() > longest_name || !name_chars) {
             throw RecordError(record.name, "breaks the catalogue name rule");
         }
         if (!names.insert(record.name).second) {
             throw RecordError(record.name, "is named twice");
         }
-        if (record.description.size() < 43 || record.description.size() > 235) {
+        if (record.description.size() < shortest_description ||
+            record.description.size() > longest_description) {
             throw RecordError(record.name, "has a description of " +
                                                std::to_string(record.description.size()) +
                                                " bytes");

@@ -4,13 +4,10 @@
 
 #include <cstddef>
 
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 
 namespace kinemorphs::generator {
-
-inline constexpr int beat_pips = 64;
-inline constexpr int eighth_pips = 32;
-inline constexpr int sixteenth_pips = 16;
 
 inline constexpr std::size_t x_axis = 0;
 inline constexpr std::size_t y_axis = 1;

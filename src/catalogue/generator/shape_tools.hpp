@@ -13,6 +13,10 @@ namespace kinemorphs::generator {
 inline constexpr double pi = 3.141592653589793;
 inline constexpr double two_pi = 6.283185307179586;
 
+// The largest excursion of most tables: a full-sized gesture that leaves
+// headroom below 1 for the few tables meant to reach further.
+inline constexpr double standard_reach = 0.82;
+
 // A table of `period` rows, row k given by `row_at(k)`.
 template <class RowAt>
 Table make_table(int period, RowAt row_at) {
@@ -37,7 +41,7 @@ inline double peak_magnitude(const Table& table) {
 
 // Scales raw rows so that the magnitude `raw_peak` maps to `target`:
 // stored = (raw * target) / raw_peak.
-inline Table scaled(Table table, double raw_peak, double target = 0.82) {
+inline Table scaled(Table table, double raw_peak, double target = standard_reach) {
     for (Row& row : table) {
         for (double& value : row) {
             value = (value * target) / raw_peak;
@@ -47,7 +51,7 @@ inline Table scaled(Table table, double raw_peak, double target = 0.82) {
 }
 
 // Scales raw rows so that their own largest magnitude becomes `target`.
-inline Table normalised(Table table, double target = 0.82) {
+inline Table normalised(Table table, double target = standard_reach) {
     const double raw_peak = peak_magnitude(table);
     return scaled(std::move(table), raw_peak, target);
 }

@@ -8,6 +8,7 @@
 
 #include "catalogue/generator/beat_records.hpp"
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 
 namespace kinemorphs::generator {
@@ -33,7 +34,7 @@ double busyness(const Score& score) {
             case Role::bass: sum += 0.7 * onset.velocity; break;
         }
     }
-    return sum / (score.period / 256.0);
+    return sum / (score.period / static_cast<double>(bar_pips));
 }
 
 // The largest factor (up to `scale`) that keeps every axis inside the

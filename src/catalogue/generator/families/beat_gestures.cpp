@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "catalogue/generator/families/beat_signals.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 
 namespace kinemorphs::generator {
 namespace {
@@ -16,7 +17,7 @@ constexpr RoleWeights every_role{1.0, 0.9, 0.35, 0.7, 0.6};
 constexpr RoleWeights kick_only{1.0, 0.0, 0.0, 0.0, 0.0};
 constexpr RoleWeights snare_only{0.0, 1.0, 0.0, 0.0, 0.0};
 
-int bars(const Score& score) { return score.period / 256; }
+int bars(const Score& score) { return score.period / bar_pips; }
 
 // A phase that each onset pushes forward: the speed rises just after a hit
 // and relaxes before the next, `push` times faster at the strongest hit.
@@ -281,7 +282,7 @@ Table pendulum(const Score& score) {
     const Series energy = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.2, 0.6, 0.4}, 10.0), 48.0));
     const Series hats = unit(smoothed(bump_sum(score, {0.2, 0.0, 1.0, 0.5, 0.0}, 8.0), 32.0));
     const Series phase = pushed_phase(score, every_role, 1.2);
-    const double swings = period / 128;
+    const double swings = period / (2 * beat_pips);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = two_pi * (swings * phase[i]);
@@ -359,7 +360,7 @@ Table spiral(const Score& score) {
 // the sideways motion.
 Table slalom(const Score& score) {
     const int period = score.period;
-    const double gates = period / 128;
+    const double gates = period / (2 * beat_pips);
     const auto sway = [&](double pip) { return std::sin((two_pi * gates) * pip / period); };
     const Table cuts = bump_table(score, 10.0, [&](const Onset& onset, int) {
         if (onset.role == Role::snare) {

@@ -7,10 +7,10 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "catalogue/generator/pip_grid.hpp"
+
 namespace kinemorphs::generator {
 namespace {
-
-constexpr int pips_per_bar = 256;
 
 struct LaneRole {
     std::string_view lane;
@@ -115,7 +115,7 @@ void read_steps(const LaneLine& line, std::string_view steps, Score& score, cons
             throw std::runtime_error(where + ": unknown step '" + std::string(1, c) + "'");
         }
         if (velocity > 0.0) {
-            double pip = line.start + static_cast<double>(index * pips_per_bar) / line.steps_per_bar;
+            double pip = line.start + static_cast<double>(index * bar_pips) / line.steps_per_bar;
             if (index % 2 == 1) pip += line.swing;
             if (pip < 0.0 || pip >= score.period) {
                 throw std::runtime_error(where + ": a step falls outside the period");
@@ -126,7 +126,7 @@ void read_steps(const LaneLine& line, std::string_view steps, Score& score, cons
         ++bar_steps;
     }
     close_bar();
-    if (!line.anchored && bars * pips_per_bar != score.period) {
+    if (!line.anchored && bars * bar_pips != score.period) {
         throw std::runtime_error(where + ": the line covers " + std::to_string(bars) +
                                  " bars, not the whole period");
     }
