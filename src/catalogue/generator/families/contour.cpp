@@ -62,7 +62,7 @@ Table fitted(Table table, const Contour& c) {
 }  // namespace
 
 void add_contour_tables(TableSet& set) {
-    constexpr Extent full{-0.82, 0.82};
+    constexpr Extent full{-standard_reach, standard_reach};
     constexpr Extent flat{0.0, 0.0};
     const std::vector<Contour> contours = {
         {0.5, 0.5, 0.8, 24.0, 0.06, 0.25, 0.5, 0.0, full, {-0.5, 0.6}, flat},

@@ -7,12 +7,13 @@
 #include <cmath>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 
 namespace kinemorphs::generator {
 namespace {
 
-constexpr int period = 256;
+constexpr int period = bar_pips;
 constexpr int half = period / 2;
 
 // d3-ease bounceOut: four parabolic arcs of shrinking height.

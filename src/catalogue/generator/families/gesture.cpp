@@ -16,7 +16,7 @@ constexpr auto rest = Passage::resting;
 constexpr auto flow = Passage::flowing;
 
 // The deepest point of `gesture_reach_depth`, the lowest depth in the
-// catalogue; the gesture's largest magnitude stays 0.82, reached sideways.
+// catalogue; the gesture's largest magnitude stays standard_reach, reached sideways.
 constexpr double deepest_reach = -0.819999514101;
 
 struct Gesture {
@@ -52,7 +52,7 @@ std::vector<Gesture> gestures() {
         {"gesture_low_scoop",
          {{beats(0), {-0.7, 0.3, 0.0}, rest},
           {beats(1.4), {-0.45, -0.5, 0.0}, flow},
-          {beats(2.5), {0.05, -0.82, 0.0}, flow},
+          {beats(2.5), {0.05, -standard_reach, 0.0}, flow},
           {beats(3.5), {0.5, -0.45, 0.0}, flow},
           {beats(4.4), {0.68, 0.35, 0.0}, rest},
           {beats(5), {0.66, 0.38, 0.0}, rest},
@@ -61,7 +61,7 @@ std::vector<Gesture> gestures() {
         {"gesture_high_arc",
          {{beats(0), {-0.74, -0.1, 0.0}, rest},
           {beats(1.2), {-0.55, 0.52, 0.0}, flow},
-          {beats(2.3), {0.0, 0.82, 0.0}, flow},
+          {beats(2.3), {0.0, standard_reach, 0.0}, flow},
           {beats(3.4), {0.55, 0.5, 0.0}, flow},
           {beats(4.5), {0.72, -0.05, 0.0}, rest},
           {beats(5.1), {0.7, -0.08, 0.0}, rest},
@@ -122,7 +122,7 @@ std::vector<Gesture> gestures() {
         // Push forward, hold, pull back behind the start, return.
         {"gesture_push_pull",
          {{beats(0), {0.0, 0.0, 0.0}, rest},
-          {beats(1.5), {0.12, 0.1, 0.82}, rest},
+          {beats(1.5), {0.12, 0.1, standard_reach}, rest},
           {beats(2.3), {0.1, 0.12, 0.8}, rest},
           {beats(3.6), {0.0, 0.04, 0.0}, flow},
           {beats(4.8), {-0.14, -0.12, -0.6}, rest},
@@ -132,7 +132,7 @@ std::vector<Gesture> gestures() {
         {"gesture_reach_depth",
          {{beats(0), {0.0, 0.0, 0.0}, rest},
           {beats(1.3), {0.5, 0.2, 0.35}, flow},
-          {beats(2.4), {0.82, 0.1, -0.1}, flow},
+          {beats(2.4), {standard_reach, 0.1, -0.1}, flow},
           {beats(3.5), {0.45, -0.1, -0.8}, rest},
           {beats(4.2), {0.42, -0.12, -0.76}, rest},
           {beats(5.6), {0.1, 0.1, -0.3}, flow},

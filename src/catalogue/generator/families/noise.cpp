@@ -4,7 +4,7 @@
 // reproducible and needs no random state. The number ending a name is its
 // number of control points; they are spread evenly over the 16-beat loop and
 // joined by a periodic Catmull-Rom curve. Each lane is then fitted to the
-// field: x and y to -0.82 ... 0.82, depth to -0.516 ... 0.464.
+// field: x and y to -standard_reach ... standard_reach, depth to -0.516 ... 0.464.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -21,7 +21,7 @@ namespace kinemorphs::generator {
 namespace {
 
 constexpr int period = 1024;
-constexpr Extent field{-0.82, 0.82};
+constexpr Extent field{-standard_reach, standard_reach};
 constexpr Extent depth_field{-0.516, 0.464};
 
 enum class Kind { drift, orbit, ripple, depth };

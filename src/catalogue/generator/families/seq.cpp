@@ -14,7 +14,7 @@ namespace kinemorphs::generator {
 namespace {
 
 constexpr int period = 512;
-constexpr double step_reach = 0.82;  // x of a level of magnitude 1
+constexpr double step_reach = standard_reach;  // x of a level of magnitude 1
 constexpr double hop_height = 0.287;
 constexpr double glide_pips = 20.0;
 
