@@ -69,7 +69,7 @@ VERTICAL_WORDS = {
 }
 
 # Known faults, to be mended in the tables; each entry fails its check today.
-FLAWED_FAMILIES = {"seq", "dialogue", "necklace"}
+FLAWED_FAMILIES = set()
 FLAWED_GLIDES = {
     "ease_anticipate", "ease_overshoot", "lfo_morph", "mech_cam_return",
     "packet_cascading_5",
