@@ -16,7 +16,7 @@ namespace {
 
 constexpr int period = 1024;
 // Keeps the sideways direction steady where the centreline slows down.
-constexpr double slow_guard = 0.3;
+constexpr double slow_guard = 1.0;
 
 struct Braid {
     int a;

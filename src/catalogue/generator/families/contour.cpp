@@ -33,8 +33,18 @@ struct Contour {
     Extent z_box;
 };
 
+// Below 1 a power's slope is infinite at zero, so where the cosine or sine
+// crosses zero the outline would snap across in one pip. There the power is
+// taken of a magnitude softened near zero (sqrt(v*v + e*e) - e keeps 0 at 0
+// and |v| far from it), which leaves the squared-off edges but turns the
+// crossing into a steep, continuous glide.
 double signed_power(double value, double power) {
-    return std::copysign(std::pow(std::fabs(value), power), value);
+    constexpr double softening = 0.08;
+    if (power >= 1.0) {
+        return std::copysign(std::pow(std::fabs(value), power), value);
+    }
+    const double magnitude = std::sqrt(value * value + softening * softening) - softening;
+    return std::copysign(std::pow(magnitude, power), value);
 }
 
 Table contour_rows(const Contour& c) {

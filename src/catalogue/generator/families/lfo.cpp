@@ -61,12 +61,21 @@ void add_formula_tables(TableSet& set) {
             }), true);
 }
 
-// A skewed triangle of unit amplitude and unit period: it rises for three
-// quarters of the cycle and falls for one, crossing zero upward at phase 0
-// like a sine.
+// The running integral over one cycle of a skewed triangle of unit
+// amplitude and unit period that rises for three quarters of the cycle and
+// falls for one; `g` is the phase within the cycle, from the trough. The
+// triangle's mean is 0, so the integral is periodic.
+double skewed_triangle_integral(double g) {
+    return g < 0.75 ? (g * g) / 0.75 - g : (g - 0.75) - ((g - 0.75) * (g - 0.75)) / 0.25;
+}
+
+// That skewed triangle averaged over a window of 1/16 cycle around `phase`,
+// which rounds its corners (a sharp corner turns back at full speed), crossing
+// zero upward at phase 0 like a sine.
 double skewed_triangle(double phase) {
-    const double g = phase + 0.375 - std::floor(phase + 0.375);
-    return g < 0.75 ? -1.0 + (2.0 * g) / 0.75 : 1.0 - (2.0 * (g - 0.75)) / 0.25;
+    constexpr double corner_window = 1.0 / 16.0;
+    const auto integral = [](double p) { return skewed_triangle_integral(p + 0.375 - std::floor(p + 0.375)); };
+    return (integral(phase + corner_window / 2.0) - integral(phase - corner_window / 2.0)) / corner_window;
 }
 
 // Four cycles that blend from sine (x) and cosine (y) into the skewed

@@ -151,17 +151,35 @@ Table rocking_beam() {
     });
 }
 
-// A follower resting low, lifted smoothly to a high dwell and let down again
-// (y); x leans with the follower's speed, as a roller pushed by the cam flank.
+// Share of a cycloidal cam's rise done at share `s` of its travel: the
+// follower starts and stops with no speed and no acceleration, the profile
+// cams use so that the roller is never jerked.
+double cycloidal_rise(double s) {
+    return s - std::sin(two_pi * s) / two_pi;
+}
+
+// A follower resting low, lifted to a high dwell and let down again, each
+// move cycloidal; up is -y. x leans with the follower's speed, as a roller
+// pushed by the cam flank, so it swells and fades with each move.
 Table cam_return() {
-    const std::vector<double> lift =
-        keyed_lane(period, {{0.0, 0.0, Passage::resting}, {64.0, 0.0, Passage::resting},
-                            {192.0, standard_reach, Passage::resting}, {288.0, standard_reach, Passage::resting},
-                            {416.0, 0.0, Passage::resting}});
+    constexpr double rise_start = 64.0;
+    constexpr double rise_end = 192.0;
+    constexpr double fall_start = 288.0;
+    constexpr double fall_end = 416.0;
+    const auto lift_at = [&](double k) {
+        if (k < rise_start || k >= fall_end) {
+            return 0.0;
+        }
+        if (k < rise_end) {
+            return standard_reach * cycloidal_rise((k - rise_start) / (rise_end - rise_start));
+        }
+        if (k < fall_start) {
+            return standard_reach;
+        }
+        return standard_reach * (1.0 - cycloidal_rise((k - fall_start) / (fall_end - fall_start)));
+    };
     const Table traced = make_table(period, [&](int k) {
-        const auto next = static_cast<std::size_t>((k + 1) % period);
-        const auto previous = static_cast<std::size_t>((k + period - 1) % period);
-        return Row{lift[next] - lift[previous], lift[static_cast<std::size_t>(k)], 0.0};
+        return Row{lift_at(k + 1.0) - lift_at(k - 1.0), -lift_at(k), 0.0};
     });
     return lane_pinned(traced, x_axis, {Side::magnitude, 0.3});
 }

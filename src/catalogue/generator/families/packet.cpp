@@ -2,6 +2,7 @@
 // loop. Each packet is a lateral carrier under a cos^2 window, so it fades in
 // and out without a corner; the arrangement decides the side (y) and depth
 // (z) motion that carries the packets around the phrase.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -48,14 +49,17 @@ constexpr PacketRecord records[] = {
 };
 
 // The lateral carrier of packet i: cycles rise and levels fall along a
-// cascade; alternating packets flip polarity.
+// cascade, but never faster than eighth-note triplets (three cycles a beat):
+// quicker, a packet shivers instead of swinging. Alternating packets flip
+// polarity.
 double carrier(const PacketRecord& r, int i, double u, double half_length) {
+    constexpr double quickest_cycle_pips = beat_pips / 3.0;
     double level = 1.0;
     double cycles = r.cycles;
     double polarity = 1.0;
     if (r.arrangement == Arrangement::cascading) {
         level = std::pow(0.72, i);
-        cycles = r.cycles + i;
+        cycles = std::min(r.cycles + i, (2.0 * half_length) / quickest_cycle_pips);
     } else if (r.arrangement == Arrangement::alternating || r.arrangement == Arrangement::depth) {
         polarity = i % 2 == 0 ? 1.0 : -1.0;
     }
