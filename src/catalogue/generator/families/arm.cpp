@@ -57,7 +57,9 @@ void add_arm_tables(TableSet& set) {
         {0.0, 0.9, 0.15, 0.3, 0.3, 2, 0.2, 0.0, standard_reach, flat},
         {0.0, 1.756, 0.0, 0.05, 0.12, 2, 0.0, 0.0, standard_reach, flat},
         {0.3, 0.7, 0.3, 0.8, 0.5, 1, 0.4, 0.0, standard_reach, flat},
-        {-0.2, 1.2, 0.2, 0.5, 0.4, 3, -0.3, 0.0, standard_reach, flat},
+        // No second shoulder harmonic here: against this elbow it cancelled
+        // the swing near the top, and the tip hung still for three beats.
+        {-0.2, 1.2, 0.0, 0.5, 0.4, 3, -0.3, 0.0, standard_reach, flat},
         {0.0, 0.5, 0.0, 1.2, 0.7, 2, 0.5, 0.0, 0.81993, flat},
         {0.2, 1.1, -0.25, 0.6, 0.6, 2, 0.3, 0.0, standard_reach, flat},
         {-0.5, 1.0, 0.35, 0.9, 0.45, 2, -0.5, 0.0, standard_reach, flat},
