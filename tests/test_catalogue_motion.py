@@ -68,26 +68,6 @@ VERTICAL_WORDS = {
     **{f"dwell_phrase_{i:02d}": -1 for i in range(1, 17)},
 }
 
-# Known faults, to be mended in the tables; each entry fails its check today.
-FLAWED_FAMILIES = set()
-FLAWED_GLIDES = {
-    "ease_anticipate", "ease_overshoot", "lfo_morph", "mech_cam_return",
-    "packet_cascading_5",
-    *(f"contour_shaped_{i:02d}" for i in (1, 4, 6, 7, 9, 11, 13, 14, 15)),
-    *(f"braid_{name}" for name in ("1_4", "1_5", "1_6", "2_5", "2_7", "3_4", "3_5", "3_7",
-                                   "4_7", "5_7", "5_8")),
-}
-FLAWED_STILLNESS = {"arm_coupled_04"}
-FLAWED_RIPPLES = {"noise_ripple_5"}
-FLAWED_VERTICALS = {
-    "mech_cam_return", "gesture_high_arc", "gesture_zigzag_lift", "gesture_hop_answer",
-    "gesture_low_scoop", "gesture_duck_sway", "gesture_bow_turn", "gesture_heel_toe",
-    *(f"dwell_phrase_{i:02d}" for i in range(1, 17)),
-}
-ECHO_FLAWS = {"echo_regular_5", "echo_shrinking_5", "echo_expanding_5", "echo_crossed_5",
-              "echo_regular_6", "echo_shrinking_6", "echo_expanding_6", "echo_crossed_6"}
-
-
 @pytest.fixture(scope="module")
 def tables():
     return {name: (info, np.asarray(rows)) for name, (info, rows) in catalogue_tables().items()
@@ -96,12 +76,6 @@ def tables():
 
 def authored(name):
     return name not in FORMULA_TABLES
-
-
-def flagged(values, flawed, reason):
-    """Parameters for `values`, those in `flawed` marked as expected failures."""
-    return [pytest.param(v, marks=pytest.mark.xfail(strict=True, reason=reason)) if v in flawed
-            else v for v in values]
 
 
 CATALOGUE_NAMES = [info["name"] for info in kinemorphs.catalogue()[15:]]
@@ -113,7 +87,7 @@ def names_of(families):
     return [name for name in CATALOGUE_NAMES if family_of(name) in families and authored(name)]
 
 
-@pytest.mark.parametrize("family", flagged(NON_BEAT_FAMILIES, FLAWED_FAMILIES, "two names, one motion"))
+@pytest.mark.parametrize("family", NON_BEAT_FAMILIES)
 def test_no_two_tables_of_a_family_are_one_motion(tables, family):
     members = [n for n in tables if family_of(n) == family]
     same = []
@@ -141,7 +115,7 @@ def test_the_distance_sees_through_shift_reversal_mirror_and_swap():
     assert motion.motion_distance(rows, stretched) < 1e-3
 
 
-@pytest.mark.parametrize("name", flagged(names_of(GLIDING_FAMILIES), FLAWED_GLIDES, "jerks in a glide"))
+@pytest.mark.parametrize("name", names_of(GLIDING_FAMILIES))
 def test_glides_have_no_snap_kink_or_spike(tables, name):
     rows = tables[name][1]
     problems = []
@@ -170,7 +144,7 @@ def test_the_glide_measures_catch_their_faults(rows, fault):
     assert motion.worst_spike(smooth)[0] < 1.2
 
 
-@pytest.mark.parametrize("name", flagged(names_of(NEVER_STILL_FAMILIES), FLAWED_STILLNESS, "stalls"))
+@pytest.mark.parametrize("name", names_of(NEVER_STILL_FAMILIES))
 def test_continuous_motions_never_stall_for_a_beat(tables, name):
     assert motion.longest_stall(tables[name][1]) <= LONGEST_STALL
 
@@ -178,7 +152,7 @@ def test_continuous_motions_never_stall_for_a_beat(tables, name):
 RIPPLE_PATHS = [name for name in names_of({"noise"}) if name.startswith("noise_ripple_")]
 
 
-@pytest.mark.parametrize("name", flagged(RIPPLE_PATHS, FLAWED_RIPPLES, "no visible ripple"))
+@pytest.mark.parametrize("name", RIPPLE_PATHS)
 def test_ripple_paths_show_their_ripple(tables, name):
     # An oval's distance from its centre has two crests; a ripple has more.
     assert motion.radial_crests(tables[name][1]) >= 3
@@ -193,7 +167,7 @@ def echo_voices(rows):
     return rolled[:half], rolled[half:]
 
 
-@pytest.mark.parametrize("name", flagged(names_of({"echo"}), ECHO_FLAWS, "echoes or calls not visible"))
+@pytest.mark.parametrize("name", names_of({"echo"}))
 def test_every_echo_is_visible_and_the_source_is_a_gesture(tables, name):
     echoes = int(name.rsplit("_", 1)[1])
     for voice in echo_voices(tables[name][1]):
@@ -208,7 +182,6 @@ def test_every_echo_is_visible_and_the_source_is_a_gesture(tables, name):
         assert np.sum(reach[: source + motion.PIPS_PER_BEAT // 2] >= 0.5 * reach[source]) >= 8
 
 
-@pytest.mark.xfail(strict=True, reason="every echo table calls and answers the same way")
 def test_echo_calls_and_answers_point_in_several_directions(tables):
     def direction(voice):
         reach = np.linalg.norm(voice, axis=1)
@@ -225,7 +198,7 @@ def test_echo_calls_and_answers_point_in_several_directions(tables):
     assert len(distinct_calls) >= 4, "the echo tables all call the same way"
 
 
-@pytest.mark.parametrize("name", flagged(sorted(VERTICAL_WORDS), FLAWED_VERTICALS, "vertical sign"))
+@pytest.mark.parametrize("name", sorted(VERTICAL_WORDS))
 def test_lifts_go_toward_negative_y(tables, name):
     y = tables[name][1][:, 1] - tables[name][1][0, 1]
     largest = y[np.argmax(np.abs(y))]
@@ -233,7 +206,4 @@ def test_lifts_go_toward_negative_y(tables, name):
 
 
 def test_motion_lists_name_real_records(tables):
-    listed = (FLAWED_GLIDES | FLAWED_STILLNESS | FLAWED_RIPPLES | FLAWED_VERTICALS | ECHO_FLAWS |
-              IMPACT_TABLES | set(VERTICAL_WORDS))
-    assert listed <= set(tables)
-    assert FLAWED_FAMILIES <= {family_of(n) for n in tables}
+    assert IMPACT_TABLES | set(VERTICAL_WORDS) <= set(tables)

@@ -1,6 +1,6 @@
 // The `env` family: eight-beat envelopes drawn vertically. The envelope
-// amount presses y downward; anticipations, recoils and overshoots rise above
-// the rest line. Every envelope starts and ends at rest, and every key is a
+// amount lifts the mover toward -y (up, as everywhere in the catalogue);
+// anticipations, recoils and overshoots dip below the rest line, to +y. Every envelope starts and ends at rest, and every key is a
 // resting point, so each move eases out of one level and into the next.
 #include <string>
 #include <utility>
