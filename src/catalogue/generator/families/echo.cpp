@@ -3,8 +3,8 @@
 // right, with its own decaying echoes. Each kind of spacing has its own pair
 // of directions (up is -y). The echoes spread over three beats after their
 // source: evenly (regular), with gaps that shrink or grow by a steady ratio
-// (3/2, or less for five and six echoes so that no gap is shorter than a
-// sixteenth), or crossed (the call's echoes shrink while the answer's
+// (3/2, or less for five and six echoes, so that the shortest gap still
+// leaves each gesture a thirty-second note), or crossed (the call's echoes shrink while the answer's
 // expand). Every echo time is one rounding of an exact integer fraction.
 #include <algorithm>
 #include <cmath>
@@ -36,14 +36,15 @@ int power(int base, int exponent) {
 }
 
 // The ratio p/q by which gaps shrink or grow among n echoes: 3/2 up to four
-// echoes; with more, 3/2 would squeeze the shortest gap below a sixteenth.
+// echoes; with more, 3/2 would squeeze the shortest gap to a few pips and
+// the gestures beside it to flicks.
 struct GapRatio {
     int p;
     int q;
 };
 
 GapRatio gap_ratio(int n) {
-    return n <= 4 ? GapRatio{3, 2} : n == 5 ? GapRatio{7, 5} : GapRatio{5, 4};
+    return n <= 4 ? GapRatio{3, 2} : n == 5 ? GapRatio{4, 3} : GapRatio{6, 5};
 }
 
 // The time of echo i (1 ... n) after its source. Shrinking gaps fall by q/p
