@@ -11,6 +11,7 @@ from pathlib import Path
 SCORE_FILE = Path(__file__).parent.parent / "src/catalogue/generator/families/beat_scores.inc"
 VELOCITIES = {"X": 1.0, "x": 0.8, "o": 0.55, "g": 0.3}
 PIPS_PER_BAR = 256
+RECORD_FIELDS = {"label", "note", "flat"}  # record texts, not lanes
 HEADER = re.compile(r"^(?P<lane>[a-z]+)(@(?P<start>\d+))?(/(?P<div>\d+))?(~(?P<swing>\d+))?$")
 
 
@@ -28,6 +29,8 @@ def parse(text):
             scores[key] = (int(period), lanes)
             continue
         header, steps = line.split(":", 1)
+        if header in RECORD_FIELDS:
+            continue
         match = HEADER.match(header.strip())
         start = int(match["start"] or 0)
         div = int(match["div"] or 16)

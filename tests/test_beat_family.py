@@ -9,8 +9,6 @@ import kinemorphs
 import beat_scores
 
 SCORES = beat_scores.load()
-GESTURES = ["bounce", "step", "orbit", "glide", "surge", "recoil", "flutter", "dive",
-            "pendulum", "figure8", "box", "corkscrew", "spiral", "slalom", "spring", "ricochet"]
 
 
 def sixteenths(key, lane, loudest_only=False):

@@ -102,7 +102,7 @@ def test_dwell_phrases_hold_two_unequal_raised_poses(number):
     assert first[1] != second[1]
     for start, length in (first, second):
         assert (length - 1) % 16 == 0  # a whole number of quarter beats
-        assert table[start][1] > table[home[0]][1] + 0.3
+        assert table[start][1] < table[home[0]][1] - 0.3  # raised: up is -y
     assert len({table[first[0]], table[second[0]], table[home[0]]}) == 3
 
 

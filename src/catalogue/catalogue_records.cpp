@@ -1,5 +1,7 @@
 #include "catalogue/catalogue_record.hpp"
 
+// The records and name index, written at build time by the catalogue
+// generator (src/catalogue/generator/generate_catalogue.cpp).
 #include "catalogue_data.hpp"
 
 namespace kinemorphs {

@@ -16,7 +16,7 @@ struct RecordMetadata {
 // Records 0-627: every family but `beat`.
 const std::vector<RecordMetadata>& family_metadata();
 
-// Records 628-1715: the `beat` family, 68 grooves by 16 gestures.
+// Records 628-1715: the `beat` family, every groove by every gesture.
 const std::vector<RecordMetadata>& beat_metadata();
 
 // All 1716 records in catalogue order.

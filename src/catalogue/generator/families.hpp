@@ -1,67 +1,65 @@
-// One unit per catalogue family; each adds the tables it authors.
+// The catalogue families, each listed once. A family is one unit in
+// families/ (CMake compiles every unit there) defining add_<family>_tables,
+// which adds the tables it authors by record name; the records themselves,
+// and so the catalogue order, come from the metadata.
 #pragma once
 
 #include "catalogue/generator/table_set.hpp"
 
+#define KINEMORPHS_CATALOGUE_FAMILIES(FAMILY) \
+    FAMILY(lfo) \
+    FAMILY(rhythm) \
+    FAMILY(rudiment) \
+    FAMILY(ease) \
+    FAMILY(akwf) \
+    FAMILY(groove) \
+    FAMILY(path) \
+    FAMILY(wave) \
+    FAMILY(env) \
+    FAMILY(seq) \
+    FAMILY(noise) \
+    FAMILY(orbit) \
+    FAMILY(weave) \
+    FAMILY(polar) \
+    FAMILY(spiro) \
+    FAMILY(space) \
+    FAMILY(mech) \
+    FAMILY(euclid) \
+    FAMILY(poly) \
+    FAMILY(meter) \
+    FAMILY(swing) \
+    FAMILY(stick) \
+    FAMILY(gesture) \
+    FAMILY(ribbon) \
+    FAMILY(contour) \
+    FAMILY(silhouette) \
+    FAMILY(spline) \
+    FAMILY(tour) \
+    FAMILY(scan) \
+    FAMILY(reach) \
+    FAMILY(surface) \
+    FAMILY(braid) \
+    FAMILY(arm) \
+    FAMILY(dwell) \
+    FAMILY(packet) \
+    FAMILY(canon) \
+    FAMILY(echo) \
+    FAMILY(ladder) \
+    FAMILY(necklace) \
+    FAMILY(accent) \
+    FAMILY(triplet) \
+    FAMILY(dialogue) \
+    FAMILY(burst) \
+    FAMILY(beat)
+
 namespace kinemorphs::generator {
 
-void add_lfo_tables(TableSet& set);
-void add_rhythm_tables(TableSet& set);
-void add_rudiment_tables(TableSet& set);
-void add_ease_tables(TableSet& set);
-void add_akwf_tables(TableSet& set);
-void add_groove_tables(TableSet& set);
-void add_path_tables(TableSet& set);
-void add_wave_tables(TableSet& set);
-void add_env_tables(TableSet& set);
-void add_seq_tables(TableSet& set);
-void add_noise_tables(TableSet& set);
-void add_orbit_tables(TableSet& set);
-void add_weave_tables(TableSet& set);
-void add_polar_tables(TableSet& set);
-void add_spiro_tables(TableSet& set);
-void add_space_tables(TableSet& set);
-void add_mech_tables(TableSet& set);
-void add_euclid_tables(TableSet& set);
-void add_poly_tables(TableSet& set);
-void add_meter_tables(TableSet& set);
-void add_swing_tables(TableSet& set);
-void add_stick_tables(TableSet& set);
-void add_gesture_tables(TableSet& set);
-void add_ribbon_tables(TableSet& set);
-void add_contour_tables(TableSet& set);
-void add_silhouette_tables(TableSet& set);
-void add_spline_tables(TableSet& set);
-void add_tour_tables(TableSet& set);
-void add_scan_tables(TableSet& set);
-void add_reach_tables(TableSet& set);
-void add_surface_tables(TableSet& set);
-void add_braid_tables(TableSet& set);
-void add_arm_tables(TableSet& set);
-void add_dwell_tables(TableSet& set);
-void add_packet_tables(TableSet& set);
-void add_canon_tables(TableSet& set);
-void add_echo_tables(TableSet& set);
-void add_ladder_tables(TableSet& set);
-void add_necklace_tables(TableSet& set);
-void add_accent_tables(TableSet& set);
-void add_triplet_tables(TableSet& set);
-void add_dialogue_tables(TableSet& set);
-void add_burst_tables(TableSet& set);
-void add_beat_tables(TableSet& set);
+#define KINEMORPHS_DECLARE_FAMILY(family) void add_##family##_tables(TableSet& set);
+KINEMORPHS_CATALOGUE_FAMILIES(KINEMORPHS_DECLARE_FAMILY)
+#undef KINEMORPHS_DECLARE_FAMILY
 
-inline constexpr void (*family_units[])(TableSet&) = {
-    add_lfo_tables,      add_rhythm_tables,   add_rudiment_tables,  add_ease_tables,
-    add_akwf_tables,     add_groove_tables,   add_path_tables,      add_wave_tables,
-    add_env_tables,      add_seq_tables,      add_noise_tables,     add_orbit_tables,
-    add_weave_tables,    add_polar_tables,    add_spiro_tables,     add_space_tables,
-    add_mech_tables,     add_euclid_tables,   add_poly_tables,      add_meter_tables,
-    add_swing_tables,    add_stick_tables,    add_gesture_tables,   add_ribbon_tables,
-    add_contour_tables,  add_silhouette_tables, add_spline_tables,  add_tour_tables,
-    add_scan_tables,     add_reach_tables,    add_surface_tables,   add_braid_tables,
-    add_arm_tables,      add_dwell_tables,    add_packet_tables,    add_canon_tables,
-    add_echo_tables,     add_ladder_tables,   add_necklace_tables,  add_accent_tables,
-    add_triplet_tables,  add_dialogue_tables, add_burst_tables,     add_beat_tables,
-};
+#define KINEMORPHS_LIST_FAMILY(family) add_##family##_tables,
+inline constexpr void (*family_units[])(TableSet&) = {KINEMORPHS_CATALOGUE_FAMILIES(KINEMORPHS_LIST_FAMILY)};
+#undef KINEMORPHS_LIST_FAMILY
 
 }  // namespace kinemorphs::generator

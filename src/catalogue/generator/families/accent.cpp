@@ -12,7 +12,6 @@
 namespace kinemorphs::generator {
 namespace {
 
-constexpr int bar_pips = 4 * beat_pips;
 constexpr int bars = 4;
 
 struct Walk {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "catalogue/generator/catalogue_limits.hpp"
 #include "catalogue/generator/families.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 
@@ -21,9 +22,10 @@ constexpr std::int16_t source_waveforms[4][points] = {
 #include "catalogue/generator/families/akwf_waveforms.inc"
 };
 
-// Steps at the pip rate must stay below the catalogue's bound (0.2677); this
-// limit keeps a small margin for the 12-decimal rounding.
+// Steps at the pip rate must stay below the catalogue's bound; this limit
+// keeps a small margin for the 12-decimal rounding.
 constexpr double step_limit = 0.2675;
+static_assert(step_limit < max_neighbour_step);
 
 double step(const Table& table, std::size_t from) {
     return std::fabs(table[(from + 1) % points][0] - table[from][0]);

@@ -54,22 +54,24 @@ Table arm_rows(const Arm& arm) {
 void add_arm_tables(TableSet& set) {
     constexpr LanePin flat{Side::magnitude, 0.0};
     const std::vector<Arm> arms = {
-        {0.0, 0.9, 0.15, 0.3, 0.3, 2, 0.2, 0.0, 0.82, flat},
-        {0.0, 1.756, 0.0, 0.05, 0.12, 2, 0.0, 0.0, 0.82, flat},
-        {0.3, 0.7, 0.3, 0.8, 0.5, 1, 0.4, 0.0, 0.82, flat},
-        {-0.2, 1.2, 0.2, 0.5, 0.4, 3, -0.3, 0.0, 0.82, flat},
+        {0.0, 0.9, 0.15, 0.3, 0.3, 2, 0.2, 0.0, standard_reach, flat},
+        {0.0, 1.756, 0.0, 0.05, 0.12, 2, 0.0, 0.0, standard_reach, flat},
+        {0.3, 0.7, 0.3, 0.8, 0.5, 1, 0.4, 0.0, standard_reach, flat},
+        // No second shoulder harmonic here: against this elbow it cancelled
+        // the swing near the top, and the tip hung still for three beats.
+        {-0.2, 1.2, 0.0, 0.5, 0.4, 3, -0.3, 0.0, standard_reach, flat},
         {0.0, 0.5, 0.0, 1.2, 0.7, 2, 0.5, 0.0, 0.81993, flat},
-        {0.2, 1.1, -0.25, 0.6, 0.6, 2, 0.3, 0.0, 0.82, flat},
-        {-0.5, 1.0, 0.35, 0.9, 0.45, 2, -0.5, 0.0, 0.82, flat},
-        {0.0, 1.5, 0.2, 0.4, 0.6, 3, 0.0, 0.0, 0.82, flat},
-        {0.0, 1.1, 0.1, 1.2, 0.6, 1, 0.3, 0.25, 0.82, {Side::magnitude, 0.15}},
-        {0.2, 0.8, 0.25, 0.7, 0.4, 1, -0.4, 0.3, 0.82, {Side::high, 0.176}},
-        {-0.3, 1.4, 0.0, 0.3, 0.5, 3, 0.2, 0.2, 0.82, {Side::low, -0.177}},
-        {0.0, 0.6, 0.2, 1.0, 0.6, 2, 0.5, 0.35, 0.82, {Side::magnitude, 0.13}},
-        {0.35, 1.0, -0.2, 0.5, 0.35, 2, 0.3, 0.3, 0.82, {Side::magnitude, 0.16}},
-        {-0.1, 1.4, 0.15, 0.5, 0.7, 3, -0.2, 0.25, 0.82, {Side::magnitude, 0.12}},
-        {0.1, 0.9, 0.3, 0.6, 0.5, 3, 0.6, 0.3, 0.82, {Side::magnitude, 0.14}},
-        {-0.4, 1.2, -0.3, 0.8, 0.8, 3, -0.3, 0.4, 0.82, {Side::magnitude, 0.17}},
+        {0.2, 1.1, -0.25, 0.6, 0.6, 2, 0.3, 0.0, standard_reach, flat},
+        {-0.5, 1.0, 0.35, 0.9, 0.45, 2, -0.5, 0.0, standard_reach, flat},
+        {0.0, 1.5, 0.2, 0.4, 0.6, 3, 0.0, 0.0, standard_reach, flat},
+        {0.0, 1.1, 0.1, 1.2, 0.6, 1, 0.3, 0.25, standard_reach, {Side::magnitude, 0.15}},
+        {0.2, 0.8, 0.25, 0.7, 0.4, 1, -0.4, 0.3, standard_reach, {Side::high, 0.176}},
+        {-0.3, 1.4, 0.0, 0.3, 0.5, 3, 0.2, 0.2, standard_reach, {Side::low, -0.177}},
+        {0.0, 0.6, 0.2, 1.0, 0.6, 2, 0.5, 0.35, standard_reach, {Side::magnitude, 0.13}},
+        {0.35, 1.0, -0.2, 0.5, 0.35, 2, 0.3, 0.3, standard_reach, {Side::magnitude, 0.16}},
+        {-0.1, 1.4, 0.15, 0.5, 0.7, 3, -0.2, 0.25, standard_reach, {Side::magnitude, 0.12}},
+        {0.1, 0.9, 0.3, 0.6, 0.5, 3, 0.6, 0.3, standard_reach, {Side::magnitude, 0.14}},
+        {-0.4, 1.2, -0.3, 0.8, 0.8, 3, -0.3, 0.4, standard_reach, {Side::magnitude, 0.17}},
     };
     for (std::size_t i = 0; i < arms.size(); ++i) {
         const Arm& arm = arms[i];

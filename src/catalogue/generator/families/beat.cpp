@@ -5,14 +5,10 @@
 // Only whole tables are scaled; nothing is clipped.
 #include <algorithm>
 #include <array>
-#include <map>
-#include <stdexcept>
-#include <string>
 
-#include "catalogue/generator/catalogue_metadata.hpp"
+#include "catalogue/generator/beat_records.hpp"
 #include "catalogue/generator/families.hpp"
-#include "catalogue/generator/families/beat_gestures.hpp"
-#include "catalogue/generator/families/beat_score.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 
 namespace kinemorphs::generator {
@@ -38,7 +34,7 @@ double busyness(const Score& score) {
             case Role::bass: sum += 0.7 * onset.velocity; break;
         }
     }
-    return sum / (score.period / 256.0);
+    return sum / (score.period / static_cast<double>(bar_pips));
 }
 
 // The largest factor (up to `scale`) that keeps every axis inside the
@@ -64,35 +60,20 @@ Table times(Table table, double scale) {
     return table;
 }
 
-const Gesture& gesture_named(const std::string& suffix) {
-    for (const Gesture& gesture : beat_gestures()) {
-        if (gesture.suffix == suffix) return gesture;
-    }
-    throw std::runtime_error("no beat gesture named " + suffix);
-}
-
 }  // namespace
 
 void add_beat_tables(TableSet& set) {
-    std::map<std::string, const Score*> scores;
     double calmest = 1e9;
     double busiest = 0.0;
-    for (const Score& score : beat_scores()) {
-        scores[score.key] = &score;
-        calmest = std::min(calmest, busyness(score));
-        busiest = std::max(busiest, busyness(score));
+    for (const Groove& groove : beat_grooves()) {
+        calmest = std::min(calmest, busyness(groove.score));
+        busiest = std::max(busiest, busyness(groove.score));
     }
-    for (const RecordMetadata& record : beat_metadata()) {
-        const std::size_t split = record.name.rfind('_');
-        const std::string key = record.name.substr(5, split - 5);
-        const auto found = scores.find(key);
-        if (found == scores.end() || found->second->period != record.period_pips) {
-            throw std::runtime_error(record.name + ": no score of " + std::to_string(record.period_pips) + " pips");
-        }
-        const Score& score = *found->second;
-        const Gesture& gesture = gesture_named(record.name.substr(split + 1));
+    for (const BeatRecord& record : beat_records()) {
+        const Score& score = record.groove->score;
+        const Gesture& gesture = *record.gesture;
         Table table = gesture.render(score);
-        if (record.dimensions == 2) {
+        if (record.metadata.dimensions == 2) {
             for (Row& row : table) row[2] = 0.0;
         }
         double scale = 1.0;
@@ -101,7 +82,7 @@ void add_beat_tables(TableSet& set) {
             scale = (gesture.quiet_peak + (gesture.busy_peak - gesture.quiet_peak) * busy) / peak_magnitude(table);
         }
         scale = fitted_scale(table, scale);
-        set.add(record.name, times(std::move(table), scale));
+        set.add(record.metadata.name, times(std::move(table), scale));
     }
 }
 

@@ -1,10 +1,14 @@
-// Renderers of the sixteen beat gestures. Each builds raw x, y and z from
-// the score's signals; beat.cpp scales the result to the table's size.
+// The beat gestures: renderers, peaks and record texts. Each renderer builds
+// raw x, y and z from the score's signals; beat.cpp scales the result to the
+// table's size. To add a gesture, add its renderer and one entry to the list
+// at the end.
 #include "catalogue/generator/families/beat_gestures.hpp"
 
+#include <array>
 #include <cmath>
 
 #include "catalogue/generator/families/beat_signals.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 
 namespace kinemorphs::generator {
 namespace {
@@ -13,7 +17,7 @@ constexpr RoleWeights every_role{1.0, 0.9, 0.35, 0.7, 0.6};
 constexpr RoleWeights kick_only{1.0, 0.0, 0.0, 0.0, 0.0};
 constexpr RoleWeights snare_only{0.0, 1.0, 0.0, 0.0, 0.0};
 
-int bars(const Score& score) { return score.period / 256; }
+int bars(const Score& score) { return score.period / bar_pips; }
 
 // A phase that each onset pushes forward: the speed rises just after a hit
 // and relaxes before the next, `push` times faster at the strongest hit.
@@ -36,20 +40,26 @@ RoleWeights low_end(const Score& score) {
     return has_role(score, Role::bass) ? RoleWeights{0.3, 0.0, 0.0, 0.0, 1.0} : RoleWeights{1.0, 0.0, 0.0, 0.0, 0.0};
 }
 
-// Kick and snare onsets closer than `merge` pips count as one hit.
+// Onsets that start within this many pips of a hit join it.
+constexpr double merge_pips = 12.0;
+
+// One or more near-simultaneous onsets, moved as one.
 struct Hit {
     double pip;
-    double velocity;
+    double velocity;  // the loudest of its onsets
     bool kick;
     bool snare;
     double side;  // +1 or -1, alternating
 };
 
-std::vector<Hit> main_hits(const Score& score, double merge = 12.0) {
+// The onsets that `counts` accepts, in time order, each onset within
+// merge_pips of the previous hit's start joined to that hit.
+template <class Counts>
+std::vector<Hit> merged_hits(const Score& score, Counts counts) {
     std::vector<Hit> hits;
     for (const Onset& onset : score.onsets) {
-        if (onset.role != Role::kick && onset.role != Role::snare) continue;
-        if (!hits.empty() && onset.pip - hits.back().pip < merge) {
+        if (!counts(onset)) continue;
+        if (!hits.empty() && onset.pip - hits.back().pip < merge_pips) {
             Hit& last = hits.back();
             last.velocity = std::max(last.velocity, onset.velocity);
             last.kick = last.kick || onset.role == Role::kick;
@@ -58,6 +68,14 @@ std::vector<Hit> main_hits(const Score& score, double merge = 12.0) {
         }
         hits.push_back({onset.pip, onset.velocity, onset.role == Role::kick, onset.role == Role::snare, 1.0});
     }
+    return hits;
+}
+
+// The kick and snare hits, alternating sides.
+std::vector<Hit> main_hits(const Score& score) {
+    std::vector<Hit> hits = merged_hits(score, [](const Onset& onset) {
+        return onset.role == Role::kick || onset.role == Role::snare;
+    });
     // Hits alternate sides; the parity that sends more snares right wins.
     int snares_right = 0;
     int snares_left = 0;
@@ -69,10 +87,12 @@ std::vector<Hit> main_hits(const Score& score, double merge = 12.0) {
     return hits;
 }
 
-// Pips from hit i to the next hit (cyclic).
-double gap_after(const std::vector<Hit>& hits, std::size_t i, int period) {
-    if (hits.size() == 1) return period;
-    return elapsed(hits[(i + 1) % hits.size()].pip, hits[i].pip, period);
+// Pips from event i to the next event (cyclic); a lone event waits a whole
+// period for itself.
+template <class Event>
+double gap_after(const std::vector<Event>& events, std::size_t i, int period) {
+    if (events.size() == 1) return period;
+    return elapsed(events[(i + 1) % events.size()].pip, events[i].pip, period);
 }
 
 // Kick-led bounce: at each kick the mover sits at the top of its stroke and
@@ -87,7 +107,7 @@ Table bounce(const Score& score) {
     }
     Series dips(static_cast<std::size_t>(period), 0.0);
     for (std::size_t i = 0; i < kicks.size(); ++i) {
-        const double gap = kicks.size() == 1 ? period : elapsed(kicks[(i + 1) % kicks.size()].pip, kicks[i].pip, period);
+        const double gap = gap_after(kicks, i, period);
         const double length = std::min(56.0, 0.9 * gap);
         const double depth = kicks[i].velocity * std::min(1.0, length / 24.0);
         for (int k = 0; k < period; ++k) {
@@ -122,7 +142,7 @@ Table bounce(const Score& score) {
 Table step(const Score& score) {
     const int period = score.period;
     const std::vector<Hit> hits = main_hits(score);
-    std::vector<Key> keys;
+    std::vector<TravelKey> keys;
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double before = gap_after(hits, (i + hits.size() - 1) % hits.size(), period);
         const double travel = std::min(before, 40.0);
@@ -212,7 +232,7 @@ Table recoil(const Score& score) {
 Table flutter(const Score& score) {
     const int period = score.period;
     const std::vector<Hit> hits = main_hits(score);
-    std::vector<Key> keys;
+    std::vector<TravelKey> keys;
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double before = gap_after(hits, (i + hits.size() - 1) % hits.size(), period);
         keys.push_back({hits[i].pip - before, before, Row{hits[i].side * (0.6 + 0.4 * hits[i].velocity), 0.0, 0.0}});
@@ -262,7 +282,7 @@ Table pendulum(const Score& score) {
     const Series energy = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.2, 0.6, 0.4}, 10.0), 48.0));
     const Series hats = unit(smoothed(bump_sum(score, {0.2, 0.0, 1.0, 0.5, 0.0}, 8.0), 32.0));
     const Series phase = pushed_phase(score, every_role, 1.2);
-    const double swings = period / 128;
+    const double swings = period / (2 * beat_pips);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = two_pi * (swings * phase[i]);
@@ -340,7 +360,7 @@ Table spiral(const Score& score) {
 // the sideways motion.
 Table slalom(const Score& score) {
     const int period = score.period;
-    const double gates = period / 128;
+    const double gates = period / (2 * beat_pips);
     const auto sway = [&](double pip) { return std::sin((two_pi * gates) * pip / period); };
     const Table cuts = bump_table(score, 10.0, [&](const Onset& onset, int) {
         if (onset.role == Role::snare) {
@@ -370,18 +390,12 @@ Table spring(const Score& score) {
 // star, each reached before the following onset.
 Table ricochet(const Score& score) {
     const int period = score.period;
-    std::vector<Onset> hits;
-    for (const Onset& onset : score.onsets) {
-        if (onset.role == Role::hat && onset.velocity < 0.8) continue;
-        if (!hits.empty() && onset.pip - hits.back().pip < 12.0) {
-            hits.back().velocity = std::max(hits.back().velocity, onset.velocity);
-            continue;
-        }
-        hits.push_back(onset);
-    }
-    std::vector<Key> keys;
+    const std::vector<Hit> hits = merged_hits(score, [](const Onset& onset) {
+        return onset.role != Role::hat || onset.velocity >= 0.8;
+    });
+    std::vector<TravelKey> keys;
     for (std::size_t i = 0; i < hits.size(); ++i) {
-        const double gap = hits.size() == 1 ? period : elapsed(hits[(i + 1) % hits.size()].pip, hits[i].pip, period);
+        const double gap = gap_after(hits, i, period);
         const double travel = std::min(0.85 * gap, 36.0);
         const double j = static_cast<double>(i % 5);
         const double a = two_pi * (2.0 * j) / 5.0 + pi / 2.0;
@@ -393,27 +407,63 @@ Table ricochet(const Score& score) {
     return smoothed_table(keyed_path(period, keys), 4.0);
 }
 
-constexpr std::array<Gesture, 16> gestures{{
-    {"bounce", bounce, 0.0, 0.0},
-    {"step", step, 0.6, 0.86},
-    {"orbit", orbit, 0.55, 0.8},
-    {"glide", glide, 0.5, 0.8},
-    {"surge", surge, 0.6, 0.92},
-    {"recoil", recoil, 0.45, 0.78},
-    {"flutter", flutter, 0.45, 0.72},
-    {"dive", dive, 0.6, 0.92},
-    {"pendulum", pendulum, 0.5, 0.8},
-    {"figure8", figure8, 0.55, 0.82},
-    {"box", box, 0.5, 0.76},
-    {"corkscrew", corkscrew, 0.5, 0.8},
-    {"spiral", spiral, 0.5, 0.8},
-    {"slalom", slalom, 0.55, 0.86},
-    {"spring", spring, 0.15525, 0.5},
-    {"ricochet", ricochet, 0.5, 0.82},
-}};
+// The gestures in catalogue order, each crossed with every groove. The first
+// four are titled per groove: `text` is the title sentence that an early
+// groove's note follows, `later_text` the whole text for the later grooves.
+// The others share `text` across every groove.
+constexpr auto gestures = std::to_array<Gesture>({
+    {"bounce", bounce, 0.0, 0.0,
+     "Kick-led bounce. ",
+     "Kick-led bounce. Original Brisolet kick-led downstroke and side accents."},
+    {"step", step, 0.6, 0.86,
+     "Snare side-step. ",
+     "Snare side-step. Original Brisolet alternating lateral kick and snare gestures."},
+    {"orbit", orbit, 0.55, 0.8,
+     "Percussion orbit. ",
+     "Percussion orbit. Original Brisolet event-weighted orbital speed, radius and depth."},
+    {"glide", glide, 0.5, 0.8,
+     "Bass-and-phrase glide. ",
+     "Bass / phrase glide. Original Brisolet continuous phrase path with bass excursions."},
+    {"surge", surge, 0.6, 0.92,
+     "Forward surge. Kick thrust through depth with contrasting snare lift and hat detail.",
+     ""},
+    {"recoil", recoil, 0.45, 0.78,
+     "Backbeat recoil. Snare pushes sideways; kick counters downward; delayed echo draws back.",
+     ""},
+    {"flutter", flutter, 0.45, 0.72,
+     "Upper-percussion flutter. Hat and shaker tremors over a wider kick/snare arc.",
+     ""},
+    {"dive", dive, 0.6, 0.92,
+     "Bass-led dive. Bass drives a broad depth plunge with alternating drum counterweight.",
+     ""},
+    {"pendulum", pendulum, 0.5, 0.8,
+     "Weighted pendulum. A hanging arc whose amplitude and angular speed respond to the score.",
+     ""},
+    {"figure8", figure8, 0.55, 0.82,
+     "Woven figure eight. Two crossing lobes expand at kicks with a lifted snare crossing.",
+     ""},
+    {"box", box, 0.5, 0.76,
+     "Rounded corner tour. Rhythm-weighted phase travels around four softened corners.",
+     ""},
+    {"corkscrew", corkscrew, 0.5, 0.8,
+     "Closed corkscrew. Two orbital turns ride a depth wave with percussion-driven radius.",
+     ""},
+    {"spiral", spiral, 0.5, 0.8,
+     "Breathing spiral. A contracting and expanding double-turn path with a continuous seam.",
+     ""},
+    {"slalom", slalom, 0.55, 0.86,
+     "Drum slalom. S-shaped travel with kick lift, snare cutbacks and depth counter-motion.",
+     ""},
+    {"spring", spring, 0.15525, 0.5,
+     "Causal spring. An event starts at rest, then drives a damped ringing excursion.",
+     ""},
+    {"ricochet", ricochet, 0.5, 0.82,
+     "Directional ricochet. Successive onsets send smooth excursions toward a cyclic series of targets.",
+     ""},
+});
 
 }  // namespace
 
-const std::array<Gesture, 16>& beat_gestures() { return gestures; }
+std::span<const Gesture> beat_gestures() { return gestures; }
 
 }  // namespace kinemorphs::generator

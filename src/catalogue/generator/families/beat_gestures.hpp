@@ -1,8 +1,7 @@
-// The sixteen beat gestures: each turns any drum score into one period of
-// motion.
+// The beat gestures: each turns any drum score into one period of motion.
 #pragma once
 
-#include <array>
+#include <span>
 #include <string_view>
 
 #include "catalogue/generator/families/beat_score.hpp"
@@ -17,8 +16,12 @@ struct Gesture {
     // own scale is kept when both are zero.
     double quiet_peak;
     double busy_peak;
+    // Record texts; see the gesture list in beat_gestures.cpp.
+    std::string_view text;
+    std::string_view later_text;
 };
 
-const std::array<Gesture, 16>& beat_gestures();
+// Every gesture, in catalogue order.
+std::span<const Gesture> beat_gestures();
 
 }  // namespace kinemorphs::generator

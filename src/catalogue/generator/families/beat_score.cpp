@@ -7,10 +7,10 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "catalogue/generator/pip_grid.hpp"
+
 namespace kinemorphs::generator {
 namespace {
-
-constexpr int pips_per_bar = 256;
 
 struct LaneRole {
     std::string_view lane;
@@ -115,7 +115,7 @@ void read_steps(const LaneLine& line, std::string_view steps, Score& score, cons
             throw std::runtime_error(where + ": unknown step '" + std::string(1, c) + "'");
         }
         if (velocity > 0.0) {
-            double pip = line.start + static_cast<double>(index * pips_per_bar) / line.steps_per_bar;
+            double pip = line.start + static_cast<double>(index * bar_pips) / line.steps_per_bar;
             if (index % 2 == 1) pip += line.swing;
             if (pip < 0.0 || pip >= score.period) {
                 throw std::runtime_error(where + ": a step falls outside the period");
@@ -126,7 +126,7 @@ void read_steps(const LaneLine& line, std::string_view steps, Score& score, cons
         ++bar_steps;
     }
     close_bar();
-    if (!line.anchored && bars * pips_per_bar != score.period) {
+    if (!line.anchored && bars * bar_pips != score.period) {
         throw std::runtime_error(where + ": the line covers " + std::to_string(bars) +
                                  " bars, not the whole period");
     }
@@ -134,8 +134,8 @@ void read_steps(const LaneLine& line, std::string_view steps, Score& score, cons
 
 }  // namespace
 
-std::vector<Score> parse_scores(std::string_view text) {
-    std::vector<Score> scores;
+std::vector<Groove> parse_grooves(std::string_view text) {
+    std::vector<Groove> grooves;
     int line_number = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -150,34 +150,48 @@ std::vector<Score> parse_scores(std::string_view text) {
             if (line.back() != ']' || blank == std::string_view::npos) {
                 throw std::runtime_error(where + ": expected [key period]");
             }
-            Score score;
-            score.key = std::string(line.substr(1, blank - 1));
-            score.period = to_int(trimmed(line.substr(blank + 1, line.size() - blank - 2)), where);
-            scores.push_back(std::move(score));
+            Groove groove;
+            groove.score.key = std::string(line.substr(1, blank - 1));
+            groove.score.period = to_int(trimmed(line.substr(blank + 1, line.size() - blank - 2)), where);
+            grooves.push_back(std::move(groove));
             continue;
         }
         const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos || scores.empty()) {
+        if (colon == std::string_view::npos || grooves.empty()) {
             throw std::runtime_error(where + ": expected 'lane: steps' inside a groove");
         }
-        read_steps(lane_header(trimmed(line.substr(0, colon)), where), line.substr(colon + 1),
-                   scores.back(), where);
+        const std::string_view field = trimmed(line.substr(0, colon));
+        const std::string_view value = trimmed(line.substr(colon + 1));
+        Groove& groove = grooves.back();
+        if (field == "label") {
+            groove.label = std::string(value);
+        } else if (field == "note") {
+            groove.note = std::string(value);
+        } else if (field == "flat") {
+            groove.flat_gestures = to_int(value, where);
+        } else {
+            read_steps(lane_header(field, where), line.substr(colon + 1), groove.score, where);
+        }
     }
-    for (Score& score : scores) {
+    for (Groove& groove : grooves) {
+        Score& score = groove.score;
         std::stable_sort(score.onsets.begin(), score.onsets.end(),
                          [](const Onset& a, const Onset& b) { return a.pip < b.pip; });
         if (score.onsets.empty()) {
             throw std::runtime_error("groove " + score.key + " has no onsets");
         }
+        if (groove.label.empty()) {
+            throw std::runtime_error("groove " + score.key + " has no label line");
+        }
     }
-    return scores;
+    return grooves;
 }
 
-const std::vector<Score>& beat_scores() {
-    static const std::vector<Score> scores = parse_scores(
+const std::vector<Groove>& beat_grooves() {
+    static const std::vector<Groove> grooves = parse_grooves(
 #include "catalogue/generator/families/beat_scores.inc"
     );
-    return scores;
+    return grooves;
 }
 
 }  // namespace kinemorphs::generator

@@ -1,5 +1,5 @@
-// Drum scores of the beat grooves: onsets on the pip grid, read from a
-// compact step notation (see beat_scores.inc for the format).
+// The beat grooves: drum scores as onsets on the pip grid and the texts of
+// their records, read from a compact notation (see beat_scores.inc).
 #pragma once
 
 #include <string>
@@ -24,11 +24,19 @@ struct Score {
     std::vector<Onset> onsets;  // in time order
 };
 
+// A groove: its score and the texts of the records that render it.
+struct Groove {
+    Score score;
+    std::string label;      // leads every description
+    std::string note;       // may be empty
+    int flat_gestures = 0;  // leading gestures that move only x and y
+};
+
 // Parses every groove of a score text; throws std::runtime_error naming the
 // line on any malformed or out-of-period entry.
-std::vector<Score> parse_scores(std::string_view text);
+std::vector<Groove> parse_grooves(std::string_view text);
 
-// The scores of all beat grooves, embedded in the generator.
-const std::vector<Score>& beat_scores();
+// All beat grooves in catalogue order, embedded in the generator.
+const std::vector<Groove>& beat_grooves();
 
 }  // namespace kinemorphs::generator

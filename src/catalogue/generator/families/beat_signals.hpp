@@ -236,13 +236,13 @@ inline Series eased_phase(const Series& weight) {
 // A point that holds still between keys and eases from the previous key's
 // value to the next one over `travel` pips starting at `start`. Keys must be
 // in time order and their travels must not overlap.
-struct Key {
+struct TravelKey {
     double start;
     double travel;
     Row value;
 };
 
-inline Table keyed_path(int period, const std::vector<Key>& keys) {
+inline Table keyed_path(int period, const std::vector<TravelKey>& keys) {
     const std::size_t n = keys.size();
     return make_table(period, [&](int k) {
         std::size_t current = 0;

@@ -33,8 +33,18 @@ struct Contour {
     Extent z_box;
 };
 
+// Below 1 a power's slope is infinite at zero, so where the cosine or sine
+// crosses zero the outline would snap across in one pip. There the power is
+// taken of a magnitude softened near zero (sqrt(v*v + e*e) - e keeps 0 at 0
+// and |v| far from it), which leaves the squared-off edges but turns the
+// crossing into a steep, continuous glide.
 double signed_power(double value, double power) {
-    return std::copysign(std::pow(std::fabs(value), power), value);
+    constexpr double softening = 0.08;
+    if (power >= 1.0) {
+        return std::copysign(std::pow(std::fabs(value), power), value);
+    }
+    const double magnitude = std::sqrt(value * value + softening * softening) - softening;
+    return std::copysign(std::pow(magnitude, power), value);
 }
 
 Table contour_rows(const Contour& c) {
@@ -62,7 +72,7 @@ Table fitted(Table table, const Contour& c) {
 }  // namespace
 
 void add_contour_tables(TableSet& set) {
-    constexpr Extent full{-0.82, 0.82};
+    constexpr Extent full{-standard_reach, standard_reach};
     constexpr Extent flat{0.0, 0.0};
     const std::vector<Contour> contours = {
         {0.5, 0.5, 0.8, 24.0, 0.06, 0.25, 0.5, 0.0, full, {-0.5, 0.6}, flat},

@@ -1,8 +1,9 @@
 // The `dialogue` family: eighth-note groups of the lengths in the record's
-// name, each group a short phrase in one direction (left, down, forward or
-// right, passed on round that cycle). A group opens with its accent, fades
-// over its eighths, and gives its last eighth to a late pickup a sixteenth
-// before the next group: a small lift that draws back, answering the turn.
+// name, each group a short phrase in one direction (left, up, forward or
+// right, passed on round that cycle; up is -y). A group opens with its
+// accent, fades over its eighths, and gives its last eighth to a late pickup
+// a sixteenth before the next group: a small dip that draws back, answering
+// the turn.
 #include <string>
 #include <vector>
 
@@ -13,17 +14,27 @@
 namespace kinemorphs::generator {
 namespace {
 
-const std::vector<std::vector<int>>& records() {
-    static const std::vector<std::vector<int>> all{
-        {3, 4, 5},    {5, 3, 4},    {3, 5, 2},    {2, 5, 4},    {4, 3, 2},    {3, 2, 4, 5},
-        {5, 2, 3, 4}, {2, 3, 5, 3}, {3, 4, 3, 5}, {5, 4, 2, 3}, {2, 4, 5, 2}, {4, 5, 3, 2},
-        {3, 5, 4, 3}, {5, 3, 2, 5}, {2, 5, 3, 5}, {4, 3, 5, 4},
+struct DialogueRecord {
+    std::vector<int> groups;
+    int first_direction;  // index into `directions` of the first group's phrase
+};
+
+// The first directions turn round the cycle from record to record, except
+// that 4_5_3_2, whose groups are those of 3_2_4_5 begun two groups later,
+// starts one direction further on: otherwise each group would keep its
+// direction and the two would be one motion shifted in time.
+const std::vector<DialogueRecord>& records() {
+    static const std::vector<DialogueRecord> all{
+        {{3, 4, 5}, 0},    {{5, 3, 4}, 1},    {{3, 5, 2}, 2},    {{2, 5, 4}, 3},
+        {{4, 3, 2}, 0},    {{3, 2, 4, 5}, 1}, {{5, 2, 3, 4}, 2}, {{2, 3, 5, 3}, 3},
+        {{3, 4, 3, 5}, 0}, {{5, 4, 2, 3}, 1}, {{2, 4, 5, 2}, 2}, {{4, 5, 3, 2}, 0},
+        {{3, 5, 4, 3}, 0}, {{5, 3, 2, 5}, 1}, {{2, 5, 3, 5}, 2}, {{4, 3, 5, 4}, 3},
     };
     return all;
 }
 
 // The directions a phrase passes through, in turn: any three in a row
-// include the downward or the forward one, which reach furthest.
+// include the upward or the forward one, which reach furthest.
 constexpr Row directions[] = {
     Row{-0.31, -0.06, 0.0},
     Row{0.0, -0.32, 0.0},
@@ -53,15 +64,13 @@ Table dialogue_table(const std::vector<int>& groups, int first_direction) {
 }  // namespace
 
 void add_dialogue_tables(TableSet& set) {
-    int index = 0;
-    for (const std::vector<int>& groups : records()) {
+    for (const DialogueRecord& record : records()) {
         std::string name = "dialogue";
-        for (const int g : groups) {
+        for (const int g : record.groups) {
             name += '_';
             name += std::to_string(g);
         }
-        set.add(name, dialogue_table(groups, index % 4));
-        ++index;
+        set.add(name, dialogue_table(record.groups, record.first_direction));
     }
 }
 

@@ -4,15 +4,17 @@
 //
 // bounce_out, back_in and back_out are the easing curves published by
 // d3-ease (ISC licence), written here from its published formulas.
+#include <algorithm>
 #include <cmath>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 
 namespace kinemorphs::generator {
 namespace {
 
-constexpr int period = 256;
+constexpr int period = bar_pips;
 constexpr int half = period / 2;
 
 // d3-ease bounceOut: four parabolic arcs of shrinking height.
@@ -51,6 +53,13 @@ double back_out(double t) {
     return t * t * ((t + 1.0) * s + t) + 1.0;
 }
 
+// Progress through one half of the loop, eased in and out (smoothstep), so
+// each half starts and ends at rest: the curves that leave or arrive at full
+// speed would otherwise turn back at full speed at the loop's ends and middle.
+double eased_progress(double u) {
+    return (u * u) * (3.0 - 2.0 * u);
+}
+
 // Row k as `outward` over the first half (progress 0 to 1) and `inward`
 // over the second.
 template <class Outward, class Inward>
@@ -63,14 +72,16 @@ Table out_and_back(Outward outward, Inward inward) {
 }
 
 // An original elastic ring: an oscillation of 6 cycles per loop whose
-// envelope attacks within a few pips, decays and is windowed to rest before
-// the loop ends. The table starts at the first swing, not at the attack, so
-// the loop begins in motion.
+// envelope opens over the first swing (a tenth of the loop), decays and is
+// windowed to rest before the loop ends. The table starts a sixteenth into
+// the opening, not at it, so the loop begins in motion.
 Table elastic() {
+    constexpr double opening = 0.1;
     const Table ring = make_table(period, [](int k) {
-        const double t = static_cast<double>((k + 9) % period) / period;
-        const double envelope = ((1.0 - std::exp(-t / 0.03)) * std::exp(-3.2 * t)) * ((1.0 - t) * (1.0 - t));
-        return Row{envelope * std::sin(two_pi * 6.0 * t), 0.0, 0.0};
+        const double t = static_cast<double>((k + 16) % period) / period;
+        const double open = std::sin((pi / 2.0) * std::min(t / opening, 1.0));
+        const double envelope = ((open * open) * std::exp(-3.2 * t)) * ((1.0 - t) * (1.0 - t));
+        return Row{-envelope * std::sin(two_pi * 6.0 * t), 0.0, 0.0};
     });
     return normalised(ring, 0.8);
 }
@@ -82,12 +93,13 @@ void add_ease_tables(TableSet& set) {
     set.add("ease_rebound", out_and_back([](double u) { return -0.78 + 1.56 * bounce_out(u); },
                                          [](double u) { return 0.78 - 1.56 * bounce_out(u); }));
     // Out with a wind-up, back along the mirror image in time.
-    set.add("ease_anticipate", out_and_back([](double u) { return 0.8 * back_in(u); },
-                                            [](double u) { return 0.8 * back_in(1.0 - u); }));
+    set.add("ease_anticipate",
+            out_and_back([](double u) { return 0.8 * back_in(eased_progress(u)); },
+                         [](double u) { return 0.8 * back_in(eased_progress(1.0 - u)); }));
     // Centred so the overshoot at each end is the same size, peak 0.65.
     set.add("ease_overshoot",
-            normalised(out_and_back([](double u) { return back_out(u) - 0.5; },
-                                    [](double u) { return 0.5 - back_out(u); }),
+            normalised(out_and_back([](double u) { return back_out(eased_progress(u)) - 0.5; },
+                                    [](double u) { return 0.5 - back_out(eased_progress(u)); }),
                        0.65));
     set.add("ease_elastic", elastic());
 }

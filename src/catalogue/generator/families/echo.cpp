@@ -1,11 +1,13 @@
-// The `echo` family: a call to the left, down and slightly back, followed by
-// N echoes that decay by a fixed ratio; after four beats an answer to the
-// right, up and forward, with its own decaying echoes. The echoes spread
-// over three beats after their source: evenly (regular), with gaps that
-// shrink by 2/3 or grow by 3/2 per echo, or crossed (the call's echoes shrink
-// while the answer's expand). Every echo time is one rounding of an exact
-// integer fraction.
+// The `echo` family: a call to the left, followed by N echoes that decay
+// by a steady ratio; after four beats a differently directed answer to the
+// right, with its own decaying echoes. Each kind of spacing has its own pair
+// of directions (up is -y). The echoes spread over three beats after their
+// source: evenly (regular), with gaps that shrink or grow by a steady ratio
+// (3/2, or less for five and six echoes, so that the shortest gap still
+// leaves each gesture a thirty-second note), or crossed (the call's echoes shrink while the answer's
+// expand). Every echo time is one rounding of an exact integer fraction.
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,10 @@ namespace {
 
 constexpr int half_pips = 4 * beat_pips;
 constexpr int echo_span = 3 * beat_pips;
+// Each echo keeps this share of the one before, or more where the last echo
+// would otherwise keep less than `faintest_echo` of its source and vanish.
 constexpr double decay = 0.62;
+constexpr double faintest_echo = 0.14;
 
 enum class Spacing { regular, shrinking, expanding };
 
@@ -30,17 +35,30 @@ int power(int base, int exponent) {
     return result;
 }
 
-// The time of echo i (1 ... n) after its source. Shrinking gaps fall by 2/3
-// per echo, so echo i sits at span*(3^n - 3^(n-i)*2^i)/(3^n - 2^n); expanding
-// gaps grow by 3/2, giving span*(3^i*2^(n-i) - 2^n)/(3^n - 2^n).
+// The ratio p/q by which gaps shrink or grow among n echoes: 3/2 up to four
+// echoes; with more, 3/2 would squeeze the shortest gap to a few pips and
+// the gestures beside it to flicks.
+struct GapRatio {
+    int p;
+    int q;
+};
+
+GapRatio gap_ratio(int n) {
+    return n <= 4 ? GapRatio{3, 2} : n == 5 ? GapRatio{4, 3} : GapRatio{6, 5};
+}
+
+// The time of echo i (1 ... n) after its source. Shrinking gaps fall by q/p
+// per echo, so echo i sits at span*(p^n - p^(n-i)*q^i)/(p^n - q^n); expanding
+// gaps grow by p/q, giving span*(p^i*q^(n-i) - q^n)/(p^n - q^n).
 double echo_time(Spacing spacing, int i, int n) {
-    const int denominator = power(3, n) - power(2, n);
+    const auto [p, q] = gap_ratio(n);
+    const int denominator = power(p, n) - power(q, n);
     switch (spacing) {
     case Spacing::shrinking:
-        return static_cast<double>(echo_span * (power(3, n) - power(3, n - i) * power(2, i))) /
+        return static_cast<double>(echo_span * (power(p, n) - power(p, n - i) * power(q, i))) /
                denominator;
     case Spacing::expanding:
-        return static_cast<double>(echo_span * (power(3, i) * power(2, n - i) - power(2, n))) /
+        return static_cast<double>(echo_span * (power(p, i) * power(q, n - i) - power(q, n))) /
                denominator;
     case Spacing::regular:
         break;
@@ -59,23 +77,33 @@ void add_voice(std::vector<Pulse>& pulses, double start, const Row& direction, S
         times.push_back(echo_time(spacing, i, n));
     }
     const double after_last = half_pips - times.back();
+    const double echo_decay = std::max(decay, std::pow(faintest_echo, 1.0 / n));
     double level = 1.0;
     for (std::size_t i = 0; i < times.size(); ++i) {
         const double before = i == 0 ? after_last : times[i] - times[i - 1];
         const double after = i + 1 < times.size() ? times[i + 1] - times[i] : after_last;
-        const double half_width = std::min(20.0, 0.45 * std::min(before, after));
+        // Half the nearer gap keeps neighbours apart; where that is 20 pips
+        // or more, 20 (the quickest gaps still leave a gesture eight pips).
+        const double half_width = std::min(20.0, 0.5 * std::min(before, after));
         const double centre = start + times[i];
         pulses.push_back(Pulse{centre, lateral_share * half_width, Row{direction[0] * level, 0.0, 0.0}});
         pulses.push_back(Pulse{centre, lift_share * half_width,
                                Row{0.0, direction[1] * level, direction[2] * level}});
-        level = level * decay;
+        level = level * echo_decay;
     }
 }
 
-Table echo_table(Spacing call_spacing, Spacing answer_spacing, int n, double peak) {
+// The directions of a call and of its answer. Every call leads with its
+// full reach to the left, so the table's peak is the call's lateral reach.
+struct Voices {
+    Row call;
+    Row answer;
+};
+
+Table echo_table(Spacing call_spacing, Spacing answer_spacing, const Voices& voices, int n, double peak) {
     std::vector<Pulse> pulses;
-    add_voice(pulses, 0.0, Row{-1.0, -0.858, -0.232}, call_spacing, n, 1.0, 0.6);
-    add_voice(pulses, half_pips, Row{0.777, 0.839, 0.71}, answer_spacing, n, 0.6, 1.0);
+    add_voice(pulses, 0.0, voices.call, call_spacing, n, 1.0, 0.6);
+    add_voice(pulses, half_pips, voices.answer, answer_spacing, n, 0.6, 1.0);
     return normalised(sum_pulses(2 * half_pips, pulses), peak);
 }
 
@@ -86,12 +114,17 @@ void add_echo_tables(TableSet& set) {
         const char* word;
         Spacing call;
         Spacing answer;
+        Voices voices;
     };
     constexpr Kind kinds[] = {
-        {"regular", Spacing::regular, Spacing::regular},
-        {"shrinking", Spacing::shrinking, Spacing::shrinking},
-        {"expanding", Spacing::expanding, Spacing::expanding},
-        {"crossed", Spacing::shrinking, Spacing::expanding},
+        // left, up and slightly back; answered right, down and forward
+        {"regular", Spacing::regular, Spacing::regular, {{-1.0, -0.858, -0.232}, {0.777, 0.839, 0.71}}},
+        // left and down; answered right, up and forward
+        {"shrinking", Spacing::shrinking, Spacing::shrinking, {{-1.0, 0.7, 0.0}, {0.7, -0.8, 0.5}}},
+        // left and forward; answered right and down, slightly back
+        {"expanding", Spacing::expanding, Spacing::expanding, {{-1.0, 0.0, 0.6}, {0.6, 0.75, -0.2}}},
+        // left, down and forward; answered right and up, slightly back
+        {"crossed", Spacing::shrinking, Spacing::expanding, {{-1.0, 0.5, 0.55}, {0.5, -0.6, -0.2}}},
     };
     // The call's reach falls evenly over the family, from 0.31 to 0.2489.
     int index = 0;
@@ -102,7 +135,7 @@ void add_echo_tables(TableSet& set) {
             name += '_';
             name += std::to_string(n);
             const double peak = 0.31 - (0.0611 * index) / 15.0;
-            set.add(name, echo_table(kind.call, kind.answer, n, peak));
+            set.add(name, echo_table(kind.call, kind.answer, kind.voices, n, peak));
             ++index;
         }
     }

@@ -1,6 +1,6 @@
 // The `env` family: eight-beat envelopes drawn vertically. The envelope
-// amount presses y downward; anticipations, recoils and overshoots rise above
-// the rest line. Every envelope starts and ends at rest, and every key is a
+// amount lifts the mover toward -y (up, as everywhere in the catalogue);
+// anticipations, recoils and overshoots dip below the rest line, to +y. Every envelope starts and ends at rest, and every key is a
 // resting point, so each move eases out of one level and into the next.
 #include <string>
 #include <utility>
@@ -31,7 +31,7 @@ void add_env_tables(TableSet& set) {
     set.add("env_lift_hold_drop",
             envelope({{0, 0}, {24, 0}, {96, -0.78}, {280, -0.78}, {372, 0.06}, {430, 0}}));
     set.add("env_inhale_exhale", envelope({{0, 0}, {16, 0}, {352, -0.8}, {440, 0}}));
-    set.add("env_triple_swell", envelope({{0, 0}, {16, 0}, {96, -0.55}, {160, -0.12}, {256, -0.82},
+    set.add("env_triple_swell", envelope({{0, 0}, {16, 0}, {96, -0.55}, {160, -0.12}, {256, -standard_reach},
                                           {336, -0.2}, {400, -0.42}, {470, 0}}));
     set.add("env_rising_echo", envelope({{0, 0}, {20, 0}, {56, -0.28}, {100, -0.06}, {136, -0.45},
                                          {180, -0.12}, {216, -0.6}, {260, -0.18}, {300, -0.76},
@@ -48,7 +48,7 @@ void add_env_tables(TableSet& set) {
     set.add("env_double_hold",
             envelope({{0, 0}, {20, 0}, {72, -0.45}, {184, -0.45}, {232, -0.8}, {344, -0.8}, {420, 0}}));
     set.add("env_swell_recoil",
-            envelope({{0, 0}, {16, 0}, {200, -0.82}, {280, 0.32}, {340, -0.08}, {390, 0}}));
+            envelope({{0, 0}, {16, 0}, {200, -standard_reach}, {280, 0.32}, {340, -0.08}, {390, 0}}));
     set.add("env_late_release", envelope({{0, 0}, {16, 0}, {56, -0.74}, {400, -0.68}, {476, 0}}));
     set.add("env_split_attack",
             envelope({{0, 0}, {16, 0}, {40, -0.4}, {72, -0.36}, {100, -0.78}, {300, -0.25}, {420, 0}}));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/stroke_tools.hpp"
 
 namespace kinemorphs::generator {
@@ -19,7 +20,7 @@ constexpr Spread spreads[] = {
     {5, 14}, {6, 13}, {7, 12}, {7, 15}, {7, 17}, {8, 19}, {9, 20}, {11, 24},
 };
 
-constexpr int step_pips = 32;
+constexpr int step_pips = eighth_pips;
 
 Table euclid_table(Spread spread) {
     std::vector<Pulse> pulses;

@@ -8,6 +8,8 @@
 #include "catalogue/generator/curve_tools.hpp"
 #include "catalogue/generator/families.hpp"
 #include "catalogue/generator/keyframe_loop.hpp"
+#include "catalogue/generator/lane_fitting.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/rhythm_tools.hpp"
 #include "catalogue/generator/seeded_values.hpp"
 #include "catalogue/generator/shape_tools.hpp"
@@ -34,8 +36,8 @@ Table from_lanes(int period, const std::vector<double>& x, const std::vector<dou
 
 // The tables given by formula.
 void add_formula_tables(TableSet& set) {
-    set.add("lfo_breathe", make_table(256, [](int k) {
-                return Row{0.8 * std::sin((two_pi * k) / 256), 0.0, 0.0};
+    set.add("lfo_breathe", make_table(bar_pips, [](int k) {
+                return Row{0.8 * std::sin((two_pi * k) / bar_pips), 0.0, 0.0};
             }));
     set.add("lfo_flower", make_table(512, [](int k) {
                 const double t = cycle_angle(k, 512);
@@ -59,12 +61,21 @@ void add_formula_tables(TableSet& set) {
             }), true);
 }
 
-// A skewed triangle of unit amplitude and unit period: it rises for three
-// quarters of the cycle and falls for one, crossing zero upward at phase 0
-// like a sine.
+// The running integral over one cycle of a skewed triangle of unit
+// amplitude and unit period that rises for three quarters of the cycle and
+// falls for one; `g` is the phase within the cycle, from the trough. The
+// triangle's mean is 0, so the integral is periodic.
+double skewed_triangle_integral(double g) {
+    return g < 0.75 ? (g * g) / 0.75 - g : (g - 0.75) - ((g - 0.75) * (g - 0.75)) / 0.25;
+}
+
+// That skewed triangle averaged over a window of 1/16 cycle around `phase`,
+// which rounds its corners (a sharp corner turns back at full speed), crossing
+// zero upward at phase 0 like a sine.
 double skewed_triangle(double phase) {
-    const double g = phase + 0.375 - std::floor(phase + 0.375);
-    return g < 0.75 ? -1.0 + (2.0 * g) / 0.75 : 1.0 - (2.0 * (g - 0.75)) / 0.25;
+    constexpr double corner_window = 1.0 / 16.0;
+    const auto integral = [](double p) { return skewed_triangle_integral(p + 0.375 - std::floor(p + 0.375)); };
+    return (integral(phase + corner_window / 2.0) - integral(phase - corner_window / 2.0)) / corner_window;
 }
 
 // Four cycles that blend from sine (x) and cosine (y) into the skewed
@@ -97,13 +108,13 @@ void add_lfo_tables(TableSet& set) {
     add_formula_tables(set);
 
     // Rounded sweep over three quarters of the loop, quicker recovery.
-    set.add("lfo_surge", from_lanes(256, keyed_lane(256, {{0.0, -0.8, Passage::resting},
+    set.add("lfo_surge", from_lanes(bar_pips, keyed_lane(bar_pips, {{0.0, -0.8, Passage::resting},
                                                           {112.0, 0.1, Passage::flowing},
                                                           {192.0, 0.8, Passage::resting}}),
                                     {}));
 
     // Mid-transition at the loop start, so the gate opens through zero.
-    set.add("lfo_soft_gate", from_lanes(256, keyed_lane(256, resting_keys({{18.0, 0.8},
+    set.add("lfo_soft_gate", from_lanes(bar_pips, keyed_lane(bar_pips, resting_keys({{18.0, 0.8},
                                                                            {110.0, 0.8},
                                                                            {146.0, -0.8},
                                                                            {238.0, -0.8}})),
@@ -112,20 +123,20 @@ void add_lfo_tables(TableSet& set) {
     // Purely vertical: a deep pump, a smaller one, then a slow breath above
     // the rest position.
     set.add("lfo_double_pump",
-            sum_pulses(256, {{48.0, 30.0, {0.0, -0.85, 0.0}},
+            sum_pulses(bar_pips, {{48.0, 30.0, {0.0, -0.85, 0.0}},
                              {118.0, 24.0, {0.0, -0.5, 0.0}},
                              {200.0, 44.0, {0.0, 0.14, 0.0}}}));
 
     // Four hits on the eighth-note grid, each peaking on its pip.
     set.add("lfo_ratchet",
-            sum_pulses(256, {{0.0, 14.0, {0.75, -0.3, 0.0}},
+            sum_pulses(bar_pips, {{0.0, 14.0, {0.75, -0.3, 0.0}},
                              {32.0, 14.0, {0.75 * 0.72, -0.3 * 0.72, 0.0}},
                              {64.0, 14.0, {0.75 * 0.5, -0.3 * 0.5, 0.0}},
                              {96.0, 14.0, {0.75 * 0.34, -0.3 * 0.34, 0.0}}}));
 
     // Six levels joined by five rounded steps, then one long glide back.
     set.add("lfo_glide_stair",
-            from_lanes(256, keyed_lane(256, resting_keys({{0.0, -0.8}, {16.0, -0.8},
+            from_lanes(bar_pips, keyed_lane(bar_pips, resting_keys({{0.0, -0.8}, {16.0, -0.8},
                                                           {34.0, -0.48}, {48.0, -0.48},
                                                           {66.0, -0.16}, {80.0, -0.16},
                                                           {98.0, 0.16}, {112.0, 0.16},
@@ -144,7 +155,7 @@ void add_lfo_tables(TableSet& set) {
 
     // Out, hold, a smaller recoil the other way, and rest.
     set.add("lfo_pulse_hold",
-            from_lanes(256, keyed_lane(256, resting_keys({{0.0, 0.0}, {36.0, 0.76}, {118.0, 0.76},
+            from_lanes(bar_pips, keyed_lane(bar_pips, resting_keys({{0.0, 0.0}, {36.0, 0.76}, {118.0, 0.76},
                                                           {150.0, -0.3}, {178.0, 0.0}})),
                        {}));
 
@@ -162,10 +173,10 @@ void add_lfo_tables(TableSet& set) {
 
     // Two lanes seeded independently, with different control-point counts.
     set.add("lfo_seeded_drift",
-            axis_normalised(axis_normalised(from_lanes(1024, seeded_lane("lfo_seeded_drift/x", 7, 1024),
-                                                       seeded_lane("lfo_seeded_drift/y", 9, 1024)),
-                                            x_axis, 0.78),
-                            y_axis, 0.6));
+            lane_pinned(lane_pinned(from_lanes(1024, seeded_lane("lfo_seeded_drift/x", 7, 1024),
+                                               seeded_lane("lfo_seeded_drift/y", 9, 1024)),
+                                    x_axis, {Side::magnitude, 0.78}),
+                        y_axis, {Side::magnitude, 0.6}));
 
     // A slow rise that gathers speed, a quick softened return and two
     // smaller aftershocks; y crouches before the release and lifts with it.

@@ -15,7 +15,7 @@ namespace kinemorphs::generator {
 namespace {
 
 constexpr int period = 512;
-constexpr Extent full_travel{-0.82, 0.82};
+constexpr Extent full_travel{-standard_reach, standard_reach};
 
 template <class RowAt>
 Table crank_table(RowAt row_at) {
@@ -25,15 +25,15 @@ Table crank_table(RowAt row_at) {
 void add_formula_tables(TableSet& set) {
     set.add("mech_piston_short", crank_table([](double t) {
                 const double s = std::sin(t);
-                return Row{0.82 * ((std::cos(t) + std::sqrt(4.0 - s * s)) - 2.0), 0.246 * s, 0.0};
+                return Row{standard_reach * ((std::cos(t) + std::sqrt(4.0 - s * s)) - 2.0), 0.246 * s, 0.0};
             }), true);
     set.add("mech_piston_long", crank_table([](double t) {
                 const double s = std::sin(t);
-                return Row{0.82 * ((std::cos(t) + std::sqrt(16.0 - s * s)) - 4.0),
+                return Row{standard_reach * ((std::cos(t) + std::sqrt(16.0 - s * s)) - 4.0),
                            0.205 * std::sin(2.0 * t), 0.0};
             }), true);
     set.add("mech_scotch_yoke", crank_table([](double t) {
-                return Row{0.82 * std::cos(t), 0.287 * std::sin(t) + 0.1476 * std::sin(3.0 * t), 0.0};
+                return Row{standard_reach * std::cos(t), 0.287 * std::sin(t) + 0.1476 * std::sin(3.0 * t), 0.0};
             }), true);
     set.add("mech_two_lobe_cam", normalised(crank_table([](double t) {
                 return Row{0.3 * std::sin(t), 0.2 * std::cos(t) + 0.55 * std::cos(2.0 * t), 0.0};
@@ -46,23 +46,23 @@ void add_formula_tables(TableSet& set) {
                            0.0};
             })), true);
     set.add("mech_wobble_plate", crank_table([](double t) {
-                return Row{0.82 * std::cos(t), 0.287 * std::sin(t), 0.41 * std::sin(2.0 * t + 0.3)};
+                return Row{standard_reach * std::cos(t), 0.287 * std::sin(t), 0.41 * std::sin(2.0 * t + 0.3)};
             }), true);
     set.add("mech_coupled_cranks", normalised(crank_table([](double t) {
                 return Row{std::cos(t) + 0.35 * std::cos(3.0 * t + 0.6),
                            std::sin(t) - 0.35 * std::sin(3.0 * t + 0.6), 0.0};
             })), true);
     set.add("mech_crank_rocker", crank_table([](double t) {
-                return Row{0.82 * std::cos(t), 0.492 * std::atan(2.0 * std::sin(t)),
+                return Row{standard_reach * std::cos(t), 0.492 * std::atan(2.0 * std::sin(t)),
                            0.123 * std::cos(3.0 * t)};
             }), true);
     set.add("mech_piston_balance", crank_table([](double t) {
-                return Row{0.82 * std::cos(t), 0.41 * std::sin(2.0 * t), 0.205 * std::sin(t)};
+                return Row{standard_reach * std::cos(t), 0.41 * std::sin(2.0 * t), 0.205 * std::sin(t)};
             }), true);
 }
 
 // Moves a traced path so its extent is centred on the origin, then scales
-// both axes alike so the larger extent reaches 0.82.
+// both axes alike so the larger extent reaches standard_reach.
 Table centred_and_scaled(Table table) {
     const Extent x = lane_extent(table, x_axis);
     const Extent y = lane_extent(table, y_axis);
@@ -114,7 +114,7 @@ Table elliptic_cam() {
         const double lift = std::sqrt(c * c + (0.36 * s) * s);
         return Row{((0.36 - 1.0) * s * c) / lift, lift, 0.0};
     });
-    return axis_normalised(lane_fitted(traced, y_axis, full_travel), x_axis, 0.45);
+    return lane_pinned(lane_fitted(traced, y_axis, full_travel), x_axis, {Side::magnitude, 0.45});
 }
 
 // A pallet rocks between its two stops once per beat, resting on each; at
@@ -124,7 +124,7 @@ Table escapement() {
     std::vector<Pulse> kicks;
     for (int beat = 0; beat < 8; ++beat) {
         const double release = 64.0 * beat + 32.0;
-        const double from = beat % 2 == 0 ? -0.82 : 0.82;
+        const double from = beat % 2 == 0 ? -standard_reach : standard_reach;
         pallet.push_back({release - 12.0, from, Passage::resting});
         pallet.push_back({release + 12.0, -from, Passage::resting});
         kicks.push_back({release, 12.0, {0.0, -0.34, 0.0}});
@@ -145,25 +145,43 @@ Table rocking_beam() {
     constexpr double swing = 0.7;
     return crank_table([&](double t) {
         const double tilt = swing * std::cos(t + 0.3 * std::sin(t));
-        const double x = (0.82 * std::sin(tilt)) / std::sin(swing);
+        const double x = (standard_reach * std::sin(tilt)) / std::sin(swing);
         const double y = -0.5 * ((1.0 - std::cos(tilt)) / (1.0 - std::cos(swing))) + 0.12 * std::sin(t);
         return Row{x, y, 0.0};
     });
 }
 
-// A follower resting low, lifted smoothly to a high dwell and let down again
-// (y); x leans with the follower's speed, as a roller pushed by the cam flank.
+// Share of a cycloidal cam's rise done at share `s` of its travel: the
+// follower starts and stops with no speed and no acceleration, the profile
+// cams use so that the roller is never jerked.
+double cycloidal_rise(double s) {
+    return s - std::sin(two_pi * s) / two_pi;
+}
+
+// A follower resting low, lifted to a high dwell and let down again, each
+// move cycloidal; up is -y. x leans with the follower's speed, as a roller
+// pushed by the cam flank, so it swells and fades with each move.
 Table cam_return() {
-    const std::vector<double> lift =
-        keyed_lane(period, {{0.0, 0.0, Passage::resting}, {64.0, 0.0, Passage::resting},
-                            {192.0, 0.82, Passage::resting}, {288.0, 0.82, Passage::resting},
-                            {416.0, 0.0, Passage::resting}});
+    constexpr double rise_start = 64.0;
+    constexpr double rise_end = 192.0;
+    constexpr double fall_start = 288.0;
+    constexpr double fall_end = 416.0;
+    const auto lift_at = [&](double k) {
+        if (k < rise_start || k >= fall_end) {
+            return 0.0;
+        }
+        if (k < rise_end) {
+            return standard_reach * cycloidal_rise((k - rise_start) / (rise_end - rise_start));
+        }
+        if (k < fall_start) {
+            return standard_reach;
+        }
+        return standard_reach * (1.0 - cycloidal_rise((k - fall_start) / (fall_end - fall_start)));
+    };
     const Table traced = make_table(period, [&](int k) {
-        const auto next = static_cast<std::size_t>((k + 1) % period);
-        const auto previous = static_cast<std::size_t>((k + period - 1) % period);
-        return Row{lift[next] - lift[previous], lift[static_cast<std::size_t>(k)], 0.0};
+        return Row{lift_at(k + 1.0) - lift_at(k - 1.0), -lift_at(k), 0.0};
     });
-    return axis_normalised(traced, x_axis, 0.3);
+    return lane_pinned(traced, x_axis, {Side::magnitude, 0.3});
 }
 
 }  // namespace

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/stroke_tools.hpp"
 
 namespace kinemorphs::generator {
 namespace {
 
-constexpr int eighth_pips = 32;
 
 const std::vector<std::vector<int>> meter_groupings = {
     {2, 3},    {3, 2},    {3, 2, 2},    {2, 3, 2},    {3, 4},          {4, 3},

@@ -1,7 +1,9 @@
 // The `necklace` family: a binary accent word spread evenly over eight beats.
-// Each 1 is an accent to the left with a dip, each 0 its complement: a
-// lighter move to the right with a small lift. Accents push further into
-// depth as the word goes on, so the rising accents are visible in z.
+// Each 1 is an accent to the left with a lift (toward -y), each 0 its
+// complement: a lighter move to the right with a small dip. No word is a
+// rotation or reversal of another, so every record is its own rhythm.
+// Accents push further into depth as the word goes on, so the rising accents
+// are visible in z.
 #include <string_view>
 #include <vector>
 
@@ -30,7 +32,7 @@ constexpr NecklaceRecord records[] = {
     {"necklace_08", "1101011010"},
     {"necklace_09", "1001001000100100"},
     {"necklace_10", "1010110100101100"},
-    {"necklace_11", "1101001011001010"},
+    {"necklace_11", "1101001101001010"},
     {"necklace_12", "1000101010001010"},
     {"necklace_13", "1110010110010100"},
     {"necklace_14", "10100"},

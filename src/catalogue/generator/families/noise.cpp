@@ -4,7 +4,7 @@
 // reproducible and needs no random state. The number ending a name is its
 // number of control points; they are spread evenly over the 16-beat loop and
 // joined by a periodic Catmull-Rom curve. Each lane is then fitted to the
-// field: x and y to -0.82 ... 0.82, depth to -0.516 ... 0.464.
+// field: x and y to -standard_reach ... standard_reach, depth to -0.516 ... 0.464.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -21,7 +21,7 @@ namespace kinemorphs::generator {
 namespace {
 
 constexpr int period = 1024;
-constexpr Extent field{-0.82, 0.82};
+constexpr Extent field{-standard_reach, standard_reach};
 constexpr Extent depth_field{-0.516, 0.464};
 
 enum class Kind { drift, orbit, ripple, depth };
@@ -45,13 +45,16 @@ Row control_point(const std::string& name, Kind kind, int index, int count) {
     return {seeded_value(text, 0), seeded_value(text, 1), kind == Kind::depth ? seeded_value(text, 2) : 0.0};
 }
 
-// A ring whose radius ripples through the control points, alternately out
-// and in, each by a seeded depth between 0.08 and 0.3.
+// A ring whose radius ripples once per control point: each point is a crest
+// pushed out by a seeded depth between 0.08 and 0.3, with a trough as deep
+// half-way to the next, so the ring shows as many ripples as it has points.
 Table ripple_ring(const std::string& name, int count) {
     std::vector<LaneKey> radius_keys;
+    const double spacing = key_time(1, count);
     for (int i = 0; i < count; ++i) {
         const double depth = 0.19 + 0.11 * seeded_value(control_point_text(name, i), 0);
-        radius_keys.push_back({key_time(i, count), i % 2 == 0 ? 1.0 + depth : 1.0 - depth, Passage::flowing});
+        radius_keys.push_back({key_time(i, count), 1.0 + depth, Passage::flowing});
+        radius_keys.push_back({key_time(i, count) + spacing / 2.0, 1.0 - depth, Passage::flowing});
     }
     const std::vector<double> radius = keyed_lane(period, radius_keys);
     return make_table(period, [&](int k) {

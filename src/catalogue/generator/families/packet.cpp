@@ -2,11 +2,13 @@
 // loop. Each packet is a lateral carrier under a cos^2 window, so it fades in
 // and out without a corner; the arrangement decides the side (y) and depth
 // (z) motion that carries the packets around the phrase.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/lane_fitting.hpp"
 #include "catalogue/generator/rhythm_tools.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 
@@ -24,37 +26,40 @@ struct PacketRecord {
     Arrangement arrangement;
     int packets;
     double cycles;  // carrier cycles across one packet
-    double peak;    // largest lateral excursion; longer cascades stop a hair short of 0.82
+    double peak;    // largest lateral excursion; longer cascades stop a hair short of standard_reach
 };
 
 constexpr PacketRecord records[] = {
-    {"packet_alternating_2", Arrangement::alternating, 2, 5.0, 0.82},
-    {"packet_cascading_2", Arrangement::cascading, 2, 4.0, 0.82},
-    {"packet_crossing_2", Arrangement::crossing, 2, 6.0, 0.82},
-    {"packet_depth_2", Arrangement::depth, 2, 4.5, 0.82},
-    {"packet_alternating_3", Arrangement::alternating, 3, 4.0, 0.82},
+    {"packet_alternating_2", Arrangement::alternating, 2, 5.0, standard_reach},
+    {"packet_cascading_2", Arrangement::cascading, 2, 4.0, standard_reach},
+    {"packet_crossing_2", Arrangement::crossing, 2, 6.0, standard_reach},
+    {"packet_depth_2", Arrangement::depth, 2, 4.5, standard_reach},
+    {"packet_alternating_3", Arrangement::alternating, 3, 4.0, standard_reach},
     {"packet_cascading_3", Arrangement::cascading, 3, 3.0, 0.8199},
-    {"packet_crossing_3", Arrangement::crossing, 3, 4.5, 0.82},
-    {"packet_depth_3", Arrangement::depth, 3, 3.5, 0.82},
-    {"packet_alternating_4", Arrangement::alternating, 4, 3.0, 0.82},
+    {"packet_crossing_3", Arrangement::crossing, 3, 4.5, standard_reach},
+    {"packet_depth_3", Arrangement::depth, 3, 3.5, standard_reach},
+    {"packet_alternating_4", Arrangement::alternating, 4, 3.0, standard_reach},
     {"packet_cascading_4", Arrangement::cascading, 4, 2.5, 0.8198},
-    {"packet_crossing_4", Arrangement::crossing, 4, 3.5, 0.82},
-    {"packet_depth_4", Arrangement::depth, 4, 3.0, 0.82},
-    {"packet_alternating_5", Arrangement::alternating, 5, 3.0, 0.82},
+    {"packet_crossing_4", Arrangement::crossing, 4, 3.5, standard_reach},
+    {"packet_depth_4", Arrangement::depth, 4, 3.0, standard_reach},
+    {"packet_alternating_5", Arrangement::alternating, 5, 3.0, standard_reach},
     {"packet_cascading_5", Arrangement::cascading, 5, 2.0, 0.81965},
-    {"packet_crossing_5", Arrangement::crossing, 5, 3.0, 0.82},
-    {"packet_depth_5", Arrangement::depth, 5, 2.5, 0.82},
+    {"packet_crossing_5", Arrangement::crossing, 5, 3.0, standard_reach},
+    {"packet_depth_5", Arrangement::depth, 5, 2.5, standard_reach},
 };
 
 // The lateral carrier of packet i: cycles rise and levels fall along a
-// cascade; alternating packets flip polarity.
+// cascade, but never faster than eighth-note triplets (three cycles a beat):
+// quicker, a packet shivers instead of swinging. Alternating packets flip
+// polarity.
 double carrier(const PacketRecord& r, int i, double u, double half_length) {
+    constexpr double quickest_cycle_pips = beat_pips / 3.0;
     double level = 1.0;
     double cycles = r.cycles;
     double polarity = 1.0;
     if (r.arrangement == Arrangement::cascading) {
         level = std::pow(0.72, i);
-        cycles = r.cycles + i;
+        cycles = std::min(r.cycles + i, (2.0 * half_length) / quickest_cycle_pips);
     } else if (r.arrangement == Arrangement::alternating || r.arrangement == Arrangement::depth) {
         polarity = i % 2 == 0 ? 1.0 : -1.0;
     }
@@ -103,7 +108,7 @@ Table packet_table(const PacketRecord& r) {
         }
         return row;
     });
-    return axis_normalised(std::move(table), x_axis, r.peak);
+    return lane_pinned(std::move(table), x_axis, {Side::magnitude, r.peak});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "catalogue/generator/curve_tools.hpp"
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 
 namespace kinemorphs::generator {
 namespace {
@@ -55,8 +56,8 @@ Table woven_3d() {
 // The slider of a crank of radius 1 and a rod of length 3 travels from 2 to 4;
 // x maps that travel onto -0.78 ... 0.78 and y follows the crank tip.
 Table crank_slider() {
-    return make_table(256, [](int k) {
-        const double theta = cycle_angle(k, 256);
+    return make_table(bar_pips, [](int k) {
+        const double theta = cycle_angle(k, bar_pips);
         const double s = std::sin(theta);
         const double slider = std::cos(theta) + std::sqrt(9 - s * s);
         return Row{0.78 * (slider - 3), 0.3 * s, 0.0};

@@ -19,7 +19,7 @@ Table rose_of_petals(int petals) {
 }
 
 // N scallops around a circle of radius 0.58; the 0.2*sin(theta) phase bend
-// makes the lobes lean unevenly. The radius stays within 0.34 ... 0.82.
+// makes the lobes lean unevenly. The radius stays within 0.34 ... standard_reach.
 Table scallop(int lobes) {
     constexpr int period = 1024;
     return make_table(period, [&](int k) {

@@ -110,25 +110,25 @@ std::string kind_name(Kind kind) {
 void add_reach_tables(TableSet& set) {
     constexpr auto mag = Side::magnitude;
     constexpr LanePin flat{Side::magnitude, 0.0};
-    // Sideways reaches are the longest (0.82); heights and depths are pinned
+    // Sideways reaches are the longest (standard_reach); heights and depths are pinned
     // per table so that up, down, forward and back stay within their reach.
     const std::vector<Reach> reaches = {
-        {Kind::scoop, 3, {mag, 0.82}, {Side::low, -0.741}, flat},
-        {Kind::hook, 3, {mag, 0.82}, {mag, 0.66}, flat},
-        {Kind::lift, 3, {mag, 0.82}, {mag, 0.6}, {Side::high, 0.393}},
-        {Kind::recoil, 3, {mag, 0.82}, {mag, 0.66}, flat},
-        {Kind::scoop, 4, {mag, 0.82}, {mag, 0.683}, flat},
-        {Kind::hook, 4, {mag, 0.82}, {mag, 0.58}, flat},
-        {Kind::lift, 4, {mag, 0.82}, {mag, 0.64}, {Side::low, -0.393}},
-        {Kind::recoil, 4, {mag, 0.82}, {mag, 0.6}, flat},
+        {Kind::scoop, 3, {mag, standard_reach}, {Side::low, -0.741}, flat},
+        {Kind::hook, 3, {mag, standard_reach}, {mag, 0.66}, flat},
+        {Kind::lift, 3, {mag, standard_reach}, {mag, 0.6}, {Side::high, 0.393}},
+        {Kind::recoil, 3, {mag, standard_reach}, {mag, 0.66}, flat},
+        {Kind::scoop, 4, {mag, standard_reach}, {mag, 0.683}, flat},
+        {Kind::hook, 4, {mag, standard_reach}, {mag, 0.58}, flat},
+        {Kind::lift, 4, {mag, standard_reach}, {mag, 0.64}, {Side::low, -0.393}},
+        {Kind::recoil, 4, {mag, standard_reach}, {mag, 0.6}, flat},
         {Kind::scoop, 5, {mag, 0.81995}, {mag, 0.64}, flat},
-        {Kind::hook, 5, {mag, 0.82}, {mag, 0.62}, flat},
-        {Kind::lift, 5, {mag, 0.82}, {mag, 0.56}, {mag, 0.34}},
-        {Kind::recoil, 5, {mag, 0.82}, {mag, 0.66}, flat},
-        {Kind::scoop, 7, {mag, 0.82}, {mag, 0.6}, flat},
-        {Kind::hook, 7, {mag, 0.82}, {mag, 0.64}, flat},
-        {Kind::lift, 7, {mag, 0.82}, {mag, 0.62}, {mag, 0.36}},
-        {Kind::recoil, 7, {mag, 0.82}, {mag, 0.58}, flat},
+        {Kind::hook, 5, {mag, standard_reach}, {mag, 0.62}, flat},
+        {Kind::lift, 5, {mag, standard_reach}, {mag, 0.56}, {mag, 0.34}},
+        {Kind::recoil, 5, {mag, standard_reach}, {mag, 0.66}, flat},
+        {Kind::scoop, 7, {mag, standard_reach}, {mag, 0.6}, flat},
+        {Kind::hook, 7, {mag, standard_reach}, {mag, 0.64}, flat},
+        {Kind::lift, 7, {mag, standard_reach}, {mag, 0.62}, {mag, 0.36}},
+        {Kind::recoil, 7, {mag, standard_reach}, {mag, 0.58}, flat},
     };
     for (const Reach& reach : reaches) {
         set.add("reach_" + kind_name(reach.kind) + "_" + std::to_string(reach.count),

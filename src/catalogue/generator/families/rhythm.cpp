@@ -11,7 +11,6 @@
 namespace kinemorphs::generator {
 namespace {
 
-constexpr int bar_pips = 4 * beat_pips;
 
 // K onsets spread over an N-step grid filling one four-beat bar; sides
 // alternate and the first onset carries the accent.

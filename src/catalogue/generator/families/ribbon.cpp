@@ -48,9 +48,9 @@ Table ribbon_rows(const Ribbon& ribbon) {
 }
 
 // y and z are odd in the phase, so scaling them by their largest magnitude
-// pins both of their ends; x is scaled so that its farther end reaches 0.82.
+// pins both of their ends; x is scaled so that its farther end reaches standard_reach.
 Table fitted(Table table, const Ribbon& ribbon) {
-    const double lane_targets[3] = {0.82, ribbon.side, ribbon.depth};
+    const double lane_targets[3] = {standard_reach, ribbon.side, ribbon.depth};
     for (std::size_t axis = 0; axis < 3; ++axis) {
         const Extent extent = lane_extent(table, axis);
         const double raw = std::max(-extent.low, extent.high);

@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/shape_tools.hpp"
 #include "catalogue/generator/stroke_tools.hpp"
 
 namespace kinemorphs::generator {
 namespace {
 
-constexpr int period = 256;
+constexpr int period = bar_pips;
 constexpr double triplet_eighth = period / 12.0;
 constexpr double stroke_half_width = 28.0 / 3.0;
 
@@ -30,7 +31,7 @@ Table sticking_study(std::string_view sticking, const std::vector<int>& accents)
             }
         }
         strokes.push_back(stroke(i * triplet_eighth, stroke_half_width, read_sticking(letter).hand,
-                                 level, 0.82, 0.42));
+                                 level, standard_reach, 0.42));
         ++i;
     }
     return sum_pulses(period, strokes);
@@ -47,10 +48,10 @@ Table flam_accent() {
     for (int group = 0; group < 4; ++group) {
         const double lead = alternating_hand(group);
         const double start = (3 * group) * triplet_eighth;
-        strokes.push_back(stroke(start - grace_lead, grace_half_width, -lead, 0.4, 0.82, drop));
-        strokes.push_back(stroke(start, stroke_half_width, lead, 1.0, 0.82, drop));
-        strokes.push_back(stroke(start + triplet_eighth, stroke_half_width, -lead, 0.6, 0.82, drop));
-        strokes.push_back(stroke(start + 2.0 * triplet_eighth, stroke_half_width, lead, 0.6, 0.82, drop));
+        strokes.push_back(stroke(start - grace_lead, grace_half_width, -lead, 0.4, standard_reach, drop));
+        strokes.push_back(stroke(start, stroke_half_width, lead, 1.0, standard_reach, drop));
+        strokes.push_back(stroke(start + triplet_eighth, stroke_half_width, -lead, 0.6, standard_reach, drop));
+        strokes.push_back(stroke(start + 2.0 * triplet_eighth, stroke_half_width, lead, 0.6, standard_reach, drop));
     }
     return sum_pulses(period, strokes);
 }

@@ -30,7 +30,7 @@ constexpr double left = -0.6;
 constexpr double right = 0.8;
 constexpr double top = 0.55;
 constexpr double bottom = -0.78;
-constexpr double outer = 0.82;
+constexpr double outer = standard_reach;
 
 enum class Style { flat, bowed, tilted, depth };
 
@@ -134,25 +134,25 @@ std::string style_name(Style style) {
 
 void add_scan_tables(TableSet& set) {
     constexpr Extent flat{0.0, 0.0};
-    // Odd row counts return over the top and reach 0.82 upward; even row
-    // counts return round the left and reach 0.82 to the left.
+    // Odd row counts return over the top and reach standard_reach upward; even row
+    // counts return round the left and reach standard_reach to the left.
     const std::vector<Scan> scans = {
-        {Style::flat, 3, {-0.66, 0.78}, {-0.74, 0.82}, flat},
-        {Style::bowed, 3, {-0.7, 0.76}, {-0.7, 0.82}, flat},
-        {Style::tilted, 3, {-0.62, 0.804}, {-0.76, 0.82}, flat},
-        {Style::depth, 3, {-0.68, 0.77}, {-0.72, 0.82}, {-0.1, 0.28}},
-        {Style::flat, 4, {-0.82, 0.79}, {-0.779, 0.72}, flat},
-        {Style::bowed, 4, {-0.82, 0.75}, {-0.7, 0.78}, flat},
-        {Style::tilted, 4, {-0.82, 0.77}, {-0.75, 0.74}, flat},
-        {Style::depth, 4, {-0.82, 0.78}, {-0.73, 0.7}, {-0.121, 0.31}},
-        {Style::flat, 5, {-0.64, 0.8}, {-0.76, 0.82}, flat},
-        {Style::bowed, 5, {-0.72, 0.74}, {-0.68, 0.82}, flat},
-        {Style::tilted, 5, {-0.66, 0.79}, {-0.77, 0.82}, flat},
-        {Style::depth, 5, {-0.7, 0.76}, {-0.74, 0.82}, {-0.11, 0.26}},
-        {Style::flat, 6, {-0.82, 0.8}, {-0.76, 0.76}, flat},
-        {Style::bowed, 6, {-0.82, 0.72}, {-0.72, 0.8}, flat},
-        {Style::tilted, 6, {-0.82, 0.78}, {-0.77, 0.73}, flat},
-        {Style::depth, 6, {-0.82, 0.76}, {-0.74, 0.71}, {-0.115, 0.29}},
+        {Style::flat, 3, {-0.66, 0.78}, {-0.74, standard_reach}, flat},
+        {Style::bowed, 3, {-0.7, 0.76}, {-0.7, standard_reach}, flat},
+        {Style::tilted, 3, {-0.62, 0.804}, {-0.76, standard_reach}, flat},
+        {Style::depth, 3, {-0.68, 0.77}, {-0.72, standard_reach}, {-0.1, 0.28}},
+        {Style::flat, 4, {-standard_reach, 0.79}, {-0.779, 0.72}, flat},
+        {Style::bowed, 4, {-standard_reach, 0.75}, {-0.7, 0.78}, flat},
+        {Style::tilted, 4, {-standard_reach, 0.77}, {-0.75, 0.74}, flat},
+        {Style::depth, 4, {-standard_reach, 0.78}, {-0.73, 0.7}, {-0.121, 0.31}},
+        {Style::flat, 5, {-0.64, 0.8}, {-0.76, standard_reach}, flat},
+        {Style::bowed, 5, {-0.72, 0.74}, {-0.68, standard_reach}, flat},
+        {Style::tilted, 5, {-0.66, 0.79}, {-0.77, standard_reach}, flat},
+        {Style::depth, 5, {-0.7, 0.76}, {-0.74, standard_reach}, {-0.11, 0.26}},
+        {Style::flat, 6, {-standard_reach, 0.8}, {-0.76, 0.76}, flat},
+        {Style::bowed, 6, {-standard_reach, 0.72}, {-0.72, 0.8}, flat},
+        {Style::tilted, 6, {-standard_reach, 0.78}, {-0.77, 0.73}, flat},
+        {Style::depth, 6, {-standard_reach, 0.76}, {-0.74, 0.71}, {-0.115, 0.29}},
     };
     for (const Scan& scan : scans) {
         set.add("scan_" + style_name(scan.style) + "_" + std::to_string(scan.rows),

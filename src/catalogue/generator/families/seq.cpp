@@ -14,7 +14,7 @@ namespace kinemorphs::generator {
 namespace {
 
 constexpr int period = 512;
-constexpr double step_reach = 0.82;  // x of a level of magnitude 1
+constexpr double step_reach = standard_reach;  // x of a level of magnitude 1
 constexpr double hop_height = 0.287;
 constexpr double glide_pips = 20.0;
 
@@ -58,9 +58,11 @@ void add_seq_tables(TableSet& set) {
     add_pair(set, "pendulum", {1.0, -1.0, 0.85, -0.85, 1.0, -1.0, 0.7, -0.7});
     add_pair(set, "octave", {0.0, 1.0, 0.0, 1.0, -0.5, 0.5, -0.5, 0.5});
     add_pair(set, "unequal", {0.2, 1.0, -0.3, -1.0, 0.6, -0.1, 0.45, -0.6});
-    // The question climbs and stops high, unresolved; the answer falls home.
+    // The question climbs and stops high, unresolved; the answer takes up
+    // that height and falls home by its own route, dipping below home before
+    // settling (not the question played backwards).
     add_pair(set, "question", {0.0, 0.25, -0.25, 0.5, 0.25, 0.75, 0.5, 1.0});
-    add_pair(set, "answer", {1.0, 0.5, 0.75, 0.25, 0.5, -0.25, 0.25, 0.0});
+    add_pair(set, "answer", {1.0, 0.75, 0.25, 0.5, 0.0, -0.5, -0.25, 0.0});
     // Small clicks up, then a release back down.
     add_pair(set, "ratchet", {-1.0, -0.6, -0.2, 0.2, 0.6, 1.0, 0.4, -0.4});
     add_pair(set, "stairs", {0.0, 1.0 / 3.0, 2.0 / 3.0, 1.0, 2.0 / 3.0, 1.0 / 3.0, 0.0, -1.0 / 3.0});

@@ -35,7 +35,7 @@ Row outline_at(const Harmonics& h, double theta) {
 }
 
 // The scale comes from the outline's peak over 2048 angles, twice the table's
-// resolution, so a sampled table may peak just below 0.82.
+// resolution, so a sampled table may peak just below standard_reach.
 Table silhouette_table(const Harmonics& h) {
     constexpr int period = 1024;
     constexpr int fine_angles = 2048;

@@ -23,7 +23,7 @@ struct Control {
 struct Spline {
     std::string name;
     std::vector<Control> controls;
-    double peak = 0.82;
+    double peak = standard_reach;
     // Where the depth lane's highest or lowest value lands, if pinned.
     double depth_high = 0.0;
     double depth_low = 0.0;
@@ -112,7 +112,7 @@ std::vector<Spline> splines() {
           {{0.44, -0.58, 0.0}, 0.9},
           {{0.24, -0.08, 0.0}, 1.1}}},
         // A crescent: a deep outer curve and a shallow inner return, scaled a
-        // hair under the family's usual 0.82.
+        // hair under the family's usual standard_reach.
         {"spline_scoop",
          {{{-0.76, 0.5, 0.0}, 1.2},
           {{-0.42, -0.56, 0.0}, 1.0},
@@ -127,7 +127,7 @@ std::vector<Spline> splines() {
           {{0.56, 0.1, 0.42}, 2.4},
           {{0.0, -0.8, 0.5}, 2.0},
           {{-0.5, 0.18, -0.38}, 1.8}},
-         0.82,
+         standard_reach,
          0.728},
         // A bow tie whose right lobe leans forward and left lobe back.
         {"spline_twisted_bow",
@@ -137,7 +137,7 @@ std::vector<Spline> splines() {
           {{0.04, -0.04, 0.0}, 0.9},
           {{-0.76, 0.4, -0.45}, 1.6},
           {{-0.62, -0.52, -0.4}, 1.0}},
-         0.82,
+         standard_reach,
          0.0,
          -0.634},
         // Down one wall, across the floor, up the other, round the rim.

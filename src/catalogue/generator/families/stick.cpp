@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/stroke_tools.hpp"
 
 namespace kinemorphs::generator {
@@ -20,12 +21,11 @@ constexpr std::string_view stick_studies[] = {
 
 Table stick_study(std::string_view strokes) {
     constexpr int period = 512;
-    constexpr double eighth = 32.0;
     std::vector<Pulse> pulses;
     for (std::size_t i = 0; i < strokes.size(); ++i) {
         const Sticking sticking = read_sticking(strokes[i]);
         const double level = sticking.accented ? 1.0 : 0.55;
-        pulses.push_back(stroke(eighth * static_cast<double>(i), 12.0, sticking.hand, level, 0.74, 0.34));
+        pulses.push_back(stroke(eighth_pips * static_cast<double>(i), 12.0, sticking.hand, level, 0.74, 0.34));
     }
     return sum_pulses(period, pulses);
 }

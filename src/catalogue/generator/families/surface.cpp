@@ -30,8 +30,8 @@ constexpr SurfaceRoute surface_routes[] = {
 
 Table surface_path(const SurfaceRoute& route) {
     constexpr int period = 1024;
-    // The largest radius, 1.15, lands on 0.82.
-    const double scale = 0.82 / 1.15;
+    // The largest radius, 1.15, lands on standard_reach.
+    const double scale = standard_reach / 1.15;
     return make_table(period, [&](int k) {
         const double theta = cycle_angle(k, period);
         const double rho = 1 + 0.15 * std::cos(3 * theta);

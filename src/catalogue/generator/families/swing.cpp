@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "catalogue/generator/families.hpp"
+#include "catalogue/generator/pip_grid.hpp"
 #include "catalogue/generator/stroke_tools.hpp"
 
 namespace kinemorphs::generator {
 namespace {
 
 enum class SwingKind { push, answer, skip, shuffle };
-
-constexpr double beat_pips = 64.0;
 
 Pulse depth_offbeat(double centre) {
     return Pulse{centre, 8.0, Row{0.075, -0.15, 0.09}};
@@ -40,9 +39,9 @@ Table swing_table(SwingKind kind, int numerator, int denominator) {
             pulses.push_back(stroke(onbeat, 12.8, hand, level, 0.65, 0.24));
         }
         if (kind == SwingKind::shuffle && (beat == 3 || beat == 7)) {
-            pulses.push_back(ghost(onbeat + (32.0 * numerator) / denominator));
+            pulses.push_back(ghost(onbeat + (static_cast<double>(eighth_pips) * numerator) / denominator));
         }
-        const double offbeat = onbeat + (beat_pips * numerator) / denominator;
+        const double offbeat = onbeat + (static_cast<double>(beat_pips) * numerator) / denominator;
         if (kind == SwingKind::push || kind == SwingKind::skip) {
             pulses.push_back(depth_offbeat(offbeat));
         } else if (kind == SwingKind::shuffle || beat >= 4) {

@@ -27,7 +27,7 @@ struct Tour {
     int skip;      // S
     double egg;    // strength of the egg shape (radius varies with cos phi)
     double lobes;  // strength of a three-lobed radius ripple
-    double x_low;  // the leftmost x; every tour reaches 0.82 on the right
+    double x_low;  // the leftmost x; every tour reaches standard_reach on the right
     Extent y_box;
     double depth;  // largest depth magnitude; 0 keeps the tour flat
 };
@@ -56,7 +56,7 @@ Table tour_rows(const Tour& tour) {
         elapsed = (elapsed + hold) + travel_share;
     }
     Table table = keyed_loop(period, keys);
-    table = lane_fitted(std::move(table), 0, {tour.x_low, 0.82});
+    table = lane_fitted(std::move(table), 0, {tour.x_low, standard_reach});
     table = lane_fitted(std::move(table), 1, tour.y_box);
     if (tour.depth != 0.0) {
         table = lane_fitted(std::move(table), 2, {-tour.depth, tour.depth});

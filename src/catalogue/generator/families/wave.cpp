@@ -1,5 +1,5 @@
 // The `wave` family: shaped single-cycle control waves over eight beats,
-// mapped to horizontal displacement and scaled so their peak is 0.82.
+// mapped to horizontal displacement and scaled so their peak is standard_reach.
 #include <cmath>
 #include <functional>
 #include <string>
@@ -15,7 +15,7 @@ namespace {
 
 constexpr int period = 512;
 
-// x = raw(theta) at every row, scaled so the largest |raw| becomes 0.82.
+// x = raw(theta) at every row, scaled so the largest |raw| becomes standard_reach.
 Table wave_table(const std::function<double(double)>& raw) {
     return normalised(make_table(period, [&](int k) {
         return Row{raw(cycle_angle(k, period)), 0.0, 0.0};
