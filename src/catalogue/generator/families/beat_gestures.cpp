@@ -126,9 +126,9 @@ double gap_after(const std::vector<Event>& events, std::size_t i, int period) {
     return elapsed(events[(i + 1) % events.size()].pip, events[i].pip, period);
 }
 
-// Kick-led bounce: at each kick the mover sits at the top of its stroke and
-// falls through a quick downstroke that recovers before the next kick; the
-// other instruments add side accents. Drawn at its final scale.
+// Kick-led bounce: each kick finds the mover at the bottom of its stroke
+// (+y is down); it springs up at once and settles back down by the next
+// kick; the other instruments add side accents. Drawn at its final scale.
 Table bounce(const Score& score) {
     const int period = score.period;
     const double top = 0.55;
