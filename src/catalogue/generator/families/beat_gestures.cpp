@@ -35,6 +35,17 @@ Table rows_of(int period, const Series& x, const Series& y, const Series& z) {
     });
 }
 
+// Small bumps marking every onset of the weighted roles. Quiet notes count
+// for more than their velocity (half their weight comes free), so ghost
+// notes show in the detail they add.
+Series detail_sum(const Score& score, const RoleWeights& weights, double half_width) {
+    return column(bump_table(score, half_width,
+                             [&](const Onset& onset, int) {
+                                 return Row{weights.of(onset.role) * (0.5 + 0.5 * onset.velocity), 0.0, 0.0};
+                             }),
+                  0);
+}
+
 // The low end: the bass lane, or the kick where a groove has no bass.
 RoleWeights low_end(const Score& score) {
     return has_role(score, Role::bass) ? RoleWeights{0.3, 0.0, 0.0, 0.0, 1.0} : RoleWeights{1.0, 0.0, 0.0, 0.0, 0.0};
@@ -47,6 +58,7 @@ constexpr double merge_pips = 12.0;
 struct Hit {
     double pip;
     double velocity;  // the loudest of its onsets
+    double snare_velocity;  // the loudest snare among them, 0 without one
     bool kick;
     bool snare;
     double side;  // +1 or -1, alternating
@@ -62,28 +74,47 @@ std::vector<Hit> merged_hits(const Score& score, Counts counts) {
         if (!hits.empty() && onset.pip - hits.back().pip < merge_pips) {
             Hit& last = hits.back();
             last.velocity = std::max(last.velocity, onset.velocity);
+            if (onset.role == Role::snare) last.snare_velocity = std::max(last.snare_velocity, onset.velocity);
             last.kick = last.kick || onset.role == Role::kick;
             last.snare = last.snare || onset.role == Role::snare;
             continue;
         }
-        hits.push_back({onset.pip, onset.velocity, onset.role == Role::kick, onset.role == Role::snare, 1.0});
+        const bool snare = onset.role == Role::snare;
+        hits.push_back({onset.pip, onset.velocity, snare ? onset.velocity : 0.0, onset.role == Role::kick, snare, 1.0});
     }
     return hits;
 }
 
-// The kick and snare hits, alternating sides.
+// The kick and snare hits, alternating sides. An odd number of hits cannot
+// alternate all the way round the loop, so one hit repeats the side before
+// it: the one that follows its predecessor most closely (the pair reads as a
+// single stroke), never the downbeat, which keeps its step at the loop point.
+// The orientation that sends more lone snares right wins.
 std::vector<Hit> main_hits(const Score& score) {
     std::vector<Hit> hits = merged_hits(score, [](const Onset& onset) {
         return onset.role == Role::kick || onset.role == Role::snare;
     });
-    // Hits alternate sides; the parity that sends more snares right wins.
+    const std::size_t n = hits.size();
+    std::size_t repeat = n;  // the hit that keeps its predecessor's side
+    if (n % 2 == 1 && n > 1) {
+        double closest = 1e9;
+        for (std::size_t i = 1; i < n; ++i) {
+            const double gap = hits[i].pip - hits[i - 1].pip;
+            if (gap < closest) {
+                closest = gap;
+                repeat = i;
+            }
+        }
+    }
+    std::vector<double> sides(n, 1.0);
+    for (std::size_t i = 1; i < n; ++i) sides[i] = i == repeat ? sides[i - 1] : -sides[i - 1];
     int snares_right = 0;
     int snares_left = 0;
-    for (std::size_t i = 0; i < hits.size(); ++i) {
-        if (hits[i].snare && !hits[i].kick) (i % 2 == 0 ? snares_right : snares_left) += 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (hits[i].snare && !hits[i].kick) (sides[i] > 0.0 ? snares_right : snares_left) += 1;
     }
-    const double first = snares_left > snares_right ? -1.0 : 1.0;
-    for (std::size_t i = 0; i < hits.size(); ++i) hits[i].side = i % 2 == 0 ? first : -first;
+    const double orientation = snares_left > snares_right ? -1.0 : 1.0;
+    for (std::size_t i = 0; i < n; ++i) hits[i].side = orientation * sides[i];
     return hits;
 }
 
@@ -95,9 +126,9 @@ double gap_after(const std::vector<Event>& events, std::size_t i, int period) {
     return elapsed(events[(i + 1) % events.size()].pip, events[i].pip, period);
 }
 
-// Kick-led bounce: at each kick the mover sits at the top of its stroke and
-// falls through a quick downstroke that recovers before the next kick; the
-// other instruments add side accents. Drawn at its final scale.
+// Kick-led bounce: each kick finds the mover at the bottom of its stroke
+// (+y is down); it springs up at once and settles back down by the next
+// kick; the other instruments add side accents. Drawn at its final scale.
 Table bounce(const Score& score) {
     const int period = score.period;
     const double top = 0.55;
@@ -138,7 +169,9 @@ Table bounce(const Score& score) {
 }
 
 // Alternating lateral steps that land on the kicks and snares: kicks sink,
-// snares lift.
+// snares lift (lift is toward -y); the hats and percussion between the steps
+// tick small lifts and depth nudges, so grooves that share their kicks and
+// snares still step differently.
 Table step(const Score& score) {
     const int period = score.period;
     const std::vector<Hit> hits = main_hits(score);
@@ -152,22 +185,26 @@ Table step(const Score& score) {
     const Series x = smoothed(column(keyed_path(period, keys), 0), 6.0);
     std::vector<Pulse> lifts;
     for (const Hit& hit : hits) {
-        const double lift = hit.snare ? (hit.kick ? 0.2 : 0.42) : -0.35;
+        const double lift = hit.snare ? (hit.kick ? -0.2 : -0.42) : 0.35;
         lifts.push_back({hit.pip, 14.0, Row{0.0, lift * hit.velocity, 0.0}});
     }
-    const Series y = column(sum_pulses(period, lifts), 1);
-    const Series z = bump_sum(score, {0.15, 0.0, 0.25, 0.25, 0.3}, 10.0);
+    const Series steps = column(sum_pulses(period, lifts), 1);
+    const Series ticks = bump_sum(score, {0.0, 0.0, 0.45, 0.4, 0.3}, 8.0);
+    const Series z = bump_sum(score, {0.15, 0.0, 0.45, 0.45, 0.4}, 10.0);
+    Series y(steps.size());
+    for (std::size_t i = 0; i < y.size(); ++i) y[i] = steps[i] - ticks[i];
     return rows_of(period, x, y, z);
 }
 
-// An orbit whose angular speed follows the onset density, whose radius
-// follows the percussion and whose depth follows the low end.
+// An orbit of one turn every two beats, twice as fast as the corkscrew's
+// turns, whose angular speed follows the onset density, whose radius follows
+// the percussion and whose depth follows the low end.
 Table orbit(const Score& score) {
     const int period = score.period;
     const Series phase = pushed_phase(score, every_role, 2.0);
     const Series radius = unit(smoothed(bump_sum(score, {0.3, 0.8, 0.5, 1.0, 0.3}, 12.0), 24.0));
-    const Series depth = unit(centred(smoothed(bump_sum(score, {1.0, 0.2, 0.0, 0.4, 0.8}, 16.0), 16.0)));
-    const double turns = bars(score);
+    const Series depth = unit(centred(smoothed(bump_sum(score, {1.0, 0.2, 0.6, 0.4, 0.8}, 16.0), 12.0)));
+    const double turns = period / (2 * beat_pips);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double r = 0.55 + 0.45 * radius[i];
@@ -176,58 +213,63 @@ Table orbit(const Score& score) {
     });
 }
 
-// A broad phrase-long path that bass notes pull downward and outward.
+// A broad phrase-long path that bass notes pull downward (+y) and outward;
+// every onset hurries the phrase along, so the path's timing is the groove's,
+// and snares, hats and percussion ripple its depth.
 Table glide(const Score& score) {
     const int period = score.period;
-    const Series bass = unit(smoothed(causal_sum(score, weighted(low_end(score)), Swell{12.0, 48.0}), 12.0));
-    const Series phase = pushed_phase(score, every_role, 0.6);
+    const Series bass = unit(smoothed(causal_sum(score, weighted(low_end(score)), Swell{8.0, 36.0}), 8.0));
+    const Series phase = pushed_phase(score, every_role, 1.6);
+    const Series ripple = detail_sum(score, {0.0, 0.6, 0.8, 0.7, 0.0}, 12.0);
     const double bass_mean = mean(bass);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = two_pi * phase[i];
         const double spread = 1.0 + 0.3 * bass[i];
-        return Row{(0.7 * std::sin(a)) * spread, (0.4 * std::sin(2.0 * a)) - 0.45 * bass[i],
-                   0.55 * (bass[i] - bass_mean) + 0.25 * std::cos(a)};
+        return Row{(0.7 * std::sin(a)) * spread, (0.4 * std::sin(2.0 * a)) + 0.45 * bass[i],
+                   (0.55 * (bass[i] - bass_mean) + 0.25 * std::cos(a)) + 0.3 * ripple[i]};
     });
 }
 
-// Kicks thrust forward in depth, snares lift and draw back, hats add a fine
-// lateral flicker.
+// Kicks (and bass, more gently) thrust forward in depth, snares lift (-y)
+// and draw back, hats and percussion flick from side to side.
 Table surge(const Score& score) {
-    const Series kick = causal_sum(score, weighted(kick_only), Swell{3.0, 22.0});
+    const Series kick = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.4}), Swell{3.0, 22.0});
     const Series snare = causal_sum(score, weighted(snare_only), Swell{4.0, 30.0});
-    const Series flicker = column(bump_table(score, 6.0, [](const Onset& onset, int index) {
+    const Series flicker = column(bump_table(score, 8.0, [](const Onset& onset, int index) {
                                       const double side = index % 2 == 0 ? 1.0 : -1.0;
-                                      const double gain = onset.role == Role::hat ? 0.15 : (onset.role == Role::perc ? 0.1 : 0.0);
+                                      const double gain = onset.role == Role::hat ? 0.5 : (onset.role == Role::perc ? 0.3 : 0.0);
                                       return Row{side * (gain * onset.velocity), 0.0, 0.0};
                                   }),
                                   0);
     const int period = score.period;
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
-        return Row{flicker[i], 0.6 * snare[i] - 0.2 * kick[i], kick[i] - 0.25 * snare[i]};
+        return Row{flicker[i], 0.2 * kick[i] - 0.6 * snare[i], kick[i] - 0.25 * snare[i]};
     });
 }
 
 // Snares (and, more gently, percussion) push sideways, alternating; kicks
-// pull down, and a delayed, wider echo of both draws the mover back in depth.
+// and bass notes pull down (+y), and a delayed, wider echo of the drums and
+// hats draws the mover back in depth.
 Table recoil(const Score& score) {
     const double echo_delay = 24.0;
     const Swell hit{2.5, 18.0};
     const Swell echo{10.0, 36.0};
     const RoleWeights pushers{0.0, 1.0, 0.0, 0.5, 0.0};
     const Series push = causal_sum(score, alternating(pushers), hit);
-    const Series drop = causal_sum(score, weighted(kick_only), hit);
+    const Series drop = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.6}), hit);
     const Series push_echo = causal_sum(score, alternating(pushers), echo, echo_delay);
-    const Series draw = causal_sum(score, weighted({0.8, 1.0, 0.0, 0.3, 0.0}), echo, echo_delay);
+    const Series draw = causal_sum(score, weighted({0.8, 1.0, 1.2, 0.3, 0.0}), echo, echo_delay);
     const int period = score.period;
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
-        return Row{push[i] - 0.45 * push_echo[i], 0.15 * push_echo[i] - 0.85 * drop[i], -0.7 * draw[i]};
+        return Row{push[i] - 0.45 * push_echo[i], 0.85 * drop[i] - 0.15 * push_echo[i], -0.7 * draw[i]};
     });
 }
 
-// A slow arc swung between kick and snare sides with hat and shaker tremors
+// A slow arc swung between kick and snare sides, wider to a snare, with
+// tremors of the upper percussion (hats, shakers, rims, bells, claves)
 // riding on it.
 Table flutter(const Score& score) {
     const int period = score.period;
@@ -235,43 +277,59 @@ Table flutter(const Score& score) {
     std::vector<TravelKey> keys;
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double before = gap_after(hits, (i + hits.size() - 1) % hits.size(), period);
-        keys.push_back({hits[i].pip - before, before, Row{hits[i].side * (0.6 + 0.4 * hits[i].velocity), 0.0, 0.0}});
+        const double swing = (0.6 + 0.4 * hits[i].velocity) + 0.25 * hits[i].snare_velocity;
+        keys.push_back({hits[i].pip - before, before, Row{hits[i].side * swing, 0.0, 0.0}});
     }
     const Series arc = smoothed(column(keyed_path(period, keys), 0), 24.0);
     Series tremor_y(static_cast<std::size_t>(period), 0.0);
     Series tremor_z(static_cast<std::size_t>(period), 0.0);
+    Series crowd(static_cast<std::size_t>(period), 0.0);
     for (const Onset& onset : score.onsets) {
-        if (onset.role != Role::hat) continue;
+        if (onset.role != Role::hat && onset.role != Role::perc) continue;
+        // A louder note trembles longer.
+        const double reach = 8.0 + 10.0 * onset.velocity;
         for (int k = 0; k < period; ++k) {
-            double u = elapsed(k, onset.pip - 14.0, period) - 14.0;
-            if (std::fabs(u) >= 14.0) continue;
-            const double c = std::cos((pi * u) / 28.0);
+            const double u = elapsed(k, onset.pip - reach, period) - reach;
+            if (std::fabs(u) >= reach) continue;
+            const double c = std::cos((pi * u) / (2.0 * reach));
             const double window = (c * c) * onset.velocity;
-            tremor_y[static_cast<std::size_t>(k)] += window * std::sin((two_pi * u) / 7.0);
-            tremor_z[static_cast<std::size_t>(k)] += window * std::cos((two_pi * u) / 7.0);
+            tremor_y[static_cast<std::size_t>(k)] += window * std::sin((two_pi * u) / 9.0);
+            tremor_z[static_cast<std::size_t>(k)] += window * std::cos((two_pi * u) / 9.0);
+            crowd[static_cast<std::size_t>(k)] += window;
         }
     }
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = arc[i];
-        return Row{0.8 * a, (0.45 * (a * a) - 0.3) + 0.13 * tremor_y[i], 0.25 * a + 0.16 * tremor_z[i]};
+        // Overlapping tremors share one amplitude rather than piling up.
+        const double share = std::max(1.0, crowd[i]);
+        return Row{0.8 * a, (0.45 * (a * a) - 0.3) + 0.36 * (tremor_y[i] / share), 0.25 * a + 0.42 * (tremor_z[i] / share)};
     });
 }
 
-// The low end drives a broad plunge down and back; kicks and snares swing a
-// small counterweight from side to side.
+// The mover hangs high (-y) while the low end rests and each bass swell
+// drives a broad plunge down (+y) and back; kicks and snares swing a small
+// counterweight from side to side and lift it, percussion and hats swing it
+// more lightly.
 Table dive(const Score& score) {
     const Series plunge = spanned(smoothed(causal_sum(score, weighted(low_end(score)), Swell{8.0, 48.0}), 24.0));
     const int period = score.period;
     std::vector<Pulse> swings;
     for (const Hit& hit : main_hits(score)) {
-        swings.push_back({hit.pip, 16.0, Row{hit.side * (0.35 * hit.velocity), 0.12 * hit.velocity, 0.0}});
+        swings.push_back({hit.pip, 16.0, Row{hit.side * (0.35 * hit.velocity), -0.12 * hit.velocity, 0.0}});
+    }
+    int light = 0;
+    for (const Onset& onset : score.onsets) {
+        if (onset.role != Role::perc && onset.role != Role::hat) continue;
+        const double side = light++ % 2 == 0 ? 1.0 : -1.0;
+        const double gain = onset.role == Role::perc ? 0.2 : 0.18;
+        swings.push_back({onset.pip, 8.0, Row{side * (gain * onset.velocity), 0.0, 0.0}});
     }
     const Table counter = sum_pulses(period, swings);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double wave = std::cos((two_pi * k) / period);
-        return Row{counter[i][0], (0.22 - plunge[i]) + counter[i][1], 0.12 * wave - 0.35 * plunge[i]};
+        return Row{counter[i][0], (0.8 * plunge[i] - 0.6) + counter[i][1], 0.12 * wave - 0.25 * plunge[i]};
     });
 }
 
@@ -279,32 +337,35 @@ Table dive(const Score& score) {
 // the drums are busy and faster through the dense parts of the score.
 Table pendulum(const Score& score) {
     const int period = score.period;
-    const Series energy = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.2, 0.6, 0.4}, 10.0), 48.0));
-    const Series hats = unit(smoothed(bump_sum(score, {0.2, 0.0, 1.0, 0.5, 0.0}, 8.0), 32.0));
+    const Series energy = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.3, 0.6, 0.4}, 10.0), 24.0));
+    const Series hats = unit(smoothed(bump_sum(score, {0.2, 0.0, 1.0, 0.5, 0.0}, 8.0), 12.0));
+    const Series ticks = detail_sum(score, {0.0, 0.0, 0.8, 0.5, 0.4}, 8.0);
     const Series phase = pushed_phase(score, every_role, 1.2);
     const double swings = period / (2 * beat_pips);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = two_pi * (swings * phase[i]);
         const double angle = (0.5 + 0.6 * energy[i]) * std::cos(a);
-        return Row{std::sin(angle), 0.75 * (1.0 - std::cos(angle)) - 0.3,
-                   (0.3 * std::sin(a)) * (0.5 + 0.5 * hats[i])};
+        return Row{std::sin(angle), 0.3 - 0.75 * (1.0 - std::cos(angle)),
+                   (0.3 * std::sin(a)) * (0.5 + 0.5 * hats[i]) + 0.3 * ticks[i]};
     });
 }
 
 // A figure eight per bar: lobe tips fall on beats 1 and 3 and widen with the
-// kicks; the crossings on beats 2 and 4 lift with the snare.
+// kicks and bass; the crossings on beats 2 and 4 lift (-y) with the snare, and the
+// hats shimmer in depth.
 Table figure8(const Score& score) {
     const int period = score.period;
-    const Series kick = unit(smoothed(causal_sum(score, weighted(kick_only), Swell{3.0, 40.0}), 6.0));
+    const Series kick = unit(smoothed(causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.8}), Swell{3.0, 40.0}), 6.0));
     const Series snare = unit(bump_sum(score, {0.0, 1.0, 0.0, 0.3, 0.0}, 16.0));
+    const Series shimmer = bump_sum(score, {0.0, 0.0, 1.0, 0.4, 0.0}, 6.0);
     const double laps = bars(score);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = (two_pi * laps) * k / period;
         const double size = 0.6 + 0.4 * kick[i];
-        return Row{size * std::cos(a), (0.5 * size) * std::sin(2.0 * a) + 0.3 * snare[i],
-                   0.5 * snare[i] + 0.2 * std::sin(a)};
+        return Row{size * std::cos(a), (0.5 * size) * std::sin(2.0 * a) - 0.3 * snare[i],
+                   (0.5 * snare[i] + 0.2 * std::sin(a)) + 0.4 * shimmer[i]};
     });
 }
 
@@ -313,8 +374,9 @@ Table figure8(const Score& score) {
 Table box(const Score& score) {
     const int period = score.period;
     const Series phase = pushed_phase(score, every_role, 2.5);
-    const Series accents = centred(smoothed(bump_sum(score, {0.6, 1.0, 0.2, 0.6, 0.4}, 10.0), 12.0));
+    const Series accents = centred(smoothed(bump_sum(score, {0.6, 1.0, 0.5, 0.6, 0.4}, 10.0), 6.0));
     const Series lift = unit(accents);
+    const Series ticks = bump_sum(score, {0.0, 0.0, 1.0, 0.6, 0.4}, 8.0);
     const double laps = bars(score);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
@@ -322,66 +384,78 @@ Table box(const Score& score) {
         const double c = std::cos(a);
         const double s = std::sin(a);
         const double norm = std::pow((c * c) * (c * c) + (s * s) * (s * s), 0.25);
-        return Row{c / norm, (0.85 * s) / norm, 0.3 * lift[i] + 0.15 * std::sin(2.0 * a)};
+        return Row{c / norm, (0.85 * s) / norm, (0.4 * lift[i] + 0.15 * std::sin(2.0 * a)) + 0.2 * ticks[i]};
     });
 }
 
 // Two turns round the depth axis riding one depth wave; percussion widens
-// the turns.
+// the turns, snares and hats tick the depth.
 Table corkscrew(const Score& score) {
     const int period = score.period;
-    const Series radius = unit(smoothed(bump_sum(score, {0.2, 0.6, 0.5, 1.0, 0.2}, 10.0), 20.0));
+    const Series radius = unit(smoothed(bump_sum(score, {0.2, 0.6, 0.7, 1.0, 0.3}, 10.0), 10.0));
     const Series phase = pushed_phase(score, every_role, 0.5);
+    const Series ticks = detail_sum(score, {0.0, 1.0, 0.5, 0.5, 0.0}, 8.0);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = two_pi * (2.0 * phase[i]);
         const double r = 0.45 + 0.4 * radius[i];
-        return Row{r * std::cos(a), r * std::sin(a), 0.7 * std::sin((two_pi * k) / period)};
+        return Row{r * std::cos(a), r * std::sin(a), 0.7 * std::sin((two_pi * k) / period) + 0.3 * ticks[i]};
     });
 }
 
-// Two turns whose radius contracts to a third and opens out again; accents
-// breathe the radius a little.
+// Two turns whose radius contracts to a third and opens out again; the
+// phase hurries through busy stretches and the accents swell the radius and
+// lift the depth, so each groove breathes its own spiral.
 Table spiral(const Score& score) {
     const int period = score.period;
-    const Series accents = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.2, 0.5, 0.5}, 10.0), 16.0));
-    const Series phase = pushed_phase(score, every_role, 0.6);
+    const Series accents = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.4, 0.6, 0.5}, 10.0), 8.0));
+    const Series sparkle = detail_sum(score, {0.0, 0.8, 0.8, 0.6, 0.5}, 8.0);
+    const Series phase = pushed_phase(score, every_role, 1.5);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double breath = 0.5 + 0.5 * std::cos(two_pi * phase[i]);
-        const double r = (0.3 + 0.7 * breath) * (1.0 + 0.15 * accents[i]);
+        const double r = (0.3 + 0.7 * breath) * (1.0 + 0.4 * accents[i]);
         const double a = two_pi * (2.0 * phase[i]);
-        return Row{r * std::cos(a), r * std::sin(a), 0.5 * breath - 0.25 + 0.15 * accents[i]};
+        return Row{r * std::cos(a), r * std::sin(a), (0.5 * breath - 0.25 + 0.3 * accents[i]) + 0.4 * sparkle[i]};
     });
 }
 
-// S-shaped lateral travel through one gate every two beats; kicks lift,
-// snares cut back against the direction of travel, depth runs counter to
-// the sideways motion.
+// S-shaped travel: the mover sways through one gate every two beats while
+// it runs forward and back in depth once per loop, so the path out and the
+// path back are two different S curves. Kicks lift (-y); snares cut back
+// against the direction of travel at that moment (toward the centre when
+// they fall on a turn); ghost snares, hats, percussion and bass nudge the
+// depth.
 Table slalom(const Score& score) {
     const int period = score.period;
     const double gates = period / (2 * beat_pips);
-    const auto sway = [&](double pip) { return std::sin((two_pi * gates) * pip / period); };
+    const auto gate_angle = [&](double pip) { return (two_pi * gates) * pip / period; };
+    const auto travel = [&](double pip) {
+        const double velocity = std::cos(gate_angle(pip));
+        const double direction = std::fabs(velocity) > 0.2 ? velocity : -std::sin(gate_angle(pip));
+        return direction >= 0.0 ? 1.0 : -1.0;
+    };
     const Table cuts = bump_table(score, 10.0, [&](const Onset& onset, int) {
-        if (onset.role == Role::snare) {
-            return Row{(sway(onset.pip) >= 0.0 ? -0.3 : 0.3) * onset.velocity, 0.0, 0.0};
-        }
-        if (onset.role == Role::kick) return Row{0.0, 0.45 * onset.velocity, 0.0};
+        if (onset.role == Role::snare) return Row{-travel(onset.pip) * (0.3 * onset.velocity), 0.0, 0.0};
+        if (onset.role == Role::kick) return Row{0.0, -0.45 * onset.velocity, 0.0};
         return Row{0.0, 0.0, 0.0};
     });
+    const Series nudges = detail_sum(score, {0.0, 0.6, 0.8, 0.8, 0.7}, 8.0);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
-        const double x = 0.7 * sway(k);
-        const double lean = std::cos((two_pi * gates) * k / period);
-        return Row{x + cuts[i][0], cuts[i][1] - 0.12 * lean * lean, -0.5 * x - 0.2 * cuts[i][1]};
+        const double x = 0.7 * std::sin(gate_angle(k));
+        const double lean = std::cos(gate_angle(k));
+        const double run = 0.45 * std::cos((two_pi * k) / period);
+        return Row{x + cuts[i][0], cuts[i][1] - 0.12 * lean * lean,
+                   (run - 0.25 * x) + 0.35 * nudges[i]};
     });
 }
 
-// Each onset sets a spring ringing from rest: snares sideways, kicks
-// downward first, the rest in depth. A ring dies out within a beat.
+// Each onset sets a spring ringing from rest: snares sideways, kicks and
+// bass downward (+y) first, the rest in depth. A ring dies out within a beat.
 Table spring(const Score& score) {
     const Series side = causal_sum(score, alternating(snare_only), Ring{22.0, 20.0, 56.0});
-    const Series drop = causal_sum(score, weighted({-1.0, 0.0, 0.0, 0.0, 0.0}), Ring{26.0, 20.0, 56.0});
+    const Series drop = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.5}), Ring{26.0, 20.0, 56.0});
     const Series depth = causal_sum(score, weighted({0.3, 0.0, 0.5, 0.5, 0.5}), Ring{15.0, 18.0, 56.0});
     return rows_of(score.period, side, drop, depth);
 }
@@ -399,7 +473,7 @@ Table ricochet(const Score& score) {
         const double travel = std::min(0.85 * gap, 36.0);
         const double j = static_cast<double>(i % 5);
         const double a = two_pi * (2.0 * j) / 5.0 + pi / 2.0;
-        const double reach = (0.55 + 0.45 * hits[i].velocity) * std::min(1.0, travel / 20.0);
+        const double reach = (0.4 + 0.6 * hits[i].velocity) * std::min(1.0, travel / 20.0);
         keys.push_back({hits[i].pip, travel,
                         Row{reach * std::cos(a), (0.85 * reach) * std::sin(a),
                             (0.6 * reach) * std::cos(two_pi * (3.0 * j) / 5.0 + 0.4)}});
