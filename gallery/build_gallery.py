@@ -35,7 +35,7 @@ QUANT = 127
 # The fifteen module-level functions are the defaults; the catalogue also has
 # a family called `rudiment`, so their group needs a name of its own.
 DEFAULTS_GROUP = "defaults"
-DEFAULTS_TITLE = "defaults (the fifteen rudiment functions)"
+DEFAULTS_TITLE = "defaults: the fifteen rudiment functions"
 SCRIPTS = ["clock.js", "data.js", "drawing.js", "gallery.js"]   # in dependency order
 
 

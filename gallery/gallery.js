@@ -52,7 +52,7 @@ function factsText(p, grid) {
 function depthScaleHtml(p) {
   if (!p.axes[2]) return "";
   const scale = formatScale(p.zScale);
-  return `<p class="depth">depth colour <span class="scale">back −${scale}<i></i>+${scale} front</span></p>`;
+  return `<p class="depth">depth <span class="scale">back −${scale}<i></i>+${scale} front</span></p>`;
 }
 
 function buildCards(data, container) {
