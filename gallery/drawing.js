@@ -15,7 +15,7 @@ const STRIP_H = 24;         // one trace strip
 const TRACES_H = 3 * STRIP_H;
 const RULER_H = 11;         // beat numbers under the traces
 const BEATS_PER_BAR = 4;    // bar lines every four beats (4/4)
-const DEPTH_STEPS = 16;     // colour buckets across a table's depth range
+const DEPTH_STEPS = 10;     // colour buckets across a table's depth range (fewer buckets, fewer broken runs)
 const HALO = 3.6;           // width of the dark outline under each depth layer, so crossings read as over/under
 const BG = "#111216";
 const LABEL = "#9a9ca5";
@@ -56,7 +56,7 @@ function cardLayout(p) {
   return { top, traces, height: traces + TRACES_H + RULER_H };
 }
 
-const MIN_STEP = 1;         // px: a path drops points closer than this to the previous one
+const TOLERANCE = 0.25;     // px: a path may leave out points that lie this close to it
 
 // One decimal is finer than any screen needs and keeps the markup short.
 function f1(n) { return String(Math.round(n * 10) / 10); }
@@ -78,15 +78,40 @@ function tenths(count) {
   return String(count / 10).replace(/^(-?)0\./, "$1.");
 }
 
+// The points of first … last that keep the polyline within TOLERANCE of
+// all of them (Ramer–Douglas–Peucker): smooth stretches shrink to a few
+// points, sharp hits keep theirs.
+function simplified(xs, ys, first, last) {
+  const keep = new Uint8Array(last - first + 1);
+  keep[0] = keep[last - first] = 1;
+  const spans = [first, last];
+  while (spans.length) {
+    const b = spans.pop(), a = spans.pop();
+    const dx = xs[b] - xs[a], dy = ys[b] - ys[a], length = Math.hypot(dx, dy);
+    let worst = TOLERANCE, index = -1;
+    for (let i = a + 1; i < b; i++) {
+      const distance = length > 0
+        ? Math.abs(dx * (ys[i] - ys[a]) - dy * (xs[i] - xs[a])) / length
+        : Math.hypot(xs[i] - xs[a], ys[i] - ys[a]);
+      if (distance > worst) { worst = distance; index = i; }
+    }
+    if (index >= 0) {
+      keep[index - first] = 1;
+      spans.push(a, index, index, b);
+    }
+  }
+  const rows = [];
+  keep.forEach((kept, offset) => { if (kept) rows.push(first + offset); });
+  return rows;
+}
+
 // Path data through points first … last: one absolute move, then relative
-// steps in tenths of a pixel, leaving out steps shorter than MIN_STEP (the
-// last point is always kept, so runs join up exactly).
+// steps in tenths of a pixel through the simplified points.
 function runData(xs, ys, first, last) {
   let x = Math.round(xs[first] * 10), y = Math.round(ys[first] * 10);
   const steps = [];
-  for (let i = first + 1; i <= last; i++) {
+  for (const i of simplified(xs, ys, first, last).slice(1)) {
     const nx = Math.round(xs[i] * 10), ny = Math.round(ys[i] * 10);
-    if (i < last && Math.hypot(nx - x, ny - y) < MIN_STEP * 10) continue;
     if (nx === x && ny === y) continue;
     steps.push(tenths(nx - x), tenths(ny - y));
     x = nx; y = ny;
