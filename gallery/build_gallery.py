@@ -7,13 +7,14 @@ The data comes from the installed module through its public API only:
 `sample(name, pip)` for every row of every period. The page needs no network:
 its script, style and data are all inside the one HTML file.
 
-Data encoding (decoded by gallery.js): each component is quantised to a signed
-byte, round(v * 127), for drawing only; an axis that is zero in every row is
-left out (a bit mask says which axes are stored); each stored axis is written
-as byte differences from the previous row, which makes the smooth tables
-highly compressible. The metadata (JSON) and the axis bytes are then
-zlib-compressed together and embedded as base64; the browser inflates them
-with its built-in DecompressionStream.
+Data encoding (decoded by data.js): each stored axis is scaled by its own
+largest magnitude and quantised to a signed byte, round(v / scale * 127), for
+drawing only, so that even a small depth range keeps its detail; an axis that
+is zero in every row is left out (its scale is written as 0); each stored
+axis is written as byte differences from the previous row, which makes the
+smooth tables highly compressible. The metadata (JSON) and the axis bytes are
+then zlib-compressed together and embedded as base64; the browser inflates
+them with its built-in DecompressionStream.
 """
 
 from __future__ import annotations
@@ -31,57 +32,58 @@ import kinemorphs
 
 HERE = Path(__file__).resolve().parent
 QUANT = 127
-RUDIMENTS_GROUP = "rudiments"
+# The fifteen module-level functions are the defaults; the catalogue also has
+# a family called `rudiment`, so their group needs a name of its own.
+DEFAULTS_GROUP = "defaults"
+DEFAULTS_TITLE = "defaults: the fifteen rudiment functions"
+SCRIPTS = ["clock.js", "data.js", "drawing.js", "gallery.js"]   # in dependency order
 
 
 def group_of(name: str) -> str:
     """The filter group: the fifteen module-level rudiments form their own group;
     every other pattern belongs to the family named by the text before its first `_`."""
     if callable(getattr(kinemorphs, name, None)):
-        return RUDIMENTS_GROUP
+        return DEFAULTS_GROUP
     return name.split("_", 1)[0]
 
 
-def quantise(value: float) -> int:
-    return max(-QUANT, min(QUANT, round(value * QUANT)))
-
-
-def encode_pattern(name: str, period: int) -> tuple[int, bytes]:
-    """Sample one period and return (axis mask, delta-coded bytes of the stored axes)."""
+def encode_pattern(name: str, period: int) -> tuple[list[float], bytes]:
+    """Sample one period and return (scale of each axis, 0 when absent; delta-coded bytes of the stored axes)."""
     rows = [kinemorphs.sample(name, pip).as_tuple() for pip in range(period)]
-    mask = 0
+    scales = []
     chunks = []
     for axis in range(3):
         column = [row[axis] for row in rows]
-        if not any(column):
+        scale = max(abs(value) for value in column)
+        scales.append(scale)
+        if not scale:
             continue
-        mask |= 1 << axis
         previous = 0
         deltas = bytearray(period)
         for index, value in enumerate(column):
-            q = quantise(value)
+            q = round(value / scale * QUANT)
             deltas[index] = (q - previous) & 0xFF
             previous = q
         chunks.append(bytes(deltas))
-    return mask, b"".join(chunks)
+    return scales, b"".join(chunks)
 
 
 def build_payload() -> tuple[str, dict]:
     """The base64 text of the compressed data block, and a few facts about it."""
     entries = kinemorphs.catalogue()
-    groups: list[str] = []
+    # Filter order: the defaults first, then the families alphabetically.
+    groups = sorted({group_of(entry["name"]) for entry in entries},
+                    key=lambda group: (group != DEFAULTS_GROUP, group))
     patterns = []
     blocks = []
     for entry in entries:
-        group = group_of(entry["name"])
-        if group not in groups:
-            groups.append(group)
-        mask, block = encode_pattern(entry["name"], entry["period_pips"])
+        scales, block = encode_pattern(entry["name"], entry["period_pips"])
         patterns.append([entry["name"], entry["description"], entry["period_pips"],
-                         entry["dimensions"], groups.index(group), mask])
+                         entry["dimensions"], groups.index(group_of(entry["name"])), scales])
         blocks.append(block)
+    titled_groups = [[group, DEFAULTS_TITLE if group == DEFAULTS_GROUP else group] for group in groups]
     meta = json.dumps({"quant": QUANT, "pipsPerBeat": kinemorphs.PIPS_PER_BEAT,
-                       "groups": groups, "patterns": patterns},
+                       "groups": titled_groups, "patterns": patterns},
                       ensure_ascii=False, separators=(",", ":")).encode("utf-8")
     raw = struct.pack("<I", len(meta)) + meta + b"".join(blocks)
     packed = zlib.compress(raw, 9)
@@ -93,7 +95,7 @@ def build_payload() -> tuple[str, dict]:
 def render_page(payload: str) -> str:
     page = (HERE / "page.html").read_text(encoding="utf-8")
     style = (HERE / "gallery.css").read_text(encoding="utf-8")
-    script = (HERE / "gallery.js").read_text(encoding="utf-8")
+    script = "\n".join((HERE / name).read_text(encoding="utf-8") for name in SCRIPTS)
     # Plain replacement, not str.format: the style and script are full of braces.
     return (page.replace("/*STYLE*/", style)
                 .replace("/*SCRIPT*/", script)
