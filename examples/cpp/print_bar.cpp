@@ -38,8 +38,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "print_bar: the BPM must be a positive number\n");
         return 2;
     }
-    std::printf("%s at %g BPM\n  seconds   pip        x        y        z\n", argv[1], bpm);
     try {
+        // Sampling the downbeat first refuses an unknown name before any output.
+        kinemorphs::sample_by_name(argv[1], 0);
+        std::printf("%s at %g BPM\n  seconds   pip        x        y        z\n", argv[1], bpm);
         for (std::int32_t pip = 0; pip < beats_per_bar * kinemorphs::PIPS_PER_BEAT;
              pip += pips_per_step) {
             const kinemorphs::Offset3 at = kinemorphs::sample_by_name(argv[1], pip);

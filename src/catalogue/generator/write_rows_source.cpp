@@ -13,29 +13,19 @@
 #include <iostream>
 #include <iterator>
 #include <string>
-#include <vector>
+#include <string_view>
+
+#include "catalogue/generator/c_string_literal.hpp"
 
 namespace {
+
+using kinemorphs::generator::append_literal_bytes;
 
 constexpr std::size_t chunk_bytes = 4096;
 constexpr std::size_t line_bytes = 128;
 static_assert(chunk_bytes % line_bytes == 0, "a chunk ends at the end of a line");
 
-// Printable characters stand for themselves; every other byte, and the
-// three that would end a literal, an escape or form a trigraph, becomes a
-// three-digit octal escape, which never absorbs the character after it.
-void append_escaped(std::string& out, unsigned char byte) {
-    if (byte >= 0x20 && byte < 0x7f && byte != '"' && byte != '\\' && byte != '?') {
-        out += static_cast<char>(byte);
-        return;
-    }
-    const char digits[] = {'\\', static_cast<char>('0' + (byte >> 6)),
-                           static_cast<char>('0' + ((byte >> 3) & 7)),
-                           static_cast<char>('0' + (byte & 7))};
-    out.append(digits, sizeof digits);
-}
-
-std::string c_source(const std::vector<unsigned char>& bytes) {
+std::string c_source(std::string_view bytes) {
     const std::size_t chunks = (bytes.size() + chunk_bytes - 1) / chunk_bytes;
     std::string out;
     out.reserve(bytes.size() * 3);
@@ -44,9 +34,7 @@ std::string c_source(const std::vector<unsigned char>& bytes) {
            std::to_string(chunks) + "][" + std::to_string(chunk_bytes) + "] = {\n";
     for (std::size_t start = 0; start < bytes.size(); start += line_bytes) {
         out += '"';
-        for (std::size_t i = start; i < bytes.size() && i < start + line_bytes; ++i) {
-            append_escaped(out, bytes[i]);
-        }
+        append_literal_bytes(out, bytes.substr(start, line_bytes));
         out += '"';
         const bool chunk_ends = (start + line_bytes) % chunk_bytes == 0;
         out += chunk_ends || start + line_bytes >= bytes.size() ? ",\n" : "\n";
@@ -63,9 +51,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
-    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in),
-                                           std::istreambuf_iterator<char>()};
-    if (!in.eof() || bytes.empty()) {
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in.is_open() || bytes.empty()) {
         std::cerr << "write_rows_source: cannot read " << argv[1] << "\n";
         return 1;
     }
