@@ -1,10 +1,19 @@
-// Embeds the generated sample rows into a read-only section of the module,
-// so nothing is computed at load and a process pays only for the pages it
-// reads. KINEMORPHS_CATALOGUE_ROWS_FILE is the generated file's path, as a
-// string literal. The rows come from the catalogue generator
-// (src/catalogue/generator/generate_catalogue.cpp), which CMake runs first.
-// The section directives are those of the GNU assembler for ELF targets;
-// other object formats (Mach-O, COFF) need their own spelling of them.
+// Embeds the generated sample rows into a read-only section of the core with
+// the assembler's .incbin, so nothing is computed at load and a process pays
+// only for the pages it reads. KINEMORPHS_CATALOGUE_ROWS_FILE is the
+// generated file's path, as a string literal, written by the catalogue
+// generator (src/catalogue/generator/generate_catalogue.cpp), which CMake runs
+// first. Mach-O names C symbols with a
+// leading underscore and has its own section and visibility directives.
+#if defined(__APPLE__)
+__asm__(".section __TEXT,__const\n"
+        ".p2align 6\n"
+        ".globl _kinemorphs_catalogue_rows\n"
+        ".private_extern _kinemorphs_catalogue_rows\n"
+        "_kinemorphs_catalogue_rows:\n"
+        ".incbin \"" KINEMORPHS_CATALOGUE_ROWS_FILE "\"\n"
+        ".previous\n");
+#else
 __asm__(".section .rodata.kinemorphs_catalogue,\"a\",@progbits\n"
         ".balign 64\n"
         ".globl kinemorphs_catalogue_rows\n"
@@ -14,3 +23,4 @@ __asm__(".section .rodata.kinemorphs_catalogue,\"a\",@progbits\n"
         ".incbin \"" KINEMORPHS_CATALOGUE_ROWS_FILE "\"\n"
         ".size kinemorphs_catalogue_rows, .-kinemorphs_catalogue_rows\n"
         ".previous\n");
+#endif

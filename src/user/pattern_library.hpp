@@ -19,6 +19,8 @@ public:
     // is refused.
     explicit PatternLibrary(std::vector<SampledPattern> patterns);
 
+    // Samples the stored pattern of this name, else the built-in one; throws
+    // std::invalid_argument "Unknown kinemorph: <name>" for any other name.
     Offset3 sample(std::string_view name, std::int32_t pip) const;
 
     // The built-in records, then one record per stored pattern; the texts

@@ -25,6 +25,8 @@ public:
     SampledPattern(SampledPattern&& other) noexcept;
     SampledPattern& operator=(SampledPattern&& other) noexcept;
 
+    // The sample at the pip wrapped into the period; throws std::logic_error
+    // "Cannot sample a moved-from pattern" on a moved-from pattern.
     Offset3 sample(std::int32_t pip) const;
 
     const std::string& name() const noexcept { return name_; }

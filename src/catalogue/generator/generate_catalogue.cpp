@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -24,6 +23,7 @@
 #include <vector>
 
 #include "catalogue/generator/catalogue_limits.hpp"
+#include "catalogue/generator/c_string_literal.hpp"
 #include "catalogue/generator/catalogue_metadata.hpp"
 #include "catalogue/generator/families.hpp"
 #include "rudiments/rudiments.hpp"
@@ -138,18 +138,7 @@ void check_metadata(const std::vector<RecordMetadata>& records) {
 // A C++ string literal holding exactly the bytes of `text`.
 std::string literal(const std::string& text) {
     std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7f) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\%03o", c);
-            out += escape;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
+    append_literal_bytes(out, text);
     return out + "\"";
 }
 

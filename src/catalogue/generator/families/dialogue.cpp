@@ -48,7 +48,7 @@ Table dialogue_table(const std::vector<int>& groups, int first_direction) {
     std::vector<Pulse> pulses;
     int eighth = 0;
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        const Row& direction = directions[(first_direction + g) % 4];
+        const Row& direction = directions[(static_cast<std::size_t>(first_direction) + g) % 4];
         for (int j = 0; j + 1 < groups[g]; ++j) {
             const double level = j == 0 ? 1.0 : 0.6 - 0.05 * j;
             pulses.push_back(Pulse{static_cast<double>((eighth + j) * eighth_pips), 14.0,

@@ -37,8 +37,8 @@ Row region_accent(int region) {
 Table ladder_table(const Densities& densities) {
     std::vector<Pulse> pulses;
     for (int r = 0; r < regions; ++r) {
-        const int density = densities[r];
-        const int previous = densities[(r + regions - 1) % regions];
+        const int density = densities[static_cast<std::size_t>(r)];
+        const int previous = densities[static_cast<std::size_t>((r + regions - 1) % regions)];
         const double spacing = grid_pip(1, region_pips, density);
         // Half-widths end where the neighbouring gesture begins, so an accent
         // after a denser region narrows to keep clear of its last gesture.
