@@ -14,7 +14,6 @@ namespace kinemorphs::generator {
 namespace {
 
 constexpr RoleWeights every_role{1.0, 0.9, 0.35, 0.7, 0.6};
-constexpr RoleWeights kick_only{1.0, 0.0, 0.0, 0.0, 0.0};
 constexpr RoleWeights snare_only{0.0, 1.0, 0.0, 0.0, 0.0};
 
 int bars(const Score& score) { return score.period / bar_pips; }
