@@ -98,7 +98,7 @@ def in_range(value):
 
 # --- argument strategies: each draws (object, what conversion makes of it) ------------------
 
-wide_ints = st.one_of(st.integers(*INT32), st.sampled_from([2**31, -2**31 - 1, 2**63, -2**64, *INT32]))
+WIDE_INTS = st.one_of(st.integers(*INT32), st.sampled_from([2**31, -2**31 - 1, 2**63, -2**64, *INT32]))
 PIP_KINDS = st.sampled_from(["int", "bool", "index", "raising", "lying", "float", "decimal", "fraction",
                              "text", "none"])
 FLOAT_PIPS = st.sampled_from([math.nan, math.inf, -math.inf, -0.0, 3.0])
@@ -107,7 +107,7 @@ FLOAT_PIPS = st.sampled_from([math.nan, math.inf, -math.inf, -0.0, 3.0])
 @st.composite
 def pips(draw, convert):
     """A pip object and its value under the given conversion mode."""
-    value = draw(wide_ints)
+    value = draw(WIDE_INTS)
     kind = draw(PIP_KINDS)
     if kind == "int":
         return value, in_range(value)
@@ -127,16 +127,16 @@ def pips(draw, convert):
     return ("5" if kind == "text" else None), REFUSED
 
 
-odd_texts = st.sampled_from(["", "\0", "bounce\0tail", "\ud800", "bounce\udfff", "\u00e9", "A", "a" * 129])
-odd_bytes = st.one_of(st.binary(max_size=12), st.sampled_from([b"\xff", b"bounce\xc3", b"\xed\xa0\x80", b"\0"]))
+ODD_TEXTS = st.sampled_from(["", "\0", "bounce\0tail", "\ud800", "bounce\udfff", "\u00e9", "A", "a" * 129])
+ODD_BYTES = st.one_of(st.binary(max_size=12), st.sampled_from([b"\xff", b"bounce\xc3", b"\xed\xa0\x80", b"\0"]))
 NAME_KINDS = st.sampled_from(["str", "substr", "bytes", "subbytes", "bytearray", "other"])
 NOT_TEXT = st.sampled_from([None, 5, memoryview(b"bounce"), ["bounce"]])
 
 
 def names(known):
     """Text arguments, each with the bytes it converts to (or REFUSED)."""
-    texts = st.one_of(st.sampled_from(known), odd_texts, st.text(max_size=8))
-    raws = st.one_of(st.sampled_from([t.encode() for t in known]), odd_bytes)
+    texts = st.one_of(st.sampled_from(known), ODD_TEXTS, st.text(max_size=8))
+    raws = st.one_of(st.sampled_from([t.encode() for t in known]), ODD_BYTES)
     return st.tuples(texts, raws, NAME_KINDS, NOT_TEXT).map(lambda drawn: converted_name(*drawn))
 
 
