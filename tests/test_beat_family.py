@@ -6,6 +6,7 @@ from fractions import Fraction
 import pytest
 
 import kinemorphs
+from catalogue_scope import not_built
 import beat_scores
 
 SCORES = beat_scores.load()
@@ -120,7 +121,7 @@ def beat_records():
 def test_every_beat_record_has_a_score_of_its_period():
     records = beat_records()
     if not records:
-        pytest.skip("beat family not built")
+        not_built("the beat family")
     grooves = {name[5:].rsplit("_", 1)[0]: info["period_pips"] for name, info in records.items()}
     assert grooves == {key: period for key, (period, _) in SCORES.items()}
     assert len(records) == 16 * len(SCORES)
@@ -134,7 +135,7 @@ def rows(name, period):
 def test_bounce_tops_out_on_every_kick(key):
     period, lanes = SCORES[key]
     if f"beat_{key}_bounce" not in beat_records():
-        pytest.skip("beat family not built")
+        not_built("the beat family")
     heights = [y for _, y, _ in rows(f"beat_{key}_bounce", period)]
     on_grid_kicks = [int(p) for p, _ in lanes["kick"] if p.denominator == 1]
     assert on_grid_kicks and all(heights[p] == max(heights) for p in on_grid_kicks)
@@ -144,7 +145,7 @@ def test_bounce_tops_out_on_every_kick(key):
 def test_springs_with_a_silent_last_beat_start_at_rest(key):
     period, lanes = SCORES[key]
     if f"beat_{key}_spring" not in beat_records():
-        pytest.skip("beat family not built")
+        not_built("the beat family")
     assert max(p for hits in lanes.values() for p, _ in hits) <= period - 64
     table = rows(f"beat_{key}_spring", period)
     assert table[0] == (0.0, 0.0, 0.0) and any(v != 0.0 for row in table for v in row)

@@ -98,7 +98,8 @@ def test_float_parameters_refuse_text_complex_and_huge_ints(value):
 
 @pytest.mark.parametrize("make", [bytes, bytearray])
 def test_byte_names_are_taken_as_raw_bytes(make):
-    assert SampledPattern(make(b"abc"), make(b"\xff\x00"), [(0, 0, 0)]).name == "abc"
+    pattern = SampledPattern(make(b"abc"), make(b"\xc3\xa9\x00"), [(0, 0, 0)])
+    assert pattern.name == "abc" and pattern.description == "\u00e9\0"
     assert SampledRecording(make(b"r"), [make(b"x1")], [[0.0]], 60.0).dimensions == ["x1"]
     with pytest.raises(ValueError, match="^Invalid pattern name$"):
         SampledPattern(make("\u00e9".encode()), "", [(0, 0, 0)])

@@ -3,6 +3,7 @@
 import pytest
 
 import kinemorphs
+from catalogue_scope import not_built
 from formula_reference import FORMULA_TABLES, MECH, angle, reference_rows, rows_of
 
 PRESENT = {info["name"]: info for info in kinemorphs.catalogue()}
@@ -17,7 +18,7 @@ def test_reference_covers_every_formula_table():
 @pytest.mark.parametrize("name", sorted(FORMULA_TABLES))
 def test_table_matches_the_formula(name):
     if name not in PRESENT:
-        pytest.skip(f"{name} is not built")
+        not_built(name)
     period, _, last_unit = FORMULA_TABLES[name]
     assert PRESENT[name]["period_pips"] == period
     expected = reference_rows(name)
@@ -44,7 +45,7 @@ def test_table_matches_the_formula(name):
 ])
 def test_worked_examples(name, pip, row):
     if name not in PRESENT:
-        pytest.skip(f"{name} is not built")
+        not_built(name)
     assert kinemorphs.sample(name, pip).as_tuple() == row
     assert reference_rows(name)[pip] == row
 

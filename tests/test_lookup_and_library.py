@@ -175,8 +175,3 @@ def test_checks_run_pattern_by_pattern(patterns, message):
     assert str(caught.value) == message
 
 
-def test_invalid_utf8_description_fails_the_listing_cleanly():
-    library = kinemorphs.PatternLibrary([kinemorphs.SampledPattern("raw", b"\xff\xfe", [(0.0, 0.0, 0.0)])])
-    with pytest.raises(UnicodeDecodeError):
-        library.catalogue()
-    assert library.sample("raw", 0).as_tuple() == (0.0, 0.0, 0.0)

@@ -22,7 +22,8 @@ GETTERS = [("Offset3", "x y z", "float"), ("SampledPattern", "name description",
            ("SampledRecording", "sample_count start_pip", "int"),
            ("SampledRecording", "bpm beat_zero_seconds", "float")]
 SIGNATURES = {
-    f"{cls}.{name}": f"{name}(self: kinemorphs.{cls}) -> {result}"
+    # Getters render from the parenthesis on: the property, not its getter, bears the name.
+    f"{cls}.{name}": f"(self: kinemorphs.{cls}) -> {result}"
     for cls, names, result in GETTERS for name in names.split()
 } | {
     "Offset3.as_tuple": "as_tuple(self: kinemorphs.Offset3) -> tuple[float, float, float]",

@@ -8,6 +8,7 @@ import math
 import pytest
 
 import kinemorphs
+from catalogue_scope import not_built
 
 PERIODS = {info["name"]: info["period_pips"] for info in kinemorphs.catalogue()}
 ORIGIN = (0.0, 0.0, 0.0)
@@ -15,7 +16,7 @@ ORIGIN = (0.0, 0.0, 0.0)
 
 def rows(name):
     if name not in PERIODS:
-        pytest.skip(f"{name} is not built")
+        not_built(name)
     return [kinemorphs.sample(name, pip).as_tuple() for pip in range(PERIODS[name])]
 
 

@@ -7,6 +7,7 @@ import numpy as np
 import pytest
 
 import kinemorphs
+from catalogue_scope import not_built
 
 NAMES = {info["name"]: info["period_pips"] for info in kinemorphs.catalogue()}
 
@@ -14,7 +15,7 @@ NAMES = {info["name"]: info["period_pips"] for info in kinemorphs.catalogue()}
 @cache
 def rows(name):
     if name not in NAMES:
-        pytest.skip(f"{name} is not in this build")
+        not_built(name)
     return np.array([kinemorphs.sample(name, pip).as_tuple() for pip in range(NAMES[name])])
 
 

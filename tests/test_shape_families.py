@@ -11,6 +11,7 @@ from pathlib import Path
 import pytest
 
 import kinemorphs
+from catalogue_scope import not_built
 
 ROOT = Path(__file__).resolve().parent.parent
 PRESENT = {info["name"] for info in kinemorphs.catalogue()}
@@ -18,7 +19,7 @@ PRESENT = {info["name"] for info in kinemorphs.catalogue()}
 
 def rows(name):
     if name not in PRESENT:
-        pytest.skip(f"{name} is not built")
+        not_built(name)
     period = next(info["period_pips"] for info in kinemorphs.catalogue() if info["name"] == name)
     return [kinemorphs.sample(name, pip).as_tuple() for pip in range(period)]
 

@@ -68,7 +68,7 @@ def _split_top_level(text):
 
 
 def _rendered(doc):
-    match = re.fullmatch(r"\w+\((.*)\) -> (.+)", doc.splitlines()[0])
+    match = re.fullmatch(r"\w*\((.*)\) -> (.+)", doc.splitlines()[0])
     assert match, doc
     params = []
     for part in _split_top_level(match[1]):

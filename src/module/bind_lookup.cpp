@@ -1,11 +1,19 @@
 #include "catalogue/pattern_listing.hpp"
 #include "module/bindings.hpp"
+#include "module/pattern_name.hpp"
+#include "module/unknown_name.hpp"
 #include "rudiments/registry.hpp"
 
 namespace kinemorphs::bindings {
 
 void bind_lookup(py::module_& module) {
-    module.def("sample", &sample_by_name, py::arg("name"), py::arg("pip_count"));
+    module.def(
+        "sample",
+        [](PatternName name, std::int32_t pip_count) {
+            return sample_or_raise(name.bytes,
+                                   [&] { return sample_by_name(name.bytes, pip_count); });
+        },
+        py::arg("name"), py::arg("pip_count"));
     module.def("catalogue", [] { return list_pattern_infos(builtin_patterns()); });
 }
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "module/bindings.hpp"
-#include <pybind11/stl.h>
+#include "module/sample_triple.hpp"
 
 namespace kinemorphs::bindings {
 

@@ -35,7 +35,7 @@ Offset3 sample_by_name(std::string_view name, std::int32_t pip) {
     if (const CatalogueRecord* record = find_catalogue_record(name)) {
         return record->sampler(pip);
     }
-    throw std::invalid_argument("Unknown kinemorph: " + std::string(name));
+    throw std::invalid_argument(std::string(unknown_kinemorph_message).append(name));
 }
 
 }  // namespace kinemorphs

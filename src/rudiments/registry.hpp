@@ -15,6 +15,9 @@ namespace kinemorphs {
 // first use, shared and never changed afterwards.
 const std::vector<PatternInfo>& builtin_patterns();
 
+// The message of an unknown name, followed directly by the name.
+inline constexpr std::string_view unknown_kinemorph_message = "Unknown kinemorph: ";
+
 // Samples the built-in pattern of exactly this name; throws
 // std::invalid_argument "Unknown kinemorph: <name>" for any other name.
 // Works on the constant data directly and never builds the registry.

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,12 @@ using PatternSamples = std::vector<std::array<double, 3>>;
 
 class SampledPattern {
 public:
-    // Validates name, size and values in that order; throws
-    // std::invalid_argument on the first failure.
+    // Validates name, description encoding, size and values in that order;
+    // throws std::invalid_argument on the first failure.
     SampledPattern(std::string name, std::string description, PatternSamples samples);
 
+    // Copies share the immutable sample table, so copying a pattern costs
+    // the same whatever its size and is still a copy in every observable way.
     SampledPattern(const SampledPattern&) = default;
     SampledPattern& operator=(const SampledPattern&) = default;
     // Moving leaves the source with no samples and empty texts, the one
@@ -31,13 +34,16 @@ public:
 
     const std::string& name() const noexcept { return name_; }
     const std::string& description() const noexcept { return description_; }
-    std::int32_t period_pips() const noexcept { return static_cast<std::int32_t>(samples_.size()); }
+    std::int32_t period_pips() const noexcept {
+        return samples_ ? static_cast<std::int32_t>(samples_->size()) : 0;
+    }
     std::uint8_t dimensions() const noexcept { return dimensions_; }
 
 private:
     std::string name_;
     std::string description_;
-    PatternSamples samples_;
+    // Never empty while set; null only in the moved-from state.
+    std::shared_ptr<const PatternSamples> samples_;
     std::uint8_t dimensions_ = 1;
 };
 

@@ -176,8 +176,16 @@ int run(const std::string& out_dir, const std::string& only) {
     std::size_t first_row = 0;
     auto tables = set.tables();
     for (const RecordMetadata& record : records) {
+        if (!family_selected(record.name, only)) {
+            continue;
+        }
         const auto found = tables.find(record.name);
-        if (found == tables.end() || !family_selected(record.name, only)) {
+        if (found == tables.end()) {
+            // Only an explicitly partial catalogue may lack tables; a full
+            // build that silently dropped one would ship without it.
+            if (only.empty()) {
+                throw RecordError(record.name, "has a catalogue record but no table");
+            }
             continue;
         }
         AuthoredTable& authored = found->second;

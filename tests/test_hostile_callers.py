@@ -1,0 +1,214 @@
+"""Calls a careless or hostile caller can make from pure Python: each must
+either work or raise the specified error, never read freed or uninitialised
+memory, and refusals must not cost much more than reading the input."""
+
+import subprocess
+import sys
+
+import pytest
+
+import kinemorphs
+from kinemorphs import Offset3, PatternLibrary, SampledPattern, SampledRecording
+
+SAMPLERS = {
+    "module": lambda name, pip: kinemorphs.sample(name, pip),
+    "library": lambda name, pip: PatternLibrary().sample(name, pip),
+}
+
+
+@pytest.mark.parametrize("sampler", SAMPLERS.values(), ids=SAMPLERS)
+def test_a_bytearray_name_resized_while_the_pip_is_read_is_not_read_afterwards(sampler):
+    name = bytearray(b"x" * (1 << 20))
+
+    class Resizing:
+        def __index__(self):
+            name.clear()
+            return 0
+
+    with pytest.raises(ValueError) as caught:
+        sampler(name, Resizing())
+    assert str(caught.value) == "Unknown kinemorph: " + "x" * (1 << 20)
+
+    renamed = bytearray(b"bounce")
+
+    class Renaming:
+        def __index__(self):
+            renamed[:] = b"sway"
+            return 3
+
+    assert sampler(renamed, Renaming()).as_tuple() == kinemorphs.bounce(3).as_tuple()
+
+
+@pytest.mark.parametrize("sampler", SAMPLERS.values(), ids=SAMPLERS)
+@pytest.mark.parametrize("name, shown", [
+    (b"\xff", "\\xff"), (b"bounce\xc3", "bounce\\xc3"), ("bounce\0tail", "bounce\0tail"),
+    (b"\0", "\0"), (b"a\xed\xa0\x80b", "a\\xed\\xa0\\x80b"), ("\u00e9t\u00e9", "\u00e9t\u00e9"),
+    (bytearray(b"x\0\xfe"), "x\0\\xfe"),
+])
+def test_unknown_names_are_reported_whole(sampler, name, shown):
+    with pytest.raises(ValueError) as caught:
+        sampler(name, 0)
+    assert type(caught.value) is ValueError and caught.value.__cause__ is None
+    assert str(caught.value) == "Unknown kinemorph: " + shown
+
+
+@pytest.mark.parametrize("sampler", SAMPLERS.values(), ids=SAMPLERS)
+@pytest.mark.parametrize("name", ["bounce\ud800", memoryview(b"bounce"), None, 7])
+def test_names_that_are_not_text_are_refused_by_conversion(sampler, name):
+    with pytest.raises(TypeError, match="incompatible function arguments"):
+        sampler(name, 0)
+
+
+UNCONSTRUCTED_CALLS = {
+    "Offset3.as_tuple": (Offset3, lambda o: o.as_tuple()),
+    "Offset3.x": (Offset3, lambda o: o.x),
+    "SampledPattern.sample": (SampledPattern, lambda p: p.sample(0)),
+    "SampledPattern.name": (SampledPattern, lambda p: p.name),
+    "SampledPattern.period_pips": (SampledPattern, lambda p: p.period_pips),
+    "PatternLibrary.sample": (PatternLibrary, lambda lib: lib.sample("bounce", 0)),
+    "PatternLibrary.catalogue": (PatternLibrary, lambda lib: lib.catalogue()),
+    "SampledRecording.sample_count": (SampledRecording, lambda r: r.sample_count),
+    "SampledRecording.dimensions": (SampledRecording, lambda r: r.dimensions),
+    "SampledRecording.sample": (SampledRecording, lambda r: r.sample(0)),
+    "as a library's pattern": (SampledPattern, lambda p: PatternLibrary([p])),
+}
+
+
+@pytest.mark.parametrize("cls, use", UNCONSTRUCTED_CALLS.values(), ids=UNCONSTRUCTED_CALLS)
+@pytest.mark.parametrize("subclassed", [False, True])
+def test_instances_never_initialised_are_refused(cls, use, subclassed):
+    if subclassed:
+        cls = type("Sub" + cls.__name__, (cls,), {})
+    with pytest.raises(TypeError, match="incompatible (function|constructor) arguments"):
+        use(cls.__new__(cls))
+
+
+def test_offset3_cannot_be_made_from_python_either_way():
+    with pytest.raises(TypeError, match="No constructor defined"):
+        Offset3()
+
+
+def test_subclasses_that_initialise_their_base_keep_working():
+    class Pattern(SampledPattern):
+        def __init__(self, name):
+            super().__init__(name, "sub", [(0.5, 0.0, 0.0)])
+
+    class Library(PatternLibrary):
+        pass
+
+    class Recording(SampledRecording):
+        pass
+
+    pattern = Pattern("sub")
+    assert pattern.sample(3).as_tuple() == (0.5, 0.0, 0.0) and pattern.name == "sub"
+    assert Library([pattern]).sample("sub", 0).x == 0.5
+    assert Recording("r", ["a"], [[0.25]], 60.0).sample(0) == [0.25]
+
+
+# Run in a fresh interpreter so that its peak memory tells what the call cost.
+PEAK_GROWTH = """
+import resource, kinemorphs
+big = kinemorphs.SampledPattern("big", "", [(0.0, 0.0, 0.0)] * 65535)
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+try:
+    kinemorphs.PatternLibrary([big] * 1025)
+except ValueError as error:
+    assert str(error) == "Too many patterns", error
+print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before)
+"""
+
+
+def test_too_many_large_patterns_are_refused_without_copying_them():
+    # Copying every element first would take 1025 x 1.5 MiB.
+    growth_kib = int(subprocess.run([sys.executable, "-c", PEAK_GROWTH], check=True,
+                                    capture_output=True, text=True).stdout)
+    assert growth_kib < 100 * 1024
+
+
+def test_a_library_copy_is_still_a_copy():
+    original = SampledPattern("own", "mine", [(0.25, 0.5, 0.0), (0.0, 0.0, 1.0)])
+    library = PatternLibrary([original])
+    del original
+    assert library.sample("own", 1).as_tuple() == (0.0, 0.0, 1.0)
+    assert library.catalogue()[-1] == {"name": "own", "description": "mine", "period_pips": 2,
+                                       "dimensions": 3}
+
+
+@pytest.mark.parametrize("description", [b"\x80", b"ok\xff", b"\xc0\xaf", b"\xed\xa0\x80",
+                                         b"\xf4\x90\x80\x80", b"\xe2\x82", bytearray(b"\xfe")])
+def test_descriptions_that_are_not_utf8_are_refused_at_construction(description):
+    with pytest.raises(ValueError) as caught:
+        SampledPattern("a", description, [(0.0, 0.0, 0.0)])
+    assert str(caught.value) == "Pattern description is not valid UTF-8"
+
+
+def test_description_encoding_is_checked_after_the_name_and_before_the_samples():
+    with pytest.raises(ValueError, match="^Invalid pattern name$"):
+        SampledPattern("A", b"\xff", [])
+    with pytest.raises(ValueError, match="^Pattern description is not valid UTF-8$"):
+        SampledPattern("a", b"\xff", [])
+
+
+@pytest.mark.parametrize("description", ["", "nul\0inside", "\u00e9\u2014\U0001f600",
+                                         b"\xf0\x9f\x98\x80", b"\xef\xbf\xbf", "\0"])
+def test_any_utf8_description_is_kept_whole_and_listed(description):
+    pattern = SampledPattern("a", description, [(0.0, 0.0, 0.0)])
+    text = description.decode() if isinstance(description, bytes) else description
+    assert pattern.description == text
+    assert PatternLibrary([pattern]).catalogue()[-1]["description"] == text
+
+
+@pytest.mark.parametrize("name", ["bounce\0", "a\0b", "\0"])
+def test_names_holding_nul_are_refused(name):
+    with pytest.raises(ValueError, match="^Invalid pattern name$"):
+        SampledPattern(name, "", [(0.0, 0.0, 0.0)])
+    with pytest.raises(ValueError, match="^Invalid identifier$"):
+        SampledRecording(name, ["a"], [[0.0]], 60.0)
+    with pytest.raises(ValueError, match="^Invalid identifier$"):
+        SampledRecording("r", [name], [[0.0]], 60.0)
+
+
+GETTERS = [(Offset3, "x"), (Offset3, "z"), (SampledPattern, "description"),
+           (SampledRecording, "sample_count"), (SampledRecording, "beat_zero_seconds")]
+
+
+@pytest.mark.parametrize("cls, name", GETTERS)
+def test_getters_render_without_a_name_yet_assignment_names_the_property(cls, name):
+    assert getattr(cls, name).fget.__doc__.startswith(f"(self: kinemorphs.{cls.__name__}) -> ")
+    instance = {Offset3: kinemorphs.bounce(0), SampledPattern: SampledPattern("a", "", [(0, 0, 0)]),
+                SampledRecording: SampledRecording("r", ["a"], [[0.0]], 60.0)}[cls]
+    with pytest.raises(AttributeError) as caught:
+        setattr(instance, name, 1.0)
+    assert str(caught.value) == f"property '{name}' of '{cls.__name__}' object has no setter"
+
+
+class Shrinking:
+    """A float-convertible item that empties the row holding it when read."""
+
+    def __float__(self):
+        self.row.clear()
+        return 0.5
+
+
+@pytest.mark.parametrize("position", [0, 1, 2])
+def test_a_sample_row_emptied_while_read_keeps_the_values_it_had(position):
+    item = Shrinking()
+    row = [0.25, -0.25, 0.125]
+    row[position] = item
+    item.row = row
+    expected = [0.25, -0.25, 0.125]
+    expected[position] = 0.5
+    pattern = SampledPattern("p", "", [row])
+    assert pattern.sample(0).as_tuple() == tuple(expected)
+
+
+def test_a_sample_row_grown_while_read_is_refused_or_kept_as_it_was():
+    row = [0.25, 0.0, 0.0]
+
+    class Growing:
+        def __float__(self):
+            row.append(0.75)
+            return 0.5
+
+    row[1] = Growing()
+    assert SampledPattern("p", "", [row]).sample(0).as_tuple() == (0.25, 0.5, 0.0)
