@@ -9,6 +9,8 @@ from kinemorphs_show.engine import Engine, Frame
 
 FIGURE_SIZE_IN = (15, 7.5)
 DPI = 110
+# Cue-name rows above the traces: a cue, its crossfade and the next cue each get their own.
+LABEL_ROWS = 3
 
 
 def cue_script(show, bars: int) -> tuple[tuple[int, int], ...]:
@@ -79,7 +81,8 @@ def draw_beat_grid(axes, show, bars: int) -> None:
 
 
 def mark_cue_changes(axes, frames: list[Frame]) -> None:
-    """Mark where each cue or crossfade begins with a dashed line and its name, on alternating rows."""
+    """Mark where each cue or crossfade begins with a dashed line and its name, rotating over LABEL_ROWS rows so that
+    long crossfade names next to each other do not overlap."""
     previous = None
     changes = 0
     for frame in frames:
@@ -88,6 +91,6 @@ def mark_cue_changes(axes, frames: list[Frame]) -> None:
         beat = frame.pip / PIPS_PER_BEAT
         axes.axvline(beat, color="black", linestyle="--", linewidth=0.8)
         axes.annotate(frame.cue, (beat, 1.0), xycoords=("data", "axes fraction"), fontsize="small",
-                      va="bottom", ha="left", xytext=(3, 2 + 11 * (changes % 2)), textcoords="offset points")
+                      va="bottom", ha="left", xytext=(3, 2 + 11 * (changes % LABEL_ROWS)), textcoords="offset points")
         previous = frame.cue
         changes += 1
