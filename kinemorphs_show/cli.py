@@ -25,7 +25,7 @@ def build_parser() -> argparse.ArgumentParser:
     run.add_argument("show", help="the show file (TOML)")
     run.add_argument("--seconds", type=positive_float, help="stop after this many seconds")
     run.add_argument("--bpm", type=positive_float, help="start at this tempo instead of the show's")
-    run.add_argument("--output", action="append", default=[], metavar="SPEC",
+    run.add_argument("--output", action="append", default=[], metavar="OUTPUT",
                      help="preview, sacn://HOST[:PORT], artnet://HOST[:PORT] or osc://HOST:PORT; "
                           "repeatable; replaces the show's outputs")
     run.add_argument("--osc-in", metavar="[HOST:]PORT",

@@ -24,7 +24,7 @@ from kinemorphs_show.clock_source import open_clock
 from kinemorphs_show.controls import Command, ShowClock, apply_command, command_for_osc, commands_for_keys
 from kinemorphs_show.engine import Engine, Frame
 from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
-from kinemorphs_show.outputs import PREVIEW, Output, OutputSpec, open_output, parse_output_specs
+from kinemorphs_show.outputs import PREVIEW, Output, OutputDestination, open_output, parse_output_destinations
 from kinemorphs_show.showfile import ShowFileError, load_show
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 
@@ -160,7 +160,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
             try:
                 await output.open()
             except (ValueError, OSError) as error:
-                print(f"{PROGRAM}: output {output.spec}: {error}", file=sys.stderr)
+                print(f"{PROGRAM}: output {output.destination}: {error}", file=sys.stderr)
                 return EXIT_USAGE
             stack.push_async_callback(output.close)
 
@@ -200,13 +200,13 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
     return EXIT_OK
 
 
-def run_command(show_path: str, seconds: float | None, bpm: float | None, output_specs: list[str], *,
+def run_command(show_path: str, seconds: float | None, bpm: float | None, output_destinations: list[str], *,
                 osc_in: str | None = None,
                 on_frame: Callable[[FrameRecord], None] | None = None,
                 on_home: Callable[[Frame], None] | None = None) -> int:
     """Run a show; returns the exit code (2 for bad arguments, with nothing sent).
 
-    output_specs replace the show's own outputs; with neither, the terminal
+    output_destinations replace the show's own outputs; with neither, the terminal
     preview is used. on_frame is called with every frame as sent and on_home
     with the home frame sent at the end (for logs and tests).
     """
@@ -215,7 +215,7 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return EXIT_USAGE
 
     try:
-        specs: list[OutputSpec] = parse_output_specs(output_specs)
+        destinations: list[OutputDestination] = parse_output_destinations(output_destinations)
         osc_in_address = parse_osc_in(osc_in) if osc_in is not None else None
     except ValueError as error:
         return usage_error(str(error))
@@ -227,13 +227,13 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         show = load_show(show_path)
     except ShowFileError as error:
         return usage_error(str(error))
-    if not specs:
+    if not destinations:
         try:
-            specs = parse_output_specs(show.outputs) or [PREVIEW]
+            destinations = parse_output_destinations(show.outputs) or [PREVIEW]
         except ValueError as error:
             return usage_error(f"{show_path}: {error}")
     try:
-        outputs = [open_output(spec, show.frame_rate) for spec in specs]
+        outputs = [open_output(destination, show.frame_rate) for destination in destinations]
     except ModuleNotFoundError as error:
         return usage_error(f"the output library {error.name!r} is missing: {SHOW_EXTRA_HINT}")
     try:

@@ -96,14 +96,14 @@ def show_from_document(source: Source, document: dict) -> Show:
 
 
 def check_outputs(source: Source, outputs: list[str]) -> None:
-    """Validate output specs with the output layer's own parser, when it is present."""
+    """Validate output destinations with the output layer's own parser, when it is present."""
     try:
-        from kinemorphs_show.outputs import parse_output_spec
+        from kinemorphs_show.outputs import parse_output_destination
     except ImportError:
         return
-    for index, spec in enumerate(outputs):
+    for index, destination in enumerate(outputs):
         try:
-            parse_output_spec(spec)
+            parse_output_destination(destination)
         except ValueError as error:
             raise fail(source, ("show", "outputs"), f"output {index + 1}: {error}") from error
 

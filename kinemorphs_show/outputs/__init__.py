@@ -5,13 +5,13 @@ from typing import TYPE_CHECKING, Protocol
 
 from kinemorphs_show.showfile import DEFAULT_FRAME_RATE
 
-from .spec import ACCEPTED_FORMS, DEFAULT_PORTS, PREVIEW, OutputKind, OutputSpec, parse_output_spec
+from .destination import ACCEPTED_FORMS, DEFAULT_PORTS, PREVIEW, OutputKind, OutputDestination, parse_output_destination
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame
 
-__all__ = ["ACCEPTED_FORMS", "DEFAULT_PORTS", "PREVIEW", "Output", "OutputKind", "OutputSpec",
-           "open_output", "parse_output_spec", "parse_output_specs"]
+__all__ = ["ACCEPTED_FORMS", "DEFAULT_PORTS", "PREVIEW", "Output", "OutputKind", "OutputDestination",
+           "open_output", "parse_output_destination", "parse_output_destinations"]
 
 
 class Output(Protocol):
@@ -22,28 +22,28 @@ class Output(Protocol):
     the outage once and keeps trying every frame; close() releases sockets.
     """
 
-    spec: OutputSpec
+    destination: OutputDestination
 
     async def open(self) -> None: ...
     def send(self, frame: "Frame") -> None: ...
     async def close(self) -> None: ...
 
 
-def parse_output_specs(texts: Sequence[str]) -> list[OutputSpec]:
-    return [parse_output_spec(text) for text in texts]
+def parse_output_destinations(texts: Sequence[str]) -> list[OutputDestination]:
+    return [parse_output_destination(text) for text in texts]
 
 
-def open_output(spec: OutputSpec, frame_rate: float = DEFAULT_FRAME_RATE) -> Output:
-    """Make the output for spec; its open() must be awaited before the first send().
+def open_output(destination: OutputDestination, frame_rate: float = DEFAULT_FRAME_RATE) -> Output:
+    """Make the output for destination; its open() must be awaited before the first send().
 
     The protocol libraries are imported here, so a missing optional dependency
     surfaces as ModuleNotFoundError only for the outputs actually used.
     """
-    if spec.kind is OutputKind.PREVIEW:
+    if destination.kind is OutputKind.PREVIEW:
         from .preview import PreviewOutput
         return PreviewOutput()
-    if spec.kind is OutputKind.OSC:
+    if destination.kind is OutputKind.OSC:
         from .osc import OscOutput
-        return OscOutput(spec)
+        return OscOutput(destination)
     from .dmx_network import DmxNetworkOutput
-    return DmxNetworkOutput(spec, frame_rate)
+    return DmxNetworkOutput(destination, frame_rate)

@@ -15,7 +15,7 @@ from pyartnet import ArtNetNode, BaseUniverse, Channel, SacnNode
 from pyartnet.errors import InvalidUniverseAddressError
 
 from .failure_report import FailureReport
-from .spec import OutputKind, OutputSpec
+from .destination import OutputKind, OutputDestination
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame
@@ -32,12 +32,12 @@ NODE_TYPES: dict[OutputKind, type[ArtNetNode] | type[SacnNode]] = {OutputKind.AR
 
 
 class DmxNetworkOutput:
-    def __init__(self, spec: OutputSpec, frame_rate: float) -> None:
-        self.spec = spec
-        self.report = FailureReport(str(spec))
+    def __init__(self, destination: OutputDestination, frame_rate: float) -> None:
+        self.destination = destination
+        self.report = FailureReport(str(destination))
         # pyartnet's fade task wakes at max_fps; frames never fade, so the rate only
         # needs to be whole and positive.
-        self._node = NODE_TYPES[spec.kind].create(spec.host, spec.port, max_fps=max(1, round(frame_rate)))
+        self._node = NODE_TYPES[destination.kind].create(destination.host, destination.port, max_fps=max(1, round(frame_rate)))
         self._channels: dict[int, tuple[BaseUniverse, Channel]] = {}
         self._refused_universes: set[int] = set()
         self._stack = AsyncExitStack()
@@ -73,7 +73,7 @@ class DmxNetworkOutput:
             universe = self._node.add_universe(number)
         except InvalidUniverseAddressError:
             self._refused_universes.add(number)
-            print(f"{self.spec}: universe {number} cannot be sent on {self.spec.kind.value}; skipped",
+            print(f"{self.destination}: universe {number} cannot be sent on {self.destination.kind.value}; skipped",
                   file=self.report.stream, flush=True)
             return None
         channel = universe.add_channel(start=1, width=DMX_CHANNELS)

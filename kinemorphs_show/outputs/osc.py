@@ -21,7 +21,7 @@ from typing import TYPE_CHECKING
 from pythonosc.parsing.osc_types import IMMEDIATELY, write_date, write_float, write_int, write_string
 
 from .failure_report import FailureReport
-from .spec import OutputSpec
+from .destination import OutputDestination
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame
@@ -63,9 +63,9 @@ def frame_bundle(frame: "Frame") -> bytes:
 
 
 class OscOutput:
-    def __init__(self, spec: OutputSpec) -> None:
-        self.spec = spec
-        self.report = FailureReport(str(spec))
+    def __init__(self, destination: OutputDestination) -> None:
+        self.destination = destination
+        self.report = FailureReport(str(destination))
         self._socket: socket.socket | None = None
         self._address: tuple = ()
 
@@ -73,9 +73,9 @@ class OscOutput:
         """Resolve the host and open a socket; ValueError for a host that does not resolve."""
         try:
             family, kind, protocol, _, address = socket.getaddrinfo(
-                self.spec.host, self.spec.port, type=socket.SOCK_DGRAM)[0]
+                self.destination.host, self.destination.port, type=socket.SOCK_DGRAM)[0]
         except socket.gaierror as error:
-            raise ValueError(f"cannot resolve {self.spec.host!r} ({error})") from None
+            raise ValueError(f"cannot resolve {self.destination.host!r} ({error})") from None
         self._socket = socket.socket(family, kind, protocol)
         self._socket.setblocking(False)
         self._address = address

@@ -12,7 +12,7 @@ from typing import TYPE_CHECKING, TextIO
 
 from kinemorphs_show.frame_schedule import NS_PER_SECOND
 
-from .spec import PREVIEW
+from .destination import PREVIEW
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import FixtureFrame, Frame
@@ -44,7 +44,7 @@ def preview_block(frame: "Frame") -> list[str]:
 
 class PreviewOutput:
     def __init__(self, stream: TextIO | None = None, now_ns: Callable[[], int] = time.monotonic_ns) -> None:
-        self.spec = PREVIEW
+        self.destination = PREVIEW
         self._stream = stream if stream is not None else sys.stdout
         self._now_ns = now_ns
         self._in_place = self._stream.isatty()

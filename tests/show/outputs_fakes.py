@@ -103,7 +103,7 @@ class RecordingOutput:
     frames: list[Frame] = field(default_factory=list)
     opened: bool = False
     closed: bool = False
-    spec: str = "recording"
+    destination: str = "recording"
 
     async def open(self) -> None:
         self.opened = True

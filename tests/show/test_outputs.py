@@ -7,7 +7,7 @@ import time
 
 import pytest
 
-from kinemorphs_show.outputs import OutputKind, OutputSpec, open_output, parse_output_spec
+from kinemorphs_show.outputs import OutputKind, OutputDestination, open_output, parse_output_destination
 from kinemorphs_show.outputs.failure_report import FailureReport
 from kinemorphs_show.outputs.preview import BAR_WIDTH, PreviewOutput, displacement_bar
 from outputs_fakes import DMX_CHANNELS, frame_at, free_udp_port
@@ -23,9 +23,9 @@ def wait_for(condition, timeout_s: float = RECEIVE_TIMEOUT_S) -> None:
         time.sleep(POLL_S)
 
 
-def send_frames(spec: OutputSpec, frames) -> None:
+def send_frames(destination: OutputDestination, frames) -> None:
     async def run() -> None:
-        output = open_output(spec)
+        output = open_output(destination)
         await output.open()
         try:
             for frame in frames:
@@ -36,17 +36,17 @@ def send_frames(spec: OutputSpec, frames) -> None:
 
 
 @pytest.mark.parametrize(("text", "expected"), [
-    ("preview", OutputSpec(OutputKind.PREVIEW)),
-    (" Preview ", OutputSpec(OutputKind.PREVIEW)),
-    ("sacn://127.0.0.1", OutputSpec(OutputKind.SACN, "127.0.0.1", 5568)),
-    ("artnet://10.0.0.5", OutputSpec(OutputKind.ARTNET, "10.0.0.5", 6454)),
-    ("ARTNET://Node-3.local:7000", OutputSpec(OutputKind.ARTNET, "node-3.local", 7000)),
-    ("osc://[::1]:9000", OutputSpec(OutputKind.OSC, "::1", 9000)),
-    ("sacn://127.0.0.1:65535/", OutputSpec(OutputKind.SACN, "127.0.0.1", 65535)),
+    ("preview", OutputDestination(OutputKind.PREVIEW)),
+    (" Preview ", OutputDestination(OutputKind.PREVIEW)),
+    ("sacn://127.0.0.1", OutputDestination(OutputKind.SACN, "127.0.0.1", 5568)),
+    ("artnet://10.0.0.5", OutputDestination(OutputKind.ARTNET, "10.0.0.5", 6454)),
+    ("ARTNET://Node-3.local:7000", OutputDestination(OutputKind.ARTNET, "node-3.local", 7000)),
+    ("osc://[::1]:9000", OutputDestination(OutputKind.OSC, "::1", 9000)),
+    ("sacn://127.0.0.1:65535/", OutputDestination(OutputKind.SACN, "127.0.0.1", 65535)),
 ])
-def test_output_specs_are_read(text, expected):
-    assert parse_output_spec(text) == expected
-    assert parse_output_spec(str(expected)) == expected
+def test_output_destinations_are_read(text, expected):
+    assert parse_output_destination(text) == expected
+    assert parse_output_destination(str(expected)) == expected
 
 
 @pytest.mark.parametrize(("text", "reason"), [
@@ -64,9 +64,9 @@ def test_output_specs_are_read(text, expected):
     ("osc://user@127.0.0.1:9000", "only a host and a port"),
     ("osc://127.0.0.1:9000?x=1", "only a host and a port"),
 ])
-def test_bad_output_specs_name_the_text_and_the_forms(text, reason):
+def test_bad_output_destinations_name_the_text_and_the_forms(text, reason):
     with pytest.raises(ValueError) as caught:
-        parse_output_spec(text)
+        parse_output_destination(text)
     message = str(caught.value)
     assert repr(text) in message and reason in message and "osc://HOST:PORT" in message
 
@@ -81,7 +81,7 @@ def test_sacn_packets_decode_with_an_independent_receiver():
     receiver.start()
     try:
         frames = [frame_at(pip, universes=(1, 7)) for pip in (0, 1, 2)]
-        send_frames(parse_output_spec(f"sacn://127.0.0.1:{port}"), frames)
+        send_frames(parse_output_destination(f"sacn://127.0.0.1:{port}"), frames)
         wait_for(lambda: all(len(packets) == len(frames) for packets in received.values()))
     finally:
         receiver.stop()
@@ -100,7 +100,7 @@ def test_artnet_packets_decode_with_an_independent_receiver():
         # The receiver opens its socket on its own thread: send only once it listens.
         wait_for(lambda: hasattr(receiver, "sock") and receiver.sock.getsockname()[1] == port)
         frame = frame_at(5, universes=(0, 3))
-        send_frames(parse_output_spec(f"artnet://127.0.0.1:{port}"), [frame])
+        send_frames(parse_output_destination(f"artnet://127.0.0.1:{port}"), [frame])
 
         def both_universes_arrived() -> bool:
             buffer = receiver.readBuffer()
@@ -131,7 +131,7 @@ def test_osc_bundles_decode_with_an_independent_receiver():
     thread = threading.Thread(target=receive)
     thread.start()
     listening.wait()
-    send_frames(parse_output_spec(f"osc://127.0.0.1:{server.port}"), [frame])
+    send_frames(parse_output_destination(f"osc://127.0.0.1:{server.port}"), [frame])
     thread.join()
     server.free()
     assert dict(messages) == {
@@ -162,7 +162,7 @@ def test_a_receiver_that_goes_away_is_reported_once_and_retried_until_back(proto
         sink.settimeout(RECEIVE_TIMEOUT_S)
 
         async def run() -> FailureReport:
-            output = open_output(parse_output_spec(f"{protocol}://127.0.0.1:{sink.getsockname()[1]}"))
+            output = open_output(parse_output_destination(f"{protocol}://127.0.0.1:{sink.getsockname()[1]}"))
             await output.open()
             for frame_number[0] in range(20):
                 output.send(frame_at(frame_number[0]))
@@ -201,7 +201,7 @@ def test_an_invalid_universe_is_skipped_and_the_others_still_go_out(capsys):
     receiver.register_listener("universe", packets.append, universe=2)
     receiver.start()
     try:
-        send_frames(parse_output_spec(f"sacn://127.0.0.1:{port}"),
+        send_frames(parse_output_destination(f"sacn://127.0.0.1:{port}"),
                     [frame_at(pip, universes=(0, 2)) for pip in range(3)])
         wait_for(lambda: len(packets) == 3)
     finally:

@@ -1,4 +1,4 @@
-"""Output specifications as written on the command line or in a show file."""
+"""Output destinations as written on the command line or in a show file."""
 
 from dataclasses import dataclass
 from enum import Enum
@@ -19,7 +19,7 @@ ACCEPTED_FORMS = "preview, sacn://HOST[:PORT], artnet://HOST[:PORT] or osc://HOS
 
 
 @dataclass(frozen=True)
-class OutputSpec:
+class OutputDestination:
     kind: OutputKind
     host: str = ""
     port: int = 0
@@ -31,10 +31,10 @@ class OutputSpec:
         return f"{self.kind.value}://{host}:{self.port}"
 
 
-PREVIEW = OutputSpec(OutputKind.PREVIEW)
+PREVIEW = OutputDestination(OutputKind.PREVIEW)
 
 
-def parse_output_spec(text: str) -> OutputSpec:
+def parse_output_destination(text: str) -> OutputDestination:
     """Read 'preview', 'sacn://HOST[:PORT]', 'artnet://HOST[:PORT]' or 'osc://HOST:PORT'.
 
     Raises ValueError with a message naming the text and the accepted forms.
@@ -67,4 +67,4 @@ def parse_output_spec(text: str) -> OutputSpec:
         port = DEFAULT_PORTS[kind]
     if port == 0:
         raise bad("the port must be a number from 1 to 65535")
-    return OutputSpec(kind, parts.hostname, port)
+    return OutputDestination(kind, parts.hostname, port)
