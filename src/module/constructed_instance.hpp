@@ -14,10 +14,10 @@
 
 namespace kinemorphs::bindings {
 
-template <class Class>
-bool is_unconstructed_instance(pybind11::handle source) {
+// `info` is the registered type the caster already looked up, so the check
+// costs no second type lookup on every call.
+inline bool is_unconstructed_instance(pybind11::handle source, const pybind11::detail::type_info* info) {
     namespace detail = pybind11::detail;
-    const detail::type_info* info = detail::get_type_info(typeid(Class));
     if (info == nullptr || !PyObject_TypeCheck(source.ptr(), info->type)) {
         return false;
     }
@@ -30,7 +30,7 @@ template <class Class>
 class ConstructedInstanceCaster : public pybind11::detail::type_caster_base<Class> {
 public:
     bool load(pybind11::handle source, bool convert) {
-        return !is_unconstructed_instance<Class>(source) &&
+        return !is_unconstructed_instance(source, this->typeinfo) &&
                pybind11::detail::type_caster_base<Class>::load(source, convert);
     }
 };
