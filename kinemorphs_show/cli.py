@@ -6,14 +6,10 @@ import sys
 from pathlib import Path
 
 from kinemorphs_show.cue import place_cue
+from kinemorphs_show.exit_codes import SHOW_EXTRA_HINT, ExitCode
 from kinemorphs_show.feasibility import Demand, demands
 from kinemorphs_show.showfile import Show, ShowFileError, load_show
 
-EXIT_OK = 0
-EXIT_INFEASIBLE = 1
-EXIT_FAILED = 1
-EXIT_INVALID = 2
-SHOW_EXTRA_HINT = "pip install 'kinemorphs[show]'"
 
 
 def build_parser() -> argparse.ArgumentParser:
@@ -68,13 +64,13 @@ def main(argv: list[str] | None = None) -> int:
             hint = ("this installation has no run loop" if missing.startswith("kinemorphs_show")
                     else f"{error}; {SHOW_EXTRA_HINT}")
             print(f"kinemorphs-show: cannot run shows: {hint}", file=sys.stderr)
-            return EXIT_FAILED
+            return ExitCode.RUN_FAILED
         return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in)
     try:
         show = load_show(args.show)
     except ShowFileError as error:
         print(f"kinemorphs-show: {error}", file=sys.stderr)
-        return EXIT_INVALID
+        return ExitCode.INVALID
     if args.command == "check":
         return check_command(show, args.bpm or show.bpm)
     return render_command(show, args)
@@ -105,12 +101,12 @@ def check_command(show: Show, bpm: float) -> int:
     if not infeasible:
         highest = min((demand.highest_bpm for demand in found), default=math.inf)
         print(f"ok: every fixture can follow every cue at {bpm:g} BPM (up to {format_bpm(highest)})")
-        return EXIT_OK
+        return ExitCode.OK
     print(f"{len(infeasible)} fixture/cue pairs cannot be followed at {bpm:g} BPM:")
     for demand in infeasible:
         print(f"  {demand.fixture} in {demand.cue!r}: needs {demand.peak_deg_s:.1f}°/s, can do "
               f"{demand.limit_deg_s:g}°/s; highest tempo {format_bpm(demand.highest_bpm)}")
-    return EXIT_INFEASIBLE
+    return ExitCode.INFEASIBLE
 
 
 def render_command(show: Show, args) -> int:
@@ -123,16 +119,16 @@ def render_command(show: Show, args) -> int:
             cue = int(args.cue) - 1
         else:
             print(f"kinemorphs-show: no cue {args.cue!r}; cues: {', '.join(names)}", file=sys.stderr)
-            return EXIT_INVALID
+            return ExitCode.INVALID
     try:
         from kinemorphs_show.render import render_show
 
         render_show(show, args.bars, args.output, cue)
     except ImportError as error:
         print(f"kinemorphs-show: rendering needs matplotlib ({error}); {SHOW_EXTRA_HINT}", file=sys.stderr)
-        return EXIT_FAILED
+        return ExitCode.RUN_FAILED
     except OSError as error:
         print(f"kinemorphs-show: cannot write {args.output}: {error}", file=sys.stderr)
-        return EXIT_FAILED
+        return ExitCode.RUN_FAILED
     print(f"wrote {args.output}")
-    return EXIT_OK
+    return ExitCode.OK

@@ -8,7 +8,7 @@ lateness never carries over into the next deadline.
 from dataclasses import dataclass
 from fractions import Fraction
 
-NS_PER_SECOND = 1_000_000_000
+from kinemorphs_show.timing import NS_PER_SECOND
 # Frame rates are given as decimals (44, 29.97); this bounds the denominator of
 # their exact ratio without changing any rate written with up to three decimals.
 FRAME_RATE_DENOMINATOR_LIMIT = 1000

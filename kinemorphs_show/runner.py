@@ -19,17 +19,16 @@ from contextlib import AsyncExitStack, contextmanager
 from dataclasses import dataclass
 from typing import Iterator, Protocol
 
-from kinemorphs_show.cli import SHOW_EXTRA_HINT
+from kinemorphs_show.exit_codes import SHOW_EXTRA_HINT, ExitCode
 from kinemorphs_show.clock_source import open_clock
 from kinemorphs_show.controls import Command, ShowClock, apply_command, command_for_osc, commands_for_keys
 from kinemorphs_show.engine import Engine, Frame
-from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
+from kinemorphs_show.frame_schedule import FrameSchedule
+from kinemorphs_show.timing import NS_PER_SECOND
 from kinemorphs_show.outputs import PREVIEW, Output, OutputDestination, open_output, parse_output_destinations
 from kinemorphs_show.showfile import ShowFileError, load_show
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 
-EXIT_OK = 0
-EXIT_USAGE = 2
 PROGRAM = "kinemorphs-show"
 OSC_IN_DEFAULT_HOST = "127.0.0.1"
 KEY_READ_BYTES = 64
@@ -161,7 +160,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                 await output.open()
             except (ValueError, OSError) as error:
                 print(f"{PROGRAM}: output {output.destination}: {error}", file=sys.stderr)
-                return EXIT_USAGE
+                return ExitCode.INVALID
             stack.push_async_callback(output.close)
 
         def on_command(command: Command) -> None:
@@ -172,7 +171,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                 await listen_for_osc_controls(stack, osc_in, on_command)
             except OSError as error:
                 print(f"{PROGRAM}: cannot listen for OSC on {osc_in[0]}:{osc_in[1]}: {error}", file=sys.stderr)
-                return EXIT_USAGE
+                return ExitCode.INVALID
         for signal_number in (signal.SIGINT, signal.SIGTERM):
             loop.add_signal_handler(signal_number, state.request_quit)
             stack.callback(loop.remove_signal_handler, signal_number)
@@ -197,7 +196,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
             if on_home is not None:
                 on_home(home)
     status.finish()
-    return EXIT_OK
+    return ExitCode.OK
 
 
 def run_command(show_path: str, seconds: float | None, bpm: float | None, output_destinations: list[str], *,
@@ -212,7 +211,7 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     """
     def usage_error(message: str) -> int:
         print(f"{PROGRAM}: {message}", file=sys.stderr)
-        return EXIT_USAGE
+        return ExitCode.INVALID
 
     try:
         destinations: list[OutputDestination] = parse_output_destinations(output_destinations)

@@ -23,12 +23,11 @@ from kinemorphs_show.show_fields import (
     read_ratio, read_table, read_tables, read_text, read_texts,
 )
 from kinemorphs_show.source_lines import key_lines
-from kinemorphs_show.timing import QUANTISE_UNITS, BeatGrid
+from kinemorphs_show.timing import DEFAULT_FRAME_RATE, QUANTISE_UNITS, BeatGrid
 
 __all__ = ["Show", "ShowFileError", "load_show"]
 
 CLOCK_SOURCES = ("internal", "midi", "link")
-DEFAULT_FRAME_RATE = 44.0
 MAX_FRAME_RATE = 1000.0
 MAX_UNIVERSE = 63999  # the sACN universe range; Art-Net's is smaller and checked by the output
 SUGGESTION_COUNT = 5

@@ -4,7 +4,7 @@ import sys
 from dataclasses import dataclass, field
 from typing import TYPE_CHECKING, TextIO
 
-from kinemorphs_show.frame_schedule import NS_PER_SECOND
+from kinemorphs_show.timing import NS_PER_SECOND
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame

@@ -6,6 +6,8 @@ from fractions import Fraction
 from kinemorphs import PIPS_PER_BEAT
 
 NS_PER_SECOND = 1_000_000_000
+# DMX refresh rate most receivers expect from a continuous stream.
+DEFAULT_FRAME_RATE = 44.0
 SECONDS_PER_MINUTE = 60
 
 

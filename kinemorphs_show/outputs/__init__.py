@@ -3,7 +3,7 @@
 from collections.abc import Sequence
 from typing import TYPE_CHECKING, Protocol
 
-from kinemorphs_show.showfile import DEFAULT_FRAME_RATE
+from kinemorphs_show.timing import DEFAULT_FRAME_RATE
 
 from .destination import ACCEPTED_FORMS, DEFAULT_PORTS, PREVIEW, OutputKind, OutputDestination, parse_output_destination
 

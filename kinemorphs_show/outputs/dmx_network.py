@@ -14,13 +14,13 @@ from typing import TYPE_CHECKING
 from pyartnet import ArtNetNode, BaseUniverse, Channel, SacnNode
 from pyartnet.errors import InvalidUniverseAddressError
 
+from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE
+
 from .failure_report import FailureReport
 from .destination import OutputKind, OutputDestination
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame
-
-DMX_CHANNELS = 512
 
 # Failed sends are reported once by FailureReport; pyartnet's own logging of the
 # same error from its background task would repeat it every frame.
@@ -76,6 +76,6 @@ class DmxNetworkOutput:
             print(f"{self.destination}: universe {number} cannot be sent on {self.destination.kind.value}; skipped",
                   file=self.report.stream, flush=True)
             return None
-        channel = universe.add_channel(start=1, width=DMX_CHANNELS)
+        channel = universe.add_channel(start=1, width=DMX_CHANNELS_PER_UNIVERSE)
         self._channels[number] = (universe, channel)
         return universe, channel

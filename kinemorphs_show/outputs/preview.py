@@ -10,7 +10,7 @@ import time
 from collections.abc import Callable
 from typing import TYPE_CHECKING, TextIO
 
-from kinemorphs_show.frame_schedule import NS_PER_SECOND
+from kinemorphs_show.timing import NS_PER_SECOND
 
 from .destination import PREVIEW
 
