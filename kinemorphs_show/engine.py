@@ -1,21 +1,25 @@
-"""The show engine: turns a pip into every fixture's position and the DMX universes.
+"""The show engine: turns a show position into every fixture's position and the DMX universes.
 
-Everything it computes is a pure function of the pip and the show, except
-two things it remembers: which cue (or crossfade) is playing, and where each
-fixture was last sent, so that no frame asks a fixture to move faster than it
-can (its maximum speed) and no crossfade frame steps further than the faster
-of its cues would.
+Everything it computes is a pure function of the position, the tempo and the
+show, except two things it remembers: which cue (or crossfade) is playing, and
+where each fixture was last sent, so that no frame asks a fixture to move
+faster than it can (its maximum speed) and no crossfade frame steps further
+than the faster of its cues would. A cue a fixture cannot follow at the tempo
+is played smaller for that fixture, around the same centre; slew is the last
+safety net for jumps (cue changes, limits).
 """
 
+import math
 from collections.abc import Mapping, Sequence
 from dataclasses import dataclass
+from fractions import Fraction
 
 from kinemorphs_show.cue import PlacedCue, cue_aims, place_cue
-from kinemorphs_show.feasibility import frame_step_caps
+from kinemorphs_show.feasibility import followable_scale, frame_step_caps, pattern_pips_per_second, peak_step_deg
 from kinemorphs_show.mapping import Aim, home_aim, limit_aim, universes_for, with_angles
 from kinemorphs_show.timing import seconds_per_pip
 from kinemorphs_show.transition import (
-    Playing, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
+    Playing, Position, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
 )
 
 
@@ -28,6 +32,7 @@ class FixtureFrame:
     pan_deg: float
     tilt_deg: float   # after size, axis mapping, limits and slew, from the fixture's range centre
     limited: bool     # True when slew or limits changed what the pattern asked for
+    size_scale: float = 1.0  # below 1 when the cue was made smaller so the fixture can follow it
 
 
 @dataclass(frozen=True)
@@ -57,19 +62,24 @@ def step_towards(previous: float, target: float, max_step: float) -> float:
 class Engine:
     """Cue selection, transitions and slew memory over a loaded show.
 
-    `bpm` is the tempo used to turn the pips between two frames into seconds for
-    the fixtures' speed limits; the run loop keeps it equal to the clock's."""
+    Each frame is asked for at an exact show position (a Fraction of pips, as the
+    clock gives it) and the tempo of that moment, which turns the step between two
+    frames into seconds for the fixtures' speeds and sets how far each cue must be
+    reduced for each fixture to follow it."""
 
     def __init__(self, show, first_cue: int = 0) -> None:
         self.show = show
-        self.bpm: float = show.bpm
         self._rig = show.rig
+        self._bpm: float = show.bpm
         self._placed: tuple[PlacedCue, ...] = tuple(place_cue(cue, show.rig) for cue in show.cues)
         self._state: State = Playing(first_cue)
         self._sent: tuple[Aim, ...] | None = None
-        self._sent_pip: int | None = None
-        # Crossfade step caps by (cue, fixture, stride): a few strides recur all night.
-        self._cue_caps: dict[tuple[int, int, int], tuple[float, float]] = {}
+        self._sent_position: Fraction | None = None
+        # Per cue and fixture, the most degrees the full-size cue turns it per pattern pip (0: stays home).
+        self._peak_steps = tuple(
+            tuple(0.0 if placement is None else peak_step_deg(show.patterns, placed.cue, fixture)
+                  for fixture, placement in zip(self._rig.fixtures, placed.placements))
+            for placed in self._placed)
 
     @property
     def cue_names(self) -> Sequence[str]:
@@ -86,7 +96,8 @@ class Engine:
     def go(self, index: int, pip: int) -> None:
         if not 0 <= index < len(self._placed):
             raise IndexError(f"no cue {index}; the show has {len(self._placed)}")
-        self._state = crossfade_to(self._state, index, self.show.cues[index], pip, self.show.grid)
+        self._state = crossfade_to(self._state, index, self.show.cues[index], pip, self.show.grid,
+                                   self._cue_aims_at(self._bpm))
 
     def go_next(self, pip: int) -> None:
         self.go((self.current_cue + 1) % len(self._placed), pip)
@@ -94,19 +105,33 @@ class Engine:
     def go_previous(self, pip: int) -> None:
         self.go((self.current_cue - 1) % len(self._placed), pip)
 
-    def target_aims(self, pip: int) -> tuple[Aim, ...]:
-        """What the cues ask of every fixture at a pip, before limits and slew."""
-        return state_aims(self._state, pip,
-                          lambda cue, at: cue_aims(self.show.patterns, self._placed[cue], self._rig, at))
+    def size_scales(self, cue: int, bpm: float) -> tuple[float, ...]:
+        """Per fixture, the share of the cue's size it can follow at the tempo."""
+        pips_per_second = pattern_pips_per_second(self._placed[cue].cue, bpm)
+        return tuple(followable_scale(peak * pips_per_second, fixture.speed_limit_deg_s)
+                     for fixture, peak in zip(self._rig.fixtures, self._peak_steps[cue]))
 
-    def frame(self, pip: int) -> Frame:
-        self._state = settled(self._state, pip)
-        targets = self.target_aims(pip)
-        if self._sent is None or self._sent_pip is None or pip <= self._sent_pip:
-            # The first frame goes straight to the cue; a repeated pip moves nothing.
+    def _cue_aims_at(self, bpm: float):
+        def aims(cue: int, position: Position) -> tuple[Aim, ...]:
+            return cue_aims(self.show.patterns, self._placed[cue], self._rig, position, self.size_scales(cue, bpm))
+        return aims
+
+    def target_aims(self, position: Position, bpm: float | None = None) -> tuple[Aim, ...]:
+        """What the cues ask of every fixture at a position, before limits and slew."""
+        return state_aims(self._state, position, self._cue_aims_at(self._bpm if bpm is None else bpm))
+
+    def frame(self, position: Position, bpm: float | None = None) -> Frame:
+        """The frame at an exact show position (Fraction or int) and tempo (default: the show's)."""
+        position = Fraction(position)
+        self._bpm = self.show.bpm if bpm is None else bpm
+        self._state = settled(self._state, position, self._cue_aims_at(self._bpm))
+        targets = self.target_aims(position)
+        previous = self._sent_position
+        if self._sent is None or previous is None or position <= previous:
+            # The first frame goes straight to the cue; a repeated position moves nothing.
             step_caps = None if self._sent is None else [(0.0, 0.0)] * len(targets)
         else:
-            step_caps = self._step_caps(self._sent_pip, pip)
+            step_caps = self._step_caps(previous, position)
         sent, flags = [], []
         for index, (fixture, target) in enumerate(zip(self._rig.fixtures, targets)):
             aim, limited = limit_aim(fixture, target)
@@ -116,40 +141,43 @@ class Engine:
                 limited = limited or slewed or clipped
             sent.append(aim)
             flags.append(limited)
-        self._sent, self._sent_pip = tuple(sent), pip
-        return self._frame_of(pip, self.cue_label, sent, flags)
+        self._sent, self._sent_position = tuple(sent), position
+        return self._frame_of(math.floor(position), self.cue_label, sent, flags)
 
-    def _step_caps(self, previous_pip: int, pip: int) -> list[tuple[float, float]]:
-        """Per fixture, the most pan and tilt degrees it may move between the two pips."""
-        stride = pip - previous_pip
-        seconds = stride * seconds_per_pip(self.bpm)
-        fading = is_fading(self._state, previous_pip, pip)
+    def _step_caps(self, previous: Fraction, position: Fraction) -> list[tuple[float, float]]:
+        """Per fixture, the most pan and tilt degrees it may move between the two positions."""
+        stride = position - previous
+        seconds = float(stride) * seconds_per_pip(self._bpm)
+        fading = is_fading(self._state, previous, position)
+        cues = cues_in(self._state) if fading else ()
+        scales = {cue: self.size_scales(cue, self._bpm) for cue in cues}
         caps = []
         for index, fixture in enumerate(self._rig.fixtures):
             cap = fixture.speed_limit_deg_s * seconds
             pan_cap = tilt_cap = cap
             if fading:
-                cue_caps = [self._cue_cap(cue, index, stride) for cue in cues_in(self._state)]
+                cue_caps = [self._cue_cap(cue, index, stride, scales[cue][index]) for cue in cues]
                 pan_cap = min(cap, max(c[0] for c in cue_caps))
                 tilt_cap = min(cap, max(c[1] for c in cue_caps))
             caps.append((pan_cap, tilt_cap))
         return caps
 
-    def _cue_cap(self, cue: int, fixture_index: int, stride: int) -> tuple[float, float]:
-        key = (cue, fixture_index, stride)
-        if key not in self._cue_caps:
-            placed = self._placed[cue]
-            self._cue_caps[key] = (0.0, 0.0) if placed.placements[fixture_index] is None else frame_step_caps(
-                self.show.patterns, placed.cue, self._rig.fixtures[fixture_index], stride)
-        return self._cue_caps[key]
+    def _cue_cap(self, cue: int, fixture_index: int, stride: Fraction, scale: float) -> tuple[float, float]:
+        placed = self._placed[cue]
+        if placed.placements[fixture_index] is None:
+            return (0.0, 0.0)
+        pan, tilt = frame_step_caps(self.show.patterns, placed.cue, self._rig.fixtures[fixture_index], stride)
+        return (pan * scale, tilt * scale)
 
     def home_frame(self) -> Frame:
-        aims = [home_aim(fixture) for fixture in self._rig.fixtures]
-        return self._frame_of(self._sent_pip or 0, "home", aims, [False] * len(aims))
+        """Every fixture at its home, kept inside its limits and travel like every other frame."""
+        limited = [limit_aim(fixture, home_aim(fixture)) for fixture in self._rig.fixtures]
+        pip = 0 if self._sent_position is None else math.floor(self._sent_position)
+        return self._frame_of(pip, "home", [aim for aim, _ in limited], [flag for _, flag in limited])
 
     def _frame_of(self, pip: int, label: str, aims: Sequence[Aim], flags: Sequence[bool]) -> Frame:
         fixtures = tuple(
-            FixtureFrame(fixture.name, *aim.displacement, aim.pan_deg, aim.tilt_deg, limited)
+            FixtureFrame(fixture.name, *aim.displacement, aim.pan_deg, aim.tilt_deg, limited, aim.size_scale)
             for fixture, aim, limited in zip(self._rig.fixtures, aims, flags)
         )
         universes = universes_for(zip(self._rig.fixtures, aims), self._rig.universes)
