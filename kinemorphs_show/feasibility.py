@@ -22,13 +22,19 @@ from kinemorphs_show.timing import SECONDS_PER_MINUTE
 
 def axis_steps_deg(cue: Cue, fixture: Fixture, steps: tuple[float, float, float]) -> tuple[float, float]:
     """Per-axis displacement steps turned into the most pan and tilt degrees they can move."""
+    pan, tilt = cue_axis_steps_deg(cue, steps)
+    return (tilt, pan) if fixture.swap_pan_tilt else (pan, tilt)
+
+
+def cue_axis_steps_deg(cue: Cue, steps: tuple[float, float, float]) -> tuple[float, float]:
+    """The same before a fixture's pan/tilt swap."""
     pan = tilt = 0.0
     for target, step in zip(mapped_targets(cue.axes), steps):
         if target == "pan":
             pan += step * cue.size_deg[0]
         elif target == "tilt":
             tilt += step * cue.size_deg[1]
-    return (tilt, pan) if fixture.swap_pan_tilt else (pan, tilt)
+    return pan, tilt
 
 
 def mapped_targets(axes: AxisMapping) -> tuple[str | int, ...]:
@@ -37,16 +43,21 @@ def mapped_targets(axes: AxisMapping) -> tuple[str | int, ...]:
 
 def frame_step_caps(patterns: PatternSet, cue: Cue, fixture: Fixture, stride_pips: Fraction) -> tuple[float, float]:
     """The most pan and tilt degrees the cue moves the fixture between two show positions
-    stride_pips apart, at full size. Between pips the path is a straight line, so over s = stride
-    × speed pattern pips a move is at most the blend of the largest moves over floor(s) and
-    ceil(s) pips by the fraction of s (less than one pip: that fraction of one pip's step)."""
+    stride_pips apart, at full size."""
+    return axis_steps_deg(cue, fixture, stride_steps(patterns, cue, stride_pips))
+
+
+def stride_steps(patterns: PatternSet, cue: Cue, stride_pips: Fraction) -> tuple[float, float, float]:
+    """Per axis, the largest displacement change between show positions stride_pips apart.
+    Between pips the path is a straight line, so over s = stride × speed pattern pips a move is
+    at most the blend of the largest moves over floor(s) and ceil(s) pips by the fraction of s
+    (less than one pip: that fraction of one pip's step)."""
     pattern_stride = stride_pips * cue.speed
     whole = math.floor(pattern_stride)
     fraction = float(pattern_stride - whole)
     shorter = peak_steps(patterns, cue.pattern, whole) if whole else (0.0, 0.0, 0.0)
     longer = peak_steps(patterns, cue.pattern, whole + 1) if fraction else (0.0, 0.0, 0.0)
-    worst = tuple(a * (1.0 - fraction) + b * fraction for a, b in zip(shorter, longer))
-    return axis_steps_deg(cue, fixture, worst)
+    return tuple(a * (1.0 - fraction) + b * fraction for a, b in zip(shorter, longer))
 
 
 def peak_step_deg(patterns: PatternSet, cue: Cue, fixture: Fixture) -> float:

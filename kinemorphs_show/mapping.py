@@ -72,7 +72,9 @@ def limit_aim(fixture: Fixture, aim: Aim) -> tuple[Aim, bool]:
     limits = fixture.limits
     if isinstance(limits, ConeLimits):
         home_pan, home_tilt = fixture.home_deg
-        distance = math.hypot(pan - home_pan, tilt - home_tilt)
+        d_pan, d_tilt = pan - home_pan, tilt - home_tilt
+        # Not math.hypot: the array engine must reach the same bits with numpy.
+        distance = math.sqrt(d_pan * d_pan + d_tilt * d_tilt)
         if distance > limits.radius_deg:
             scale = limits.radius_deg / distance
             pan, tilt = home_pan + (pan - home_pan) * scale, home_tilt + (tilt - home_tilt) * scale

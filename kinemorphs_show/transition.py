@@ -8,14 +8,13 @@ from that, so nothing jumps however fast the operator presses go, and nothing
 nests. A go replaces one still waiting for its boundary.
 """
 
-from collections.abc import Callable
 from dataclasses import dataclass
 from fractions import Fraction
+from typing import Any, Protocol
 
 from kinemorphs import PIPS_PER_BEAT
 
 from kinemorphs_show.cue import Cue
-from kinemorphs_show.mapping import Aim, blend_aims
 from kinemorphs_show.timing import BeatGrid, next_boundary
 
 Position = Fraction | int
@@ -30,7 +29,7 @@ class Playing:
 class Still:
     """A crossfade cut short by a go: its blend frozen where it stood, heading for `cue`."""
 
-    aims: tuple[Aim, ...]
+    aims: Any   # in the engine's own form of every fixture's aims
     cue: int
 
 
@@ -63,39 +62,46 @@ class Cued:
 
 
 State = Stage | Cued
-# Every fixture's aim under one cue at a position: cue_aims(cue index, position).
-CueAims = Callable[[int, Position], tuple[Aim, ...]]
 
 
-def crossfade_to(state: State, target: int, cue: Cue, pip: int, grid: BeatGrid, cue_aims: CueAims) -> Cued:
+class Looks(Protocol):
+    """How an engine computes every fixture's aims (as a tuple of Aim, or as arrays): under
+    one cue at a position, and as the blend of two such looks."""
+
+    def cue(self, cue: int, position: Position) -> Any: ...
+    def blend(self, source: Any, target: Any, weight: float) -> Any: ...
+
+
+def crossfade_to(state: State, target: int, cue: Cue, pip: int, grid: BeatGrid, looks: Looks) -> Cued:
     """A go at `pip`: it waits for the cue's next boundary, then fades over the cue's fade length
     from whatever is on stage at that boundary."""
-    state = settled(state, pip, cue_aims)
+    state = settled(state, pip, looks)
     stage = state.stage if isinstance(state, Cued) else state
     return Cued(stage, target, next_boundary(pip, grid.unit_pips(cue.start)), round(cue.fade_beats * PIPS_PER_BEAT))
 
 
-def settled(state: State, position: Position, cue_aims: CueAims) -> State:
+def settled(state: State, position: Position, looks: Looks) -> State:
     """The state as it stands at `position`: a go whose boundary has come starts its crossfade
     (from the one look on stage then), and a crossfade that has ended leaves its target playing."""
+    stage: State = state
     if isinstance(state, Cued):
         if position < state.start_pip:
             return state
-        source = look_at(state.stage, state.start_pip, cue_aims)
-        state = Crossfade(source, state.target, state.start_pip, state.length_pips)
-    if isinstance(state, Crossfade) and position >= state.end_pip:
-        return Playing(state.target)
-    return state
+        stage = Crossfade(look_at(state.stage, state.start_pip, looks), state.target, state.start_pip,
+                          state.length_pips)
+    if isinstance(stage, Crossfade) and position >= stage.end_pip:
+        return Playing(stage.target)
+    return stage
 
 
-def look_at(stage: Stage, pip: int, cue_aims: CueAims) -> Look:
+def look_at(stage: Stage, pip: int, looks: Looks) -> Look:
     """The one look on stage at a pip: a crossfade under way then is frozen into a still look."""
-    stage = settled(stage, pip, cue_aims)
+    stage = settled(stage, pip, looks)
     if not isinstance(stage, Crossfade):
         return stage
     if fade_weight(stage, pip) == 0.0:
         return stage.source
-    return Still(state_aims(stage, pip, cue_aims), stage.target)
+    return Still(state_aims(stage, pip, looks), stage.target)
 
 
 def fade_weight(crossfade: Crossfade, position: Position) -> float:
@@ -108,24 +114,23 @@ def fade_weight(crossfade: Crossfade, position: Position) -> float:
     return t * t * (3.0 - 2.0 * t)
 
 
-def look_aims(look: Look, position: Position, cue_aims: CueAims) -> tuple[Aim, ...]:
-    return look.aims if isinstance(look, Still) else cue_aims(look.cue, position)
+def look_aims(look: Look, position: Position, looks: Looks) -> Any:
+    return look.aims if isinstance(look, Still) else looks.cue(look.cue, position)
 
 
-def state_aims(state: State, position: Position, cue_aims: CueAims) -> tuple[Aim, ...]:
+def state_aims(state: State, position: Position, looks: Looks) -> Any:
     """Every fixture's aim at a position."""
-    state = settled(state, position, cue_aims)
+    state = settled(state, position, looks)
     if isinstance(state, Cued):
         state = state.stage
     if not isinstance(state, Crossfade):
-        return look_aims(state, position, cue_aims)
+        return look_aims(state, position, looks)
     weight = fade_weight(state, position)
     if weight == 0.0:
-        return look_aims(state.source, position, cue_aims)
+        return look_aims(state.source, position, looks)
     if weight == 1.0:
-        return cue_aims(state.target, position)
-    source = look_aims(state.source, position, cue_aims)
-    return tuple(blend_aims(a, b, weight) for a, b in zip(source, cue_aims(state.target, position)))
+        return looks.cue(state.target, position)
+    return looks.blend(look_aims(state.source, position, looks), looks.cue(state.target, position), weight)
 
 
 def cues_in(state: State) -> tuple[int, ...]:

@@ -12,6 +12,7 @@ from kinemorphs_show.engine import Engine
 from kinemorphs_show.feasibility import demands
 from kinemorphs_show.mapping import fixture_channels
 from kinemorphs_show.rig import BoxLimits, ConeLimits, Rig
+from kinemorphs_show.scalar_engine import ScalarEngine
 from kinemorphs_show.showfile import load_show
 from kinemorphs_show.timing import NS_PER_SECOND, pips_per_ns
 
@@ -117,7 +118,7 @@ def test_frames_follow_the_module_samples_and_map_to_dmx(tmp_path):
             state = frame.fixtures[index]
             assert (state.x, state.y, state.z) == expected.as_tuple()
             assert (state.pan_deg, state.tilt_deg) == (30 * expected.x, 20 * expected.y)
-            channels = fixture_channels(fixture, engine.target_aims(pip)[index])
+            channels = fixture_channels(fixture, ScalarEngine(show).target_aims(pip)[index])
             assert all(frame.universes[1][channel - 1] == value for channel, value in channels.items())
 
 
@@ -207,7 +208,7 @@ def test_every_frame_is_kept_in_limits_and_travel_even_from_a_home_outside(tmp_p
 def test_goes_never_nest_and_fade_from_what_is_on_stage(tmp_path):
     fades_on_the_beat = "".join(f'[[cues]]\nname = "{pattern}"\npattern = "{pattern}"\nsize = 20\nfade_beats = 4\n'
                                 'start = "beat"\n[cues.layout]\nspread_beats = 0.5\n' for pattern in ("circle", "bounce"))
-    engine = Engine(make_show(tmp_path, fixtures_toml(2), fades_on_the_beat))
+    engine = ScalarEngine(make_show(tmp_path, fixtures_toml(2), fades_on_the_beat))
     engine.frame(10)
     for _ in range(5000):  # all before the next beat: each replaces the go still waiting
         engine.go(1, 10)
