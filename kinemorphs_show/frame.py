@@ -69,6 +69,13 @@ class FixtureFrames(Sequence):
         return FixtureFrame(self.names[index], x, y, z, self.pan_deg[index].item(), self.tilt_deg[index].item(),
                             bool(self.limited[index]), self.size_scale[index].item())
 
+    def __iter__(self):
+        # One conversion per array rather than per fixture: outputs read every fixture each frame.
+        for name, (x, y, z), pan, tilt, limited, scale in zip(
+                self.names, self.displacement.tolist(), self.pan_deg.tolist(), self.tilt_deg.tolist(),
+                self.limited.tolist(), self.size_scale.tolist()):
+            yield FixtureFrame(name, x, y, z, pan, tilt, limited, scale)
+
     def __eq__(self, other: object) -> bool:
         return isinstance(other, Sequence) and tuple(self) == tuple(other)
 

@@ -88,19 +88,23 @@ def test_the_array_engine_sends_what_the_reference_sends(tmp_path, count, bpm, f
     show = make_show(tmp_path, rig_toml(count), CUES, bpm=bpm)
     engines = Engine(show), ScalarEngine(show)
     period_ns = round(NS_PER_SECOND / frame_rate)
-    # Goes on and between beats, one landing mid-crossfade, one cut back, over a few bars;
+    # Goes (at pips) between beats, one landing mid-crossfade, one cut back, over a few bars;
     # the clock jumps far ahead once (a nudge) and once stands still.
-    goes = {30: 1, 95: 2, 110: 1, 200: 0, 260: 2}
+    goes = {90: 1, 180: 2, 330: 1, 600: 0, 780: 2}
     positions = [index * period_ns * pips_per_ns(bpm) for index in range(320)]
     positions[150:] = [position + 2**33 + Fraction(1, 3) for position in positions[150:]]
     positions[170] = positions[169]
+    labels = set()
     for index, position in enumerate(positions):
         frames = [engine.frame(position, bpm) for engine in engines]
         assert frames[0] == frames[1], f"frame {index} at {position}"
-        if index in goes:
-            for engine in engines:
-                engine.go(goes[index], math.floor(position))
+        labels.add(frames[0].cue)
+        for go_pip, cue in goes.items():
+            if positions[index - 1] < go_pip <= position:
+                for engine in engines:
+                    engine.go(cue, math.floor(position))
     homes = [engine.home_frame() for engine in engines]
     assert homes[0] == homes[1]
+    assert any("(held) ->" in label for label in labels)  # a go landed in a running crossfade
     assert any(state.size_scale < 1 for state in frames[0].fixtures)
     assert any(state.limited for state in frames[0].fixtures)
