@@ -58,23 +58,27 @@ class FixtureFrames(Sequence):
         self.names = names
         self.displacement, self.pan_deg, self.tilt_deg = displacement, pan_deg, tilt_deg
         self.limited, self.size_scale = limited, size_scale
+        self._built: tuple[FixtureFrame, ...] | None = None
 
     def __len__(self) -> int:
         return len(self.names)
 
     def __getitem__(self, index):
-        if isinstance(index, slice):
-            return tuple(self[i] for i in range(*index.indices(len(self))))
-        x, y, z = self.displacement[index].tolist()
-        return FixtureFrame(self.names[index], x, y, z, self.pan_deg[index].item(), self.tilt_deg[index].item(),
-                            bool(self.limited[index]), self.size_scale[index].item())
+        return self._states()[index]
 
     def __iter__(self):
-        # One conversion per array rather than per fixture: outputs read every fixture each frame.
-        for name, (x, y, z), pan, tilt, limited, scale in zip(
-                self.names, self.displacement.tolist(), self.pan_deg.tolist(), self.tilt_deg.tolist(),
-                self.limited.tolist(), self.size_scale.tolist()):
-            yield FixtureFrame(name, x, y, z, pan, tilt, limited, scale)
+        return iter(self._states())
+
+    def _states(self) -> tuple[FixtureFrame, ...]:
+        # Built once, on first reading, with one conversion per array: the outputs and the status
+        # line each read every fixture. Outputs that can take arrays read the attributes instead.
+        if self._built is None:
+            self._built = tuple(
+                FixtureFrame(name, x, y, z, pan, tilt, limited, scale)
+                for name, (x, y, z), pan, tilt, limited, scale in zip(
+                    self.names, self.displacement.tolist(), self.pan_deg.tolist(), self.tilt_deg.tolist(),
+                    self.limited.tolist(), self.size_scale.tolist()))
+        return self._built
 
     def __eq__(self, other: object) -> bool:
         return isinstance(other, Sequence) and tuple(self) == tuple(other)
