@@ -1,10 +1,14 @@
 """The array engine against the one-fixture-at-a-time reference: the same bits, frame by frame."""
 
 import math
+from dataclasses import replace
 from fractions import Fraction
 
 import pytest
 
+from kinemorphs_show import engine as engine_module
+from kinemorphs_show import scalar_engine as scalar_engine_module
+from kinemorphs_show.cue import place_cue
 from kinemorphs_show.engine import Engine
 from kinemorphs_show.scalar_engine import ScalarEngine
 from kinemorphs_show.timing import NS_PER_SECOND, pips_per_ns
@@ -83,8 +87,21 @@ def rig_toml(count: int) -> str:
     return PROFILE + "\n".join(lines)
 
 
-@pytest.mark.parametrize("count, bpm, frame_rate", [(7, 124.0, 44.0), (23, 137.31, 40.0), (90, 96.0, 30.0)])
-def test_the_array_engine_sends_what_the_reference_sends(tmp_path, count, bpm, frame_rate):
+def with_fractional_offsets(cue, rig):
+    """Layout offsets that are exact fractions of a pip, as layouts may give them."""
+    placed = place_cue(cue, rig)
+    return replace(placed, placements=tuple(
+        placement and replace(placement, offset_pips=placement.offset_pips + Fraction(index, 7))
+        for index, placement in enumerate(placed.placements)))
+
+
+@pytest.mark.parametrize("count, bpm, frame_rate, fractional_offsets", [
+    (7, 124.0, 44.0, False), (23, 137.31, 40.0, False), (90, 96.0, 30.0, False), (11, 128.0, 44.0, True)])
+def test_the_array_engine_sends_what_the_reference_sends(tmp_path, monkeypatch, count, bpm, frame_rate,
+                                                          fractional_offsets):
+    if fractional_offsets:
+        for module in (engine_module, scalar_engine_module):
+            monkeypatch.setattr(module, "place_cue", with_fractional_offsets)
     show = make_show(tmp_path, rig_toml(count), CUES, bpm=bpm)
     engines = Engine(show), ScalarEngine(show)
     period_ns = round(NS_PER_SECOND / frame_rate)
