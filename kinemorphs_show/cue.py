@@ -5,7 +5,7 @@ from fractions import Fraction
 
 from kinemorphs_show.layout import Layout, Placement, placements
 from kinemorphs_show.mapping import Aim, AxisMapping, aim_for, home_aim
-from kinemorphs_show.patterns import Displacement, PatternSet, sample_pattern
+from kinemorphs_show.patterns import Displacement, PatternSet, sample_between
 from kinemorphs_show.rig import Rig
 
 
@@ -36,25 +36,27 @@ def place_cue(cue: Cue, rig: Rig) -> PlacedCue:
     return PlacedCue(cue, tuple(placed.get(index) for index in range(len(rig.fixtures))))
 
 
-def pattern_pip(cue: Cue, placement: Placement, pip: int) -> int:
-    """The pattern's pip for a show pip: delayed by the fixture's offset (in show pips, so a
-    spread of one beat is one beat whatever the speed), then scaled exactly by the speed ratio."""
-    return ((pip - placement.offset_pips) * cue.speed.numerator) // cue.speed.denominator
+def pattern_position(cue: Cue, placement: Placement, position: Fraction | int) -> Fraction:
+    """The exact pattern position for a show position: delayed by the fixture's offset (in show
+    pips, so a spread of one beat is one beat whatever the speed), then scaled by the speed ratio."""
+    return (position - placement.offset_pips) * cue.speed
 
 
-def cue_displacement(patterns: PatternSet, cue: Cue, placement: Placement, pip: int) -> Displacement:
-    x, y, z = sample_pattern(patterns, cue.pattern, pattern_pip(cue, placement, pip))
+def cue_displacement(patterns: PatternSet, cue: Cue, placement: Placement, position: Fraction | int) -> Displacement:
+    x, y, z = sample_between(patterns, cue.pattern, pattern_position(cue, placement, position))
     return (-x if placement.mirrored else x, y, z)
 
 
-def cue_aims(patterns: PatternSet, placed: PlacedCue, rig: Rig, pip: int) -> tuple[Aim, ...]:
-    """Every fixture's aim under the cue at a pip."""
+def cue_aims(patterns: PatternSet, placed: PlacedCue, rig: Rig, position: Fraction | int,
+             size_scales: tuple[float, ...]) -> tuple[Aim, ...]:
+    """Every fixture's aim under the cue at a show position, each fixture's size reduced by its
+    scale (1.0: the cue's full size)."""
     cue = placed.cue
     aims = []
-    for fixture, placement in zip(rig.fixtures, placed.placements):
+    for fixture, placement, scale in zip(rig.fixtures, placed.placements, size_scales):
         if placement is None:
             aims.append(home_aim(fixture))
             continue
-        displacement = cue_displacement(patterns, cue, placement, pip)
-        aims.append(aim_for(fixture, cue.axes, cue.size_deg, displacement))
+        displacement = cue_displacement(patterns, cue, placement, position)
+        aims.append(aim_for(fixture, cue.axes, cue.size_deg, displacement, scale))
     return tuple(aims)

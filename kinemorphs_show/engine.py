@@ -1,75 +1,55 @@
-"""The show engine: turns a pip into every fixture's position and the DMX universes.
+"""The show engine: turns a show position into every fixture's position and the DMX universes,
+on arrays over the whole rig (no loop over fixtures while a frame is made).
 
-Everything it computes is a pure function of the pip and the show, except
-two things it remembers: which cue (or crossfade) is playing, and where each
-fixture was last sent, so that no frame asks a fixture to move faster than it
-can (its maximum speed) and no crossfade frame steps further than the faster
-of its cues would.
+Everything it computes is a pure function of the position, the tempo and the
+show, except two things it remembers: which cue (or crossfade) is playing, and
+where each fixture was last sent, so that no frame asks a fixture to move
+faster than it can (its maximum speed) and no crossfade frame steps further
+than the faster of its cues would. A cue a fixture cannot follow at the tempo
+is played smaller for that fixture, around the same centre; slew is the last
+safety net for jumps (cue changes, limits). Every frame, home included, is
+kept inside each fixture's limits and travel.
+
+scalar_engine.ScalarEngine does the same one fixture at a time; the tests hold
+the two to the same bits.
 """
 
-from collections.abc import Mapping, Sequence
-from dataclasses import dataclass
+import math
+from collections.abc import Sequence
+from fractions import Fraction
+from functools import lru_cache
 
-from kinemorphs_show.cue import PlacedCue, cue_aims, place_cue
-from kinemorphs_show.feasibility import frame_step_caps
-from kinemorphs_show.mapping import Aim, home_aim, limit_aim, universes_for, with_angles
+import numpy as np
+
+from kinemorphs_show.cue import place_cue
+from kinemorphs_show.cue_arrays import CueArrays, LevelKeys, LookArrays
+from kinemorphs_show.feasibility import cue_axis_steps_deg, pattern_pips_per_second, stride_steps
+from kinemorphs_show.frame import DmxUniverses, FixtureFrame, FixtureFrames, Frame
+from kinemorphs_show.rig_arrays import RigArrays
 from kinemorphs_show.timing import seconds_per_pip
 from kinemorphs_show.transition import (
-    Playing, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
+    Playing, Position, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
 )
 
-
-@dataclass(frozen=True)
-class FixtureFrame:
-    name: str
-    x: float
-    y: float
-    z: float          # the cue's displacement after layout, speed and crossfade, in [-1, 1]
-    pan_deg: float
-    tilt_deg: float   # after size, axis mapping, limits and slew, from the fixture's range centre
-    limited: bool     # True when slew or limits changed what the pattern asked for
-
-
-@dataclass(frozen=True)
-class Frame:
-    pip: int
-    cue: str
-    universes: Mapping[int, bytes]
-    fixtures: tuple[FixtureFrame, ...]
-
-
-def slew(previous: Aim, target: Aim, max_steps: tuple[float, float]) -> tuple[Aim, bool]:
-    """Move from previous towards target by at most max_steps degrees on pan and tilt."""
-    pan = step_towards(previous.pan_deg, target.pan_deg, max_steps[0])
-    tilt = step_towards(previous.tilt_deg, target.tilt_deg, max_steps[1])
-    if (pan, tilt) == (target.pan_deg, target.tilt_deg):
-        return target, False
-    return with_angles(target, pan, tilt), True
-
-
-def step_towards(previous: float, target: float, max_step: float) -> float:
-    """The target itself when within reach (bit for bit), else max_step towards it."""
-    if abs(target - previous) <= max_step:
-        return target
-    return previous + max_step if target > previous else previous - max_step
+__all__ = ["Engine", "FixtureFrame", "Frame"]
 
 
 class Engine:
     """Cue selection, transitions and slew memory over a loaded show.
 
-    `bpm` is the tempo used to turn the pips between two frames into seconds for
-    the fixtures' speed limits; the run loop keeps it equal to the clock's."""
+    Each frame is asked for at an exact show position (a Fraction of pips, as the
+    clock gives it) and the tempo of that moment, which turns the step between two
+    frames into seconds for the fixtures' speeds and sets how far each cue must be
+    reduced for each fixture to follow it."""
 
     def __init__(self, show, first_cue: int = 0) -> None:
         self.show = show
-        self.bpm: float = show.bpm
-        self._rig = show.rig
-        self._placed: tuple[PlacedCue, ...] = tuple(place_cue(cue, show.rig) for cue in show.cues)
+        self._rig = RigArrays(show.rig)
+        self._cues = tuple(CueArrays(place_cue(cue, show.rig), show.patterns, self._rig) for cue in show.cues)
+        self._bpm: float = show.bpm
         self._state: State = Playing(first_cue)
-        self._sent: tuple[Aim, ...] | None = None
-        self._sent_pip: int | None = None
-        # Crossfade step caps by (cue, fixture, stride): a few strides recur all night.
-        self._cue_caps: dict[tuple[int, int, int], tuple[float, float]] = {}
+        self._sent: tuple[np.ndarray, np.ndarray] | None = None
+        self._sent_position: Fraction | None = None
 
     @property
     def cue_names(self) -> Sequence[str]:
@@ -84,73 +64,117 @@ class Engine:
         return state_label(self._state, self.cue_names)
 
     def go(self, index: int, pip: int) -> None:
-        if not 0 <= index < len(self._placed):
-            raise IndexError(f"no cue {index}; the show has {len(self._placed)}")
-        self._state = crossfade_to(self._state, index, self.show.cues[index], pip, self.show.grid)
+        if not 0 <= index < len(self._cues):
+            raise IndexError(f"no cue {index}; the show has {len(self._cues)}")
+        self._state = crossfade_to(self._state, index, self.show.cues[index], pip, self.show.grid,
+                                   ArrayLooks(self, self._bpm))
 
     def go_next(self, pip: int) -> None:
-        self.go((self.current_cue + 1) % len(self._placed), pip)
+        self.go((self.current_cue + 1) % len(self._cues), pip)
 
     def go_previous(self, pip: int) -> None:
-        self.go((self.current_cue - 1) % len(self._placed), pip)
+        self.go((self.current_cue - 1) % len(self._cues), pip)
 
-    def target_aims(self, pip: int) -> tuple[Aim, ...]:
-        """What the cues ask of every fixture at a pip, before limits and slew."""
-        return state_aims(self._state, pip,
-                          lambda cue, at: cue_aims(self.show.patterns, self._placed[cue], self._rig, at))
+    def size_scales(self, cue: int, bpm: float) -> np.ndarray:
+        """Per fixture, the share of the cue's size it can follow at the tempo."""
+        arrays = self._cues[cue]
+        peak = arrays.peak_step * pattern_pips_per_second(arrays.cue, bpm)
+        with np.errstate(divide="ignore"):
+            return np.where(peak <= self._rig.speed_limit, 1.0, self._rig.speed_limit / peak)
 
-    def frame(self, pip: int) -> Frame:
-        self._state = settled(self._state, pip)
-        targets = self.target_aims(pip)
-        if self._sent is None or self._sent_pip is None or pip <= self._sent_pip:
-            # The first frame goes straight to the cue; a repeated pip moves nothing.
-            step_caps = None if self._sent is None else [(0.0, 0.0)] * len(targets)
-        else:
-            step_caps = self._step_caps(self._sent_pip, pip)
-        sent, flags = [], []
-        for index, (fixture, target) in enumerate(zip(self._rig.fixtures, targets)):
-            aim, limited = limit_aim(fixture, target)
-            if step_caps is not None:
-                aim, slewed = slew(self._sent[index], aim, step_caps[index])
-                aim, clipped = limit_aim(fixture, aim)
-                limited = limited or slewed or clipped
-            sent.append(aim)
-            flags.append(limited)
-        self._sent, self._sent_pip = tuple(sent), pip
-        return self._frame_of(pip, self.cue_label, sent, flags)
+    def look(self, cue: int, position: Position, bpm: float) -> LookArrays:
+        return self._cues[cue].look(self._rig, Fraction(position), self.size_scales(cue, bpm))
 
-    def _step_caps(self, previous_pip: int, pip: int) -> list[tuple[float, float]]:
-        """Per fixture, the most pan and tilt degrees it may move between the two pips."""
-        stride = pip - previous_pip
-        seconds = stride * seconds_per_pip(self.bpm)
-        fading = is_fading(self._state, previous_pip, pip)
-        caps = []
-        for index, fixture in enumerate(self._rig.fixtures):
-            cap = fixture.speed_limit_deg_s * seconds
-            pan_cap = tilt_cap = cap
-            if fading:
-                cue_caps = [self._cue_cap(cue, index, stride) for cue in cues_in(self._state)]
-                pan_cap = min(cap, max(c[0] for c in cue_caps))
-                tilt_cap = min(cap, max(c[1] for c in cue_caps))
-            caps.append((pan_cap, tilt_cap))
-        return caps
+    def target_aims(self, position: Position, bpm: float | None = None) -> LookArrays:
+        """What the cues ask of every fixture at a position, before limits and slew."""
+        return state_aims(self._state, Fraction(position), ArrayLooks(self, self._bpm if bpm is None else bpm))
 
-    def _cue_cap(self, cue: int, fixture_index: int, stride: int) -> tuple[float, float]:
-        key = (cue, fixture_index, stride)
-        if key not in self._cue_caps:
-            placed = self._placed[cue]
-            self._cue_caps[key] = (0.0, 0.0) if placed.placements[fixture_index] is None else frame_step_caps(
-                self.show.patterns, placed.cue, self._rig.fixtures[fixture_index], stride)
-        return self._cue_caps[key]
+    def frame(self, position: Position, bpm: float | None = None) -> Frame:
+        """The frame at an exact show position (Fraction or int) and tempo (default: the show's)."""
+        position = Fraction(position)
+        self._bpm = self.show.bpm if bpm is None else bpm
+        self._state = settled(self._state, position, ArrayLooks(self, self._bpm))
+        target = self.target_aims(position)
+        rig = self._rig
+        pan, tilt, limited = rig.limit(target.pan, target.tilt)
+        previous = self._sent_position
+        if self._sent is not None and previous is not None:
+            if position <= previous:  # a repeated position moves nothing
+                pan_cap = tilt_cap = np.zeros(len(rig))
+            else:
+                pan_cap, tilt_cap = self._step_caps(previous, position)
+            sent_pan, sent_tilt = self._sent
+            slewed_pan, slewed_tilt = step_towards(sent_pan, pan, pan_cap), step_towards(sent_tilt, tilt, tilt_cap)
+            slewed = (slewed_pan != pan) | (slewed_tilt != tilt)
+            pan, tilt, clipped = rig.limit(slewed_pan, slewed_tilt)
+            limited = limited | slewed | clipped
+        self._sent, self._sent_position = (pan, tilt), position
+        return self._frame_of(math.floor(position), self.cue_label, target, pan, tilt, limited)
+
+    def _step_caps(self, previous: Fraction, position: Fraction) -> tuple[np.ndarray, np.ndarray]:
+        """Per fixture, the most pan and tilt degrees it may move between the two positions."""
+        stride = position - previous
+        cap = self._rig.speed_limit * (float(stride) * seconds_per_pip(self._bpm))
+        if not is_fading(self._state, previous, position):
+            return cap, cap
+        pan_caps, tilt_caps = [], []
+        for cue in cues_in(self._state):
+            arrays = self._cues[cue]
+            pan, tilt = cue_axis_steps_deg(arrays.cue, stride_steps(self.show.patterns, arrays.cue, stride))
+            scale = self.size_scales(cue, self._bpm)
+            pan_caps.append(np.where(arrays.placed, np.where(self._rig.swap, tilt, pan) * scale, 0.0))
+            tilt_caps.append(np.where(arrays.placed, np.where(self._rig.swap, pan, tilt) * scale, 0.0))
+        return np.minimum(cap, np.max(pan_caps, axis=0)), np.minimum(cap, np.max(tilt_caps, axis=0))
 
     def home_frame(self) -> Frame:
-        aims = [home_aim(fixture) for fixture in self._rig.fixtures]
-        return self._frame_of(self._sent_pip or 0, "home", aims, [False] * len(aims))
+        """Every fixture at its home, kept inside its limits and travel like every other frame."""
+        rig = self._rig
+        pan, tilt, limited = rig.limit(rig.home_pan, rig.home_tilt)
+        home = LookArrays(rig.home_pan, rig.home_tilt, np.zeros((len(rig), 3)), np.ones(len(rig)), (), np.zeros(0))
+        pip = 0 if self._sent_position is None else math.floor(self._sent_position)
+        return self._frame_of(pip, "home", home, pan, tilt, limited)
 
-    def _frame_of(self, pip: int, label: str, aims: Sequence[Aim], flags: Sequence[bool]) -> Frame:
-        fixtures = tuple(
-            FixtureFrame(fixture.name, *aim.displacement, aim.pan_deg, aim.tilt_deg, limited)
-            for fixture, aim, limited in zip(self._rig.fixtures, aims, flags)
-        )
-        universes = universes_for(zip(self._rig.fixtures, aims), self._rig.universes)
-        return Frame(pip, label, universes, fixtures)
+    def _frame_of(self, pip: int, label: str, look: LookArrays, pan: np.ndarray, tilt: np.ndarray,
+                  limited: np.ndarray) -> Frame:
+        rig = self._rig
+        values = rig.universes(rig.dmx_plan(look.level_keys), pan, tilt, look.levels)
+        fixtures = FixtureFrames(rig.names, look.displacement, pan, tilt, limited, look.size_scale)
+        return Frame(pip, label, DmxUniverses(rig.universe_numbers, values), fixtures)
+
+
+class ArrayLooks:
+    """Every fixture's aims as arrays, at one tempo (for the transitions)."""
+
+    def __init__(self, engine: Engine, bpm: float) -> None:
+        self._engine, self._bpm = engine, bpm
+
+    def cue(self, cue: int, position: Position) -> LookArrays:
+        return self._engine.look(cue, position, self._bpm)
+
+    def blend(self, source: LookArrays, target: LookArrays, weight: float) -> LookArrays:
+        def mix(a, b):
+            return a + (b - a) * weight
+
+        keys, from_source, from_target = level_union(source.level_keys, target.level_keys)
+        # Index -1 (not in that look) reads the 0 appended at the end.
+        start, end = np.append(source.levels, 0.0)[from_source], np.append(target.levels, 0.0)[from_target]
+        levels = np.where((from_source >= 0) & (from_target >= 0), mix(start, end),
+                          np.where(from_target >= 0, end, start))
+        return LookArrays(mix(source.pan, target.pan), mix(source.tilt, target.tilt),
+                          mix(source.displacement, target.displacement), mix(source.size_scale, target.size_scale),
+                          keys, levels)
+
+
+@lru_cache(maxsize=64)
+def level_union(source: LevelKeys, target: LevelKeys) -> tuple[LevelKeys, np.ndarray, np.ndarray]:
+    """The channels either look drives, and where each sits in either look (-1: not there)."""
+    keys = tuple(sorted(set(source) | set(target)))
+    in_source, in_target = {key: i for i, key in enumerate(source)}, {key: i for i, key in enumerate(target)}
+    return (keys, np.array([in_source.get(key, -1) for key in keys], dtype=np.intp),
+            np.array([in_target.get(key, -1) for key in keys], dtype=np.intp))
+
+
+def step_towards(previous: np.ndarray, target: np.ndarray, max_step: np.ndarray) -> np.ndarray:
+    """The target itself where within reach (bit for bit), else max_step towards it."""
+    return np.where(np.abs(target - previous) <= max_step, target,
+                    np.where(target > previous, previous + max_step, previous - max_step))

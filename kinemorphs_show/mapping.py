@@ -28,6 +28,7 @@ class Aim:
     tilt_deg: float
     channel_levels: tuple[tuple[int, float], ...] = ()  # (relative channel, 0..255)
     displacement: tuple[float, float, float] = (0.0, 0.0, 0.0)  # the cue's, before mapping
+    size_scale: float = 1.0  # below 1 when the cue was made smaller so the fixture can follow it
 
 
 def home_aim(fixture: Fixture) -> Aim:
@@ -35,9 +36,9 @@ def home_aim(fixture: Fixture) -> Aim:
 
 
 def aim_for(fixture: Fixture, axes: AxisMapping, size_deg: tuple[float, float],
-            displacement: tuple[float, float, float]) -> Aim:
-    """The aim that puts a displacement in [-1, 1] around the fixture's home, size_deg
-    degrees of pan and tilt for a full displacement."""
+            displacement: tuple[float, float, float], size_scale: float = 1.0) -> Aim:
+    """The aim that puts a displacement in [-1, 1] around the fixture's home, size_deg × size_scale
+    degrees of pan and tilt for a full displacement (the shape and centre whatever the scale)."""
     offsets = {"pan": 0.0, "tilt": 0.0}
     levels = []
     for target, value in zip((axes.x, axes.y, axes.z), displacement):
@@ -45,10 +46,10 @@ def aim_for(fixture: Fixture, axes: AxisMapping, size_deg: tuple[float, float],
             levels.append((target, (value + 1) / 2 * FULL_8_BIT))
         elif target in offsets:
             offsets[target] += value
-    pan, tilt = offsets["pan"] * size_deg[0], offsets["tilt"] * size_deg[1]
+    pan, tilt = offsets["pan"] * (size_deg[0] * size_scale), offsets["tilt"] * (size_deg[1] * size_scale)
     if fixture.swap_pan_tilt:
         pan, tilt = tilt, pan
-    return Aim(fixture.home_deg[0] + pan, fixture.home_deg[1] + tilt, tuple(levels), displacement)
+    return Aim(fixture.home_deg[0] + pan, fixture.home_deg[1] + tilt, tuple(levels), displacement, size_scale)
 
 
 def blend_aims(start: Aim, end: Aim, weight: float) -> Aim:
@@ -62,7 +63,7 @@ def blend_aims(start: Aim, end: Aim, weight: float) -> Aim:
         levels[channel] = mix(start_levels[channel], end_levels[channel])
     displacement = tuple(mix(a, b) for a, b in zip(start.displacement, end.displacement))
     return Aim(mix(start.pan_deg, end.pan_deg), mix(start.tilt_deg, end.tilt_deg),
-               tuple(sorted(levels.items())), displacement)
+               tuple(sorted(levels.items())), displacement, mix(start.size_scale, end.size_scale))
 
 
 def limit_aim(fixture: Fixture, aim: Aim) -> tuple[Aim, bool]:
@@ -71,7 +72,9 @@ def limit_aim(fixture: Fixture, aim: Aim) -> tuple[Aim, bool]:
     limits = fixture.limits
     if isinstance(limits, ConeLimits):
         home_pan, home_tilt = fixture.home_deg
-        distance = math.hypot(pan - home_pan, tilt - home_tilt)
+        d_pan, d_tilt = pan - home_pan, tilt - home_tilt
+        # Not math.hypot: the array engine must reach the same bits with numpy.
+        distance = math.sqrt(d_pan * d_pan + d_tilt * d_tilt)
         if distance > limits.radius_deg:
             scale = limits.radius_deg / distance
             pan, tilt = home_pan + (pan - home_pan) * scale, home_tilt + (tilt - home_tilt) * scale
@@ -85,7 +88,7 @@ def limit_aim(fixture: Fixture, aim: Aim) -> tuple[Aim, bool]:
 
 
 def with_angles(aim: Aim, pan_deg: float, tilt_deg: float) -> Aim:
-    return Aim(pan_deg, tilt_deg, aim.channel_levels, aim.displacement)
+    return Aim(pan_deg, tilt_deg, aim.channel_levels, aim.displacement, aim.size_scale)
 
 
 def clamp(value: float, low: float, high: float) -> float:

@@ -2,7 +2,9 @@
 
 import csv
 import json
+import math
 from dataclasses import dataclass
+from fractions import Fraction
 from functools import cache
 from pathlib import Path
 
@@ -63,6 +65,19 @@ def sample_pattern(patterns: PatternSet, name: str, pattern_pip: int) -> Displac
     """The displacement at any pip (Python integers: no 32-bit limit, wrapped here)."""
     table = pattern_table(patterns, name)
     return table[pattern_pip % len(table)]
+
+
+def sample_between(patterns: PatternSet, name: str, position: Fraction | int) -> Displacement:
+    """The displacement at an exact, possibly fractional pattern position: the two pips around
+    it blended by the fraction, so at a whole pip it is the module's sample bit for bit."""
+    pip = math.floor(position)
+    here = sample_pattern(patterns, name, pip)
+    fraction = position - pip
+    if not fraction:
+        return here
+    there = sample_pattern(patterns, name, pip + 1)
+    weight = float(fraction)
+    return tuple(a + (b - a) * weight for a, b in zip(here, there))
 
 
 @cache

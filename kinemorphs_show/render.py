@@ -26,7 +26,7 @@ def render_frames(show, bars: int, cue: int | None = None) -> list[Frame]:
     goes = dict(cue_script(show, bars)) if cue is None else {}
     frames = []
     for pip in range(bars * show.grid.bar_pips + 1):
-        frames.append(engine.frame(pip))
+        frames.append(engine.frame(pip, show.bpm))
         if pip in goes:
             engine.go(goes[pip], pip)
     return frames

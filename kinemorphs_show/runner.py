@@ -35,11 +35,10 @@ KEY_READ_BYTES = 64
 
 
 class FrameSource(Protocol):
-    bpm: float              # the tempo the engine turns pip steps into seconds with (for speed limits)
 
     @property
     def cue_names(self) -> Sequence[str]: ...
-    def frame(self, pip: int) -> Frame: ...
+    def frame(self, position, bpm: float) -> Frame: ...
     def home_frame(self) -> Frame: ...
     def go(self, index: int, pip: int) -> None: ...
     def go_next(self, pip: int) -> None: ...
@@ -78,8 +77,7 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
         if stop_at_ns is not None and deadline >= stop_at_ns:
             break
         pip = clock.pip(deadline)
-        engine.bpm = clock.bpm
-        frame = engine.frame(pip)
+        frame = engine.frame(clock.position(deadline), clock.bpm)
         wait = deadline - now_ns()
         if wait > 0:
             await sleep(wait)

@@ -2,6 +2,7 @@
 
 import socket
 from dataclasses import dataclass, field
+from fractions import Fraction
 
 from kinemorphs import PIPS_PER_BEAT
 
@@ -44,7 +45,8 @@ class ScriptedEngine:
     on_frame: object = None
     frames_made: int = 0
 
-    def frame(self, pip: int) -> Frame:
+    def frame(self, position, bpm: float) -> Frame:
+        pip = int(position // 1)
         self.frames_made += 1
         if self.on_frame is not None:
             self.on_frame(self.frames_made)
@@ -74,9 +76,12 @@ class FixedTempoClock:
     start_ns: int = 0
     calls: list[tuple[str, object]] = field(default_factory=list)
 
-    def pip(self, t_ns: int | None = None) -> int:
+    def position(self, t_ns: int | None = None) -> Fraction:
         assert t_ns is not None
-        return (t_ns - self.start_ns) * round(self.bpm) * PIPS_PER_BEAT // (60 * 1_000_000_000)
+        return Fraction((t_ns - self.start_ns) * round(self.bpm) * PIPS_PER_BEAT, 60 * 1_000_000_000)
+
+    def pip(self, t_ns: int | None = None) -> int:
+        return int(self.position(t_ns) // 1)
 
     def bar_beat(self, pip: int) -> tuple[int, int]:
         beat = pip // PIPS_PER_BEAT

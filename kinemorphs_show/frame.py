@@ -1,0 +1,86 @@
+"""What the engine hands to the outputs each frame: the DMX universes and every fixture's state.
+
+The array engine keeps both as arrays; the two views here read them as the
+mapping (universe number → 512 bytes) and the sequence of per-fixture states
+that the outputs use, building a row or a fixture only when it is read.
+"""
+
+from collections.abc import Mapping, Sequence
+from dataclasses import dataclass
+
+import numpy as np
+
+
+@dataclass(frozen=True)
+class FixtureFrame:
+    name: str
+    x: float
+    y: float
+    z: float          # the cue's displacement after layout, speed and crossfade, in [-1, 1]
+    pan_deg: float
+    tilt_deg: float   # after size, axis mapping, limits and slew, from the fixture's range centre
+    limited: bool     # True when slew or limits changed what the pattern asked for
+    size_scale: float = 1.0  # below 1 when the cue was made smaller so the fixture can follow it
+
+
+@dataclass(frozen=True)
+class Frame:
+    pip: int
+    cue: str
+    universes: Mapping[int, bytes]
+    fixtures: Sequence[FixtureFrame]
+
+
+class DmxUniverses(Mapping):
+    """Universe number → its 512 DMX bytes, over a universes × 512 uint8 array (`array`, one row
+    per number in `numbers`)."""
+
+    def __init__(self, numbers: tuple[int, ...], array: np.ndarray) -> None:
+        self.numbers = numbers
+        self.array = array
+        self._rows = {number: row for row, number in enumerate(numbers)}
+
+    def __getitem__(self, number: int) -> bytes:
+        return self.array[self._rows[number]].tobytes()
+
+    def __iter__(self):
+        return iter(self.numbers)
+
+    def __len__(self) -> int:
+        return len(self.numbers)
+
+
+class FixtureFrames(Sequence):
+    """Every fixture's FixtureFrame, read from per-fixture arrays."""
+
+    def __init__(self, names: tuple[str, ...], displacement: np.ndarray, pan_deg: np.ndarray, tilt_deg: np.ndarray,
+                 limited: np.ndarray, size_scale: np.ndarray) -> None:
+        self.names = names
+        self.displacement, self.pan_deg, self.tilt_deg = displacement, pan_deg, tilt_deg
+        self.limited, self.size_scale = limited, size_scale
+        self._built: tuple[FixtureFrame, ...] | None = None
+
+    def __len__(self) -> int:
+        return len(self.names)
+
+    def __getitem__(self, index):
+        return self._states()[index]
+
+    def __iter__(self):
+        return iter(self._states())
+
+    def _states(self) -> tuple[FixtureFrame, ...]:
+        # Built once, on first reading, with one conversion per array: the outputs and the status
+        # line each read every fixture. Outputs that can take arrays read the attributes instead.
+        if self._built is None:
+            self._built = tuple(
+                FixtureFrame(name, x, y, z, pan, tilt, limited, scale)
+                for name, (x, y, z), pan, tilt, limited, scale in zip(
+                    self.names, self.displacement.tolist(), self.pan_deg.tolist(), self.tilt_deg.tolist(),
+                    self.limited.tolist(), self.size_scale.tolist()))
+        return self._built
+
+    def __eq__(self, other: object) -> bool:
+        return isinstance(other, Sequence) and tuple(self) == tuple(other)
+
+    __hash__ = None  # type: ignore[assignment]
