@@ -13,7 +13,7 @@ Frames come from the show engine running a generated show of 64 generic
 mirrored sway (so layout, crossfade and slew work are all in the figures),
 or from the show file --show names.
 
-Run inside the project environment: python benchmarks/bench_show.py [--seconds S] [--show FILE]
+Run inside the project environment: python benchmarks/bench_show.py [--seconds S] [--show FILE] [--short]
 """
 
 import argparse
@@ -31,8 +31,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
 from kinemorphs_show.clock import Clock  # noqa: E402
 from kinemorphs_show.engine import Engine  # noqa: E402
-from kinemorphs_show.outputs import open_output, parse_output_spec  # noqa: E402
-from kinemorphs_show.runner import run_show  # noqa: E402
+from kinemorphs_show.outputs import OutputOptions, open_output, parse_output_destination  # noqa: E402
+from kinemorphs_show.run.command import run_show  # noqa: E402
 from kinemorphs_show.showfile import Show, load_show  # noqa: E402
 from kinemorphs_show.status_line import NS_PER_MS, FrameRecord, StatusLine  # noqa: E402
 
@@ -40,6 +40,7 @@ FIXTURES = 64
 FIXTURES_PER_UNIVERSE = 32
 ADDRESS_STRIDE = 16                # a typical moving head's footprint; pan/tilt coarse+fine first
 PERCENTILE_99 = 99
+SHORT_SECONDS = 0.5
 
 SHOW_HEADER = """
 [show]
@@ -74,7 +75,8 @@ position = [{number * 0.5 - 16}, 0, 6]
 
 
 def run_once(show: "Show", output_texts: list[str], seconds: float) -> tuple[float, list[int]]:
-    outputs = [open_output(parse_output_spec(text), show.frame_rate) for text in output_texts]
+    options = OutputOptions.of_show(show)
+    outputs = [open_output(parse_output_destination(text), options) for text in output_texts]
     engine = Engine(show)
     engine.go(1, 0)           # crossfade into the second cue, so frames include transition work
     records: list[FrameRecord] = []
@@ -94,8 +96,11 @@ def lateness_summary(lateness_ns: list[int]) -> str:
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--seconds", type=float, default=10.0)
+    parser.add_argument("--short", action="store_true", help="half a second per run: only proves the benchmark runs")
     parser.add_argument("--show", help="a show file to run instead of the generated 64-fixture show")
     args = parser.parse_args()
+    if args.short:
+        args.seconds = SHORT_SECONDS
     with tempfile.TemporaryDirectory() as folder:
         path = Path(args.show) if args.show else Path(folder) / "bench.toml"
         if not args.show:

@@ -1,11 +1,11 @@
 """Output destinations as written on the command line or in a show file."""
 
 from dataclasses import dataclass
-from enum import Enum
+from enum import StrEnum
 from urllib.parse import urlsplit
 
 
-class OutputKind(Enum):
+class OutputKind(StrEnum):
     PREVIEW = "preview"
     SACN = "sacn"
     ARTNET = "artnet"

@@ -18,6 +18,7 @@ from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE
 
 from .failure_report import FailureReport
 from .destination import OutputKind, OutputDestination
+from .options import OutputOptions
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame
@@ -32,8 +33,10 @@ NODE_TYPES: dict[OutputKind, type[ArtNetNode] | type[SacnNode]] = {OutputKind.AR
 
 
 class DmxNetworkOutput:
-    def __init__(self, destination: OutputDestination, frame_rate: float) -> None:
+    def __init__(self, destination: OutputDestination, options: OutputOptions) -> None:
+        frame_rate = options.frame_rate
         self.destination = destination
+        self.gone = False
         self.report = FailureReport(str(destination))
         # pyartnet's fade task wakes at max_fps; frames never fade, so the rate only
         # needs to be whole and positive.
@@ -47,19 +50,23 @@ class DmxNetworkOutput:
         await self._stack.enter_async_context(self._node)
         await self._node.stop_refresh()
 
-    def send(self, frame: "Frame") -> None:
+    def send(self, frame: "Frame") -> str | None:
+        refused = []
         try:
             for number, data in frame.universes.items():
                 target = self._universe(number)
                 if target is None:
+                    refused.append(number)
                     continue
                 universe, channel = target
                 channel.set_values(data)
                 universe.send_data()
         except OSError as error:
-            self.report.failed(error)
-        else:
-            self.report.succeeded()
+            return self.report.failed(error)
+        self.report.succeeded()
+        if refused:
+            return f"universe {', '.join(map(str, refused))} cannot be sent on {self.destination.kind.value}"
+        return None
 
     async def close(self) -> None:
         await self._stack.aclose()

@@ -1,6 +1,7 @@
 """Hand-built frames and a scripted engine and clock for testing outputs and the run loop."""
 
 import socket
+from fractions import Fraction
 from dataclasses import dataclass, field
 
 from kinemorphs import PIPS_PER_BEAT
@@ -36,16 +37,18 @@ class ScriptedEngine:
     """Frames made from the pip; records cue changes; optionally slow or failing at a pip."""
 
     universes: tuple[int, ...] = (1,)
-    bpm: float = 0.0
     cue_names: tuple[str, ...] = ("fan", "wave", "cross")
     current_cue: int = 0
     calls: list[tuple[str, int]] = field(default_factory=list)
     fail_at_frame: int | None = None
     on_frame: object = None
     frames_made: int = 0
+    positions: list[tuple[object, float]] = field(default_factory=list)
 
-    def frame(self, pip: int) -> Frame:
+    def frame(self, position, bpm: float) -> Frame:
         self.frames_made += 1
+        self.positions.append((position, bpm))
+        pip = int(position // 1)
         if self.on_frame is not None:
             self.on_frame(self.frames_made)
         if self.fail_at_frame == self.frames_made:
@@ -74,9 +77,12 @@ class FixedTempoClock:
     start_ns: int = 0
     calls: list[tuple[str, object]] = field(default_factory=list)
 
-    def pip(self, t_ns: int | None = None) -> int:
+    def position(self, t_ns: int | None = None) -> Fraction:
         assert t_ns is not None
-        return (t_ns - self.start_ns) * round(self.bpm) * PIPS_PER_BEAT // (60 * 1_000_000_000)
+        return Fraction((t_ns - self.start_ns) * round(self.bpm) * PIPS_PER_BEAT, 60 * 1_000_000_000)
+
+    def pip(self, t_ns: int | None = None) -> int:
+        return int(self.position(t_ns) // 1)
 
     def bar_beat(self, pip: int) -> tuple[int, int]:
         beat = pip // PIPS_PER_BEAT
@@ -92,7 +98,7 @@ class FixedTempoClock:
         self.calls.append(("bpm", bpm))
         self.bpm = bpm
 
-    def nudge(self, ms: float) -> None:
+    def nudge(self, ms: float, t_ns: int | None = None) -> None:
         self.calls.append(("nudge", ms))
 
 
@@ -104,12 +110,16 @@ class RecordingOutput:
     opened: bool = False
     closed: bool = False
     destination: str = "recording"
+    gone: bool = False
+    problem: str | None = None      # what send reports, from failing_from_frame on
+    failing_from_frame: int = 0
 
     async def open(self) -> None:
         self.opened = True
 
-    def send(self, frame: Frame) -> None:
+    def send(self, frame: Frame) -> str | None:
         self.frames.append(frame)
+        return self.problem if len(self.frames) > self.failing_from_frame else None
 
     async def close(self) -> None:
         self.closed = True

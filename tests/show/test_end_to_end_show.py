@@ -6,7 +6,7 @@ import pytest
 from end_to_end_receiver import (
     assert_received_in_order, ola_unavailable_reason, olad_artnet_receiver, plugins_started, read_recording,
 )
-from kinemorphs_show.runner import run_command
+from kinemorphs_show.run.command import run_command
 
 RUN_SECONDS = 3.0
 PATTERN = "circle"

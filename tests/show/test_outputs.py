@@ -126,7 +126,7 @@ def test_osc_bundles_decode_with_an_independent_receiver():
     def receive() -> None:
         listening.set()
         deadline = time.monotonic() + RECEIVE_TIMEOUT_S
-        while len(messages) < 7 and time.monotonic() < deadline:
+        while len(messages) < 9 and time.monotonic() < deadline:
             server.recv(50)
     thread = threading.Thread(target=receive)
     thread.start()
@@ -135,13 +135,15 @@ def test_osc_bundles_decode_with_an_independent_receiver():
     thread.join()
     server.free()
     assert dict(messages) == {
-        "/kinemorphs/frame": [321, "a -> b"],
+        "/kinemorphs/frame": [321, "a -> b", 1, 1],
         "/kinemorphs/fixture/head_1/xyz": [0.5, -0.25, 0.0],
         "/kinemorphs/fixture/head_1/pan_tilt": [30.0, -12.5],
         "/kinemorphs/fixture/head_1/limited": [0],
+        "/kinemorphs/fixture/head_1/size_scale": [1.0],
         "/kinemorphs/fixture/head_2/xyz": [-1.0, 1.0, 0.125],
         "/kinemorphs/fixture/head_2/pan_tilt": [-90.0, 45.0],
         "/kinemorphs/fixture/head_2/limited": [1],
+        "/kinemorphs/fixture/head_2/size_scale": [1.0],
     }
 
 

@@ -7,7 +7,9 @@ import pytest
 
 from kinemorphs_show.controls import Action, Command, apply_command, command_for_osc, commands_for_keys
 from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
-from kinemorphs_show.runner import RunState, parse_osc_in, run_command, run_frames, run_show
+from kinemorphs_show.run.command import run_command, run_show
+from kinemorphs_show.run.frame_loop import RunState, run_frames
+from kinemorphs_show.run.live_controls import parse_osc_in
 from kinemorphs_show.status_line import StatusLine
 from outputs_fakes import HOME, FixedTempoClock, RecordingOutput, ScriptedEngine, free_udp_port
 
@@ -123,7 +125,7 @@ def test_osc_controls_reach_the_engine_and_quit_the_run():
     clock = FixedTempoClock(start_ns=time.monotonic_ns())
     output = RecordingOutput()
     sender = SimpleUDPClient("127.0.0.1", port)
-    script = {2: ("/kinemorphs/next", []), 4: ("/kinemorphs/bpm", [128.0]), 6: ("/kinemorphs/cue", [2]),
+    script = {2: ("/kinemorphs/next", []), 4: ("/kinemorphs/bpm", [128.0]), 6: ("/kinemorphs/cue", [3]),
               8: ("/kinemorphs/tap", []), 10: ("/kinemorphs/quit", [])}
 
     def send_scripted(frames_made: int) -> None:
@@ -174,19 +176,26 @@ def test_osc_messages_become_commands(address, args, expected):
     assert command_for_osc(address, args) == expected
 
 
-@pytest.mark.parametrize(("command", "engine_calls", "clock_calls"), [
-    (Command(Action.CUE, 2.0), [("go", 2)], []),
-    (Command(Action.CUE, 3.0), [], []),
-    (Command(Action.CUE, -1.0), [], []),
-    (Command(Action.CUE, 1.5), [], []),
-    (Command(Action.BPM, 0.0), [], []),
-    (Command(Action.BPM, 90.0), [], [("bpm", 90.0)]),
-    (Command(Action.RESYNC), [], [("resync", 7)]),
+NAN, INF = float("nan"), float("inf")
+BEAT_MS_AT_120 = 500.0
+
+
+@pytest.mark.parametrize(("command", "engine_calls", "clock_calls", "refused"), [
+    (Command(Action.CUE, 3.0), [("go", 2)], [], False),             # cue numbers count from 1
+    (Command(Action.CUE, 1.0), [("go", 0)], [], False),
+    *[(Command(Action.CUE, value), [], [], True) for value in (4.0, 0.0, -1.0, 1.5, NAN, INF)],
+    *[(Command(Action.BPM, value), [], [], True) for value in (0.0, 10.0, 1e9, INF, NAN)],
+    (Command(Action.BPM, 90.0), [], [("bpm", 90.0)], False),
+    *[(Command(Action.NUDGE, value), [], [], True) for value in (NAN, INF, -INF)],
+    (Command(Action.NUDGE, -1e12), [], [("nudge", -BEAT_MS_AT_120)], True),   # at most a beat per message
+    (Command(Action.NUDGE, 20.0), [], [("nudge", 20.0)], False),
+    (Command(Action.RESYNC), [], [("resync", 7)], False),
 ])
-def test_commands_out_of_range_are_ignored(command, engine_calls, clock_calls):
+def test_commands_are_bounded_and_refusals_reported(command, engine_calls, clock_calls, refused):
     engine, clock = ScriptedEngine(), FixedTempoClock()
-    apply_command(command, engine, clock, 7, lambda: None)
+    refusal = apply_command(command, engine, clock, 7, lambda: None)
     assert engine.calls == engine_calls and clock.calls == clock_calls
+    assert (refusal is not None) == refused
 
 
 @pytest.mark.parametrize(("text", "expected"), [
