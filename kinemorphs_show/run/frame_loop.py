@@ -98,9 +98,13 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
 
 
 def send_home(engine: FrameSource, outputs: Sequence[Output]) -> tuple[Frame | None, list[str]]:
-    """Send every fixture home on every output; the home frame and what could not be sent."""
+    """Send every fixture home on every output; the home frame and what could not be sent.
+
+    An output whose reader went away for good (the preview's closed pipe) drives no
+    fixture and is not asked.
+    """
     try:
         home = engine.home_frame()
     except Exception as error:
         return None, [f"no home frame: {type(error).__name__}: {error}"]
-    return home, send_to_all(outputs, home)
+    return home, send_to_all([output for output in outputs if not output.gone], home)

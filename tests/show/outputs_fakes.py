@@ -111,15 +111,15 @@ class RecordingOutput:
     closed: bool = False
     destination: str = "recording"
     gone: bool = False
-    problem: str | None = None      # what send reports, from failing_from_frame on
-    failing_from_frame: int = 0
+    problem: str | None = None      # what send reports for every frame, or only for home with home_only
+    home_only: bool = False
 
     async def open(self) -> None:
         self.opened = True
 
     def send(self, frame: Frame) -> str | None:
         self.frames.append(frame)
-        return self.problem if len(self.frames) > self.failing_from_frame else None
+        return None if self.home_only and frame.cue != "home" else self.problem
 
     async def close(self) -> None:
         self.closed = True

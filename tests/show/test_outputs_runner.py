@@ -1,5 +1,9 @@
 import asyncio
 import io
+import os
+import pty
+import signal
+import termios
 import time
 from fractions import Fraction
 
@@ -9,7 +13,8 @@ from kinemorphs_show.controls import Action, Command, apply_command, command_for
 from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
 from kinemorphs_show.run.command import run_command, run_show
 from kinemorphs_show.run.frame_loop import RunState, run_frames
-from kinemorphs_show.run.live_controls import parse_osc_in
+from kinemorphs_show.outputs.preview import PreviewOutput
+from kinemorphs_show.run.live_controls import STOP_SIGNALS, parse_osc_in
 from kinemorphs_show.status_line import StatusLine
 from outputs_fakes import HOME, FixedTempoClock, RecordingOutput, ScriptedEngine, free_udp_port
 
@@ -100,22 +105,60 @@ def test_quit_stops_before_the_next_frame():
     assert len(records) == 4, "the frame being prepared when quit came is not sent"
 
 
-@pytest.mark.parametrize("failure", [None, "engine"])
-def test_every_fixture_goes_home_at_the_end(failure):
-    engine = ScriptedEngine(fail_at_frame=3 if failure else None)
-    output = RecordingOutput()
-    homes = []
-    # With a failing engine the run ends at its third frame however slowly the machine runs.
-    run = run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 200.0,
-                   seconds=60.0 if failure else 0.05,
-                   on_home=homes.append, status=StatusLine(io.StringIO()))
-    if failure:
-        with pytest.raises(RuntimeError):
-            asyncio.run(run)
-    else:
-        assert asyncio.run(run) == 0
+@pytest.mark.parametrize("way_out", ["end", "q", "error", *STOP_SIGNALS])
+def test_every_way_out_sends_home_last_and_restores_the_terminal(way_out, monkeypatch):
+    master, replica = pty.openpty()
+    terminal_mode = termios.tcgetattr(replica)
+    engine = ScriptedEngine(fail_at_frame=3 if way_out == "error" else None)
+
+    def at_third_frame(frames_made: int) -> None:
+        if frames_made == 3 and way_out == "q":
+            os.write(master, b"q")
+        elif frames_made == 3 and isinstance(way_out, signal.Signals):
+            os.kill(os.getpid(), way_out)
+    engine.on_frame = at_third_frame
+    output, homes = RecordingOutput(), []
+    with os.fdopen(replica, "r") as terminal:
+        monkeypatch.setattr("sys.stdin", terminal)
+        run = run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 100.0,
+                       seconds=0.1 if way_out == "end" else 60.0, on_home=homes.append,
+                       status=StatusLine(io.StringIO()))
+        if way_out == "error":
+            with pytest.raises(RuntimeError):
+                asyncio.run(run)
+        else:
+            assert asyncio.run(run) == 0
+        assert termios.tcgetattr(replica) == terminal_mode, "echo and canonical mode are back"
+    os.close(master)
     assert output.frames[-1] == HOME and homes == [HOME] and output.closed
-    assert HOME not in output.frames[:-1]
+    assert HOME not in output.frames[:-1] and len(output.frames) < 100
+
+
+@pytest.mark.parametrize(("failing", "reason"), [
+    ("the home frame", "cannot send (Network is unreachable)"),
+    ("every frame", "universe 0 cannot be sent on sacn"),
+])
+def test_a_run_whose_home_frame_did_not_leave_exits_3_saying_why(failing, reason):
+    broken = RecordingOutput(destination="sacn://127.0.0.1:5568", problem=reason,
+                             home_only=failing == "the home frame")
+    healthy = RecordingOutput()
+    status = StatusLine(io.StringIO())
+    code = asyncio.run(run_show(ScriptedEngine(), FixedTempoClock(start_ns=time.monotonic_ns()), [broken, healthy], 1000.0,
+                                seconds=0.005, status=status))
+    summary = status.stream.getvalue().splitlines()[-1]
+    assert code == 3 and healthy.frames[-1] == HOME and broken.frames[-1] == HOME
+    assert "every fixture sent home" not in summary.replace("NOT every", "")
+    assert f"sacn://127.0.0.1:5568: {reason}" in summary
+
+
+def test_a_closed_preview_pipe_ends_the_run_and_the_network_still_gets_home():
+    class ClosedPipe(io.StringIO):
+        def write(self, text: str) -> int:
+            raise BrokenPipeError(32, "Broken pipe")
+    preview, network = PreviewOutput(ClosedPipe()), RecordingOutput()
+    code = asyncio.run(run_show(ScriptedEngine(), FixedTempoClock(start_ns=time.monotonic_ns()), [preview, network],
+                                100.0, seconds=60.0, status=StatusLine(io.StringIO())))
+    assert code == 0 and network.frames[-1] == HOME and len(network.frames) == 2
 
 
 def test_osc_controls_reach_the_engine_and_quit_the_run():
