@@ -10,6 +10,7 @@ import pytest
 from kinemorphs_show.outputs import OutputKind, OutputDestination, open_output, parse_output_destination
 from kinemorphs_show.outputs.failure_report import FailureReport
 from kinemorphs_show.outputs.preview import BAR_WIDTH, PreviewOutput, displacement_bar
+from kinemorphs_show.engine import FixtureFrame, Frame
 from outputs_fakes import DMX_CHANNELS, frame_at, free_udp_port
 
 RECEIVE_TIMEOUT_S = 5.0
@@ -231,3 +232,46 @@ def test_preview_into_a_log_writes_one_block_per_second():
     lines = stream.getvalue().splitlines()
     assert "head 1" in lines[1] and "+30.0°" in lines[1] and "limited" not in lines[1]
     assert "head/2" in lines[2] and lines[2].endswith("limited")
+
+
+def fixture_frame(pip: int, count: int, pan: float = 10.0) -> Frame:
+    fixtures = tuple(FixtureFrame(f"head {n}", 0.5, -0.5, 0.0, pan, -5.0, n % 2 == 0) for n in range(count))
+    return Frame(pip, "fan", {1: bytes(DMX_CHANNELS)}, fixtures)
+
+
+@pytest.mark.parametrize(("fixtures", "max_datagram", "pip"), [
+    (512, 1472, 2**31 + 5),        # a big rig; a pip past 32 bits
+    (2, 1472, -1),
+    (40, 300, 2**62),
+])
+def test_osc_frames_split_into_datagrams_that_fit_and_join(fixtures, max_datagram, pip):
+    from pythonosc.osc_bundle import OscBundle
+    from kinemorphs_show.outputs.osc import frame_bundles
+    bundles = frame_bundles(fixture_frame(pip, fixtures), max_datagram)
+    assert all(len(bundle) <= max_datagram for bundle in bundles)
+    seen = []
+    for part, data in enumerate(bundles, start=1):
+        messages = [message for message in OscBundle(data)]
+        assert (messages[0].address, messages[0].params) == ("/kinemorphs/frame", [pip, "fan", part, len(bundles)])
+        names = [m.address.split("/")[3] for m in messages[1:]]
+        assert len(names) % 4 == 0 and names[::4] == names[3::4], "a fixture's four messages travel together"
+        seen += names[::4]
+    assert seen == [f"head_{n}" for n in range(fixtures)]
+
+
+@pytest.mark.parametrize("frame", [fixture_frame(2**64, 2), fixture_frame(0, 2, pan=1e300),
+                                   Frame(0, "x", {}, (FixtureFrame("n" * 2000, 0, 0, 0, 0, 0, False),))])
+def test_a_frame_osc_cannot_encode_is_a_failed_send(frame):
+    from kinemorphs_show.outputs.osc import OscOutput
+    stream = io.StringIO()
+
+    async def run() -> list:
+        output = OscOutput(parse_output_destination("osc://127.0.0.1:9"))
+        output.report.stream = stream
+        await output.open()
+        problems = [output.send(frame), output.send(frame)]
+        await output.close()
+        return problems
+    problems = asyncio.run(run())
+    assert all(problem and problem.startswith("cannot send") for problem in problems)
+    assert stream.getvalue().count("cannot send") == 1

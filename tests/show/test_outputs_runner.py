@@ -183,6 +183,45 @@ def test_osc_controls_reach_the_engine_and_quit_the_run():
     assert [name for name, _ in clock.calls] == ["bpm", "tap"] and clock.bpm == 128.0
 
 
+def osc_bundle(address: str, args: list, seconds_ahead: float | None) -> bytes:
+    from pythonosc.osc_bundle_builder import IMMEDIATELY, OscBundleBuilder
+    from pythonosc.osc_message_builder import build_msg
+    builder = OscBundleBuilder(IMMEDIATELY if seconds_ahead is None else time.time() + seconds_ahead)
+    builder.add_content(build_msg(address, args))
+    return builder.build().dgram
+
+
+def test_received_osc_never_blocks_the_show_and_bad_values_are_refused_without_a_traceback(capsys):
+    """A bundle tagged a year ahead, values that are not finite, a packet that does not parse: frames go on."""
+    import socket
+    port = free_udp_port()
+    engine = ScriptedEngine()
+    clock = FixedTempoClock(start_ns=time.monotonic_ns())
+    sender = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    script = {
+        2: osc_bundle("/kinemorphs/quit", [], seconds_ahead=365 * 24 * 3600.0),
+        3: osc_bundle("/kinemorphs/next", [], seconds_ahead=0.05),     # honoured, later, without blocking
+        4: osc_bundle("/kinemorphs/nudge", [float("nan")], None),
+        5: osc_bundle("/kinemorphs/bpm", [float("inf")], None),
+        6: osc_bundle("/kinemorphs/cue", [float("nan")], None),
+        7: osc_bundle("/kinemorphs/nudge", [-1e12], None),
+        8: b"#bundle\x00garbage",
+        40: osc_bundle("/kinemorphs/quit", [], None),
+    }
+    engine.on_frame = lambda made: sender.sendto(script[made], ("127.0.0.1", port)) if made in script else None
+    status = StatusLine(io.StringIO())
+    code = asyncio.run(run_show(engine, clock, [RecordingOutput()], 100.0, seconds=10.0,
+                                osc_in=("127.0.0.1", port), status=status))
+    sender.close()
+    assert code == 0 and 40 <= engine.frames_made < 100, "the year-ahead quit neither froze nor ended the show"
+    assert engine.calls == [("go", 1)]
+    assert [name for name, _ in clock.calls] == ["nudge"] and clock.calls[0][1] == -BEAT_MS_AT_120
+    assert "Traceback" not in capsys.readouterr().err
+    refused = status.stream.getvalue()
+    for what in ("ahead", "nudge nan", "bpm inf", "cue nan", "nudge -1e+12", "does not parse"):
+        assert refused.count(what) == 1, what
+
+
 def test_an_output_that_cannot_open_stops_the_run_before_anything_is_sent(capsys):
     async def cannot_resolve() -> None:
         raise ValueError("cannot resolve 'nowhere.invalid'")
