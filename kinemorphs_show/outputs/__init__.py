@@ -3,7 +3,9 @@
 from collections.abc import Sequence
 from typing import TYPE_CHECKING, Protocol
 
-from .destination import ACCEPTED_FORMS, DEFAULT_PORTS, PREVIEW, OutputKind, OutputDestination, parse_output_destination
+from .destination import (
+    ACCEPTED_FORMS, DEFAULT_PORTS, PREVIEW, OutputKind, OutputDestination, is_multicast, parse_output_destination,
+)
 from .options import OutputOptions
 
 if TYPE_CHECKING:
@@ -47,5 +49,10 @@ def open_output(destination: OutputDestination, options: OutputOptions = OutputO
     if destination.kind is OutputKind.OSC:
         from .osc import OscOutput
         return OscOutput(destination, options.osc_max_datagram)
-    from .dmx_network import DmxNetworkOutput
-    return DmxNetworkOutput(destination, options)
+    from .dmx_stream import DmxStreamOutput
+    if destination.kind is OutputKind.ARTNET:
+        from .artnet import ArtNetPackets
+        return DmxStreamOutput(destination, ArtNetPackets(options.artnet_base))
+    from .sacn import SacnPackets
+    return DmxStreamOutput(destination, SacnPackets(options.source_name, options.sacn_priority,
+                                                    multicast=is_multicast(destination.host)))
