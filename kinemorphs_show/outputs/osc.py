@@ -51,10 +51,6 @@ def osc_string(text: str) -> bytes:
 
 
 FRAME_ADDRESS_AND_TAGS = osc_string(f"{OSC_ROOT}/frame") + osc_string(",hsii")
-XYZ = struct.Struct(">fff")
-PAN_TILT = struct.Struct(">ff")
-INT32 = struct.Struct(">i")
-FLOAT32 = struct.Struct(">f")
 PIP = struct.Struct(">q")
 PART = struct.Struct(">ii")
 XYZ_TAGS = osc_string(",fff")
@@ -68,11 +64,22 @@ def osc_name(fixture_name: str) -> str:
 
 
 @cache
-def fixture_prefixes(fixture_name: str) -> tuple[bytes, bytes, bytes, bytes]:
-    """The encoded address and type tags of a fixture's four messages, made once per name."""
+def fixture_encoder(fixture_name: str) -> tuple[struct.Struct, bytes, bytes, bytes, bytes]:
+    """How a fixture's four messages are packed, as bundle elements, in one call; made once per name.
+
+    Each element is its size, then the address and type tags (fixed per name),
+    then the values, so the whole block is one struct with the fixed parts as
+    byte strings.
+    """
     prefix = f"{OSC_ROOT}/fixture/{osc_name(fixture_name)}"
-    return (osc_string(f"{prefix}/xyz") + XYZ_TAGS, osc_string(f"{prefix}/pan_tilt") + PAN_TILT_TAGS,
-            osc_string(f"{prefix}/limited") + LIMITED_TAGS, osc_string(f"{prefix}/size_scale") + SIZE_SCALE_TAGS)
+    heads = []
+    for address, tags, values_size in ((f"{prefix}/xyz", XYZ_TAGS, 12), (f"{prefix}/pan_tilt", PAN_TILT_TAGS, 8),
+                                       (f"{prefix}/limited", LIMITED_TAGS, 4),
+                                       (f"{prefix}/size_scale", SIZE_SCALE_TAGS, 4)):
+        message_head = osc_string(address) + tags
+        heads.append(ELEMENT_SIZE.pack(len(message_head) + values_size) + message_head)
+    layout = ">{}sfff{}sff{}si{}sf".format(*(len(head) for head in heads))
+    return struct.Struct(layout), heads[0], heads[1], heads[2], heads[3]
 
 
 def element(message: bytes) -> bytes:
@@ -81,11 +88,9 @@ def element(message: bytes) -> bytes:
 
 def fixture_elements(fixture: "FixtureFrame") -> bytes:
     """A fixture's four messages as bundle elements (size-prefixed)."""
-    xyz, pan_tilt, limited, size_scale = fixture_prefixes(fixture.name)
-    return (element(xyz + XYZ.pack(fixture.x, fixture.y, fixture.z))
-            + element(pan_tilt + PAN_TILT.pack(fixture.pan_deg, fixture.tilt_deg))
-            + element(limited + INT32.pack(int(fixture.limited)))
-            + element(size_scale + FLOAT32.pack(getattr(fixture, "size_scale", 1.0))))
+    packer, xyz, pan_tilt, limited, size_scale = fixture_encoder(fixture.name)
+    return packer.pack(xyz, fixture.x, fixture.y, fixture.z, pan_tilt, fixture.pan_deg, fixture.tilt_deg,
+                       limited, int(fixture.limited), size_scale, getattr(fixture, "size_scale", 1.0))
 
 
 def frame_element(pip: int, cue: str, part: int, parts: int) -> bytes:
