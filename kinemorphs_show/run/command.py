@@ -54,7 +54,10 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
             stack.push_async_callback(output.close)
 
         def on_command(command: Command) -> None:
-            refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
+            try:
+                refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
+            except Exception as error:  # a control, however odd, must not stop the show
+                refused = f"{command.action} ({type(error).__name__}: {error})"
             if refused is not None:
                 status.refused(refused)
 

@@ -3,6 +3,7 @@ import io
 import os
 import pty
 import signal
+import socket
 import termios
 import time
 from fractions import Fraction
@@ -149,6 +150,20 @@ def test_a_run_whose_home_frame_did_not_leave_exits_3_saying_why(failing, reason
     assert code == 3 and healthy.frames[-1] == HOME and broken.frames[-1] == HOME
     assert "every fixture sent home" not in summary.replace("NOT every", "")
     assert f"sacn://127.0.0.1:5568: {reason}" in summary
+
+
+def test_a_run_stopped_by_an_error_exits_3_in_one_line_after_sending_home(tmp_path, monkeypatch, capsys):
+    from show_builders import BASE_SHOW, write_show
+    engine = ScriptedEngine(fail_at_frame=3)
+    monkeypatch.setattr("kinemorphs_show.run.command.Engine", lambda show: engine)
+    homes = []
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
+        sink.bind(("127.0.0.1", 0))
+        code = run_command(str(write_show(tmp_path, BASE_SHOW)), 30.0, None,
+                           [f"osc://127.0.0.1:{sink.getsockname()[1]}"], on_home=homes.append)
+    errors = capsys.readouterr().err
+    assert code == 3 and homes == [HOME] and "Traceback" not in errors
+    assert "the run failed: RuntimeError: engine failed" in errors
 
 
 def test_a_closed_preview_pipe_ends_the_run_and_the_network_still_gets_home():
