@@ -37,6 +37,9 @@ from .options import DEFAULT_OSC_MAX_DATAGRAM
 if TYPE_CHECKING:
     from kinemorphs_show.engine import FixtureFrame, Frame
 
+# The smallest datagram that holds a frame message and a fixture; the largest UDP over IPv4 carries.
+SMALLEST_DATAGRAM = 64
+LARGEST_DATAGRAM = 65507
 UNSAFE_NAME_CHARACTERS = re.compile(r"[^A-Za-z0-9_.\-]")
 OSC_ALIGNMENT = 4
 # "#bundle" and the time tag 1, which OSC defines as "immediately".
@@ -124,6 +127,9 @@ def frame_bundles(frame: "Frame", max_datagram: int = DEFAULT_OSC_MAX_DATAGRAM) 
 
 class OscOutput:
     def __init__(self, destination: OutputDestination, max_datagram: int = DEFAULT_OSC_MAX_DATAGRAM) -> None:
+        if not SMALLEST_DATAGRAM <= max_datagram <= LARGEST_DATAGRAM:
+            raise ValueError(f"the OSC datagram size must be {SMALLEST_DATAGRAM} to {LARGEST_DATAGRAM} bytes, "
+                             f"not {max_datagram}")
         self.destination = destination
         self.gone = False
         self.report = FailureReport(str(destination))

@@ -297,3 +297,13 @@ def test_a_frame_osc_cannot_encode_is_a_failed_send(frame):
     problems = asyncio.run(run())
     assert all(problem and problem.startswith("cannot send") for problem in problems)
     assert stream.getvalue().count("cannot send") == 1
+
+
+@pytest.mark.parametrize(("destination", "options", "message"), [
+    ("sacn://127.0.0.1", OutputOptions(sacn_priority=201), "priority"),
+    ("artnet://127.0.0.1", OutputOptions(artnet_base=32768), "base port-address"),
+    ("osc://127.0.0.1:9", OutputOptions(osc_max_datagram=10), "datagram size"),
+])
+def test_output_settings_out_of_range_are_refused_before_anything_is_sent(destination, options, message):
+    with pytest.raises(ValueError, match=message):
+        open_output(parse_output_destination(destination), options)

@@ -48,6 +48,8 @@ class ArtNetPackets:
     protocol = "artnet"
 
     def __init__(self, base: int) -> None:
+        if not 0 <= base <= HIGHEST_PORT_ADDRESS:
+            raise ValueError(f"the Art-Net base port-address must be 0 to {HIGHEST_PORT_ADDRESS}, not {base}")
         self._base = base
 
     def check_universe(self, universe: int) -> None:

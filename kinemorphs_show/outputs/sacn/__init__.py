@@ -35,6 +35,7 @@ ROOT_PREFIX_BYTES = 16           # preamble, postamble, ACN identifier: outside 
 FRAMING_START = 38
 DMP_START = 115
 SEQUENCE_SPAN = 256
+HIGHEST_PRIORITY = 200
 ROOT = struct.Struct(">HH12sHI16s")
 FRAMING = struct.Struct(">HI64sBHBBH")
 DMP = struct.Struct(">HBBHHHB")
@@ -73,6 +74,8 @@ class SacnPackets:
     protocol = "sacn"
 
     def __init__(self, source_name: str, priority: int, multicast: bool) -> None:
+        if not 0 <= priority <= HIGHEST_PRIORITY:
+            raise ValueError(f"sACN priority must be 0 to {HIGHEST_PRIORITY}, not {priority}")
         # One component identifier per run, as a source that restarts is a new source.
         self._cid = uuid.uuid4().bytes
         self._name = source_name_field(source_name)
