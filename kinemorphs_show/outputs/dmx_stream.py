@@ -56,6 +56,8 @@ class DmxStreamOutput:
         self._socket.setblocking(False)
         if family == socket.AF_INET:
             self._socket.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_TTL, MULTICAST_HOPS)
+            # Art-Net nodes are often addressed by a subnet's broadcast address (2.255.255.255).
+            self._socket.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
 
     def _address(self, universe: int) -> tuple:
         group = self._packets.group(universe)

@@ -18,7 +18,7 @@ POLL_S = 0.05
 EXIT_TIMEOUT_S = 10.0
 
 
-@pytest.mark.parametrize("stop", [signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT])
+@pytest.mark.parametrize("stop", [signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT], ids=lambda s: s.name)
 def test_a_stop_signal_sends_every_fixture_home_over_sacn(stop):
     sacn = pytest.importorskip("sacn")
     show = load_show(QUICKSTART)

@@ -106,7 +106,7 @@ def test_quit_stops_before_the_next_frame():
     assert len(records) == 4, "the frame being prepared when quit came is not sent"
 
 
-@pytest.mark.parametrize("way_out", ["end", "q", "error", *STOP_SIGNALS])
+@pytest.mark.parametrize("way_out", ["end", "q", "error", *STOP_SIGNALS], ids=str)
 def test_every_way_out_sends_home_last_and_restores_the_terminal(way_out, monkeypatch):
     master, replica = pty.openpty()
     terminal_mode = termios.tcgetattr(replica)
