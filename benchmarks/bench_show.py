@@ -12,7 +12,10 @@ the show file --show names:
                 sending costs at all; the run's share is printed as a ratio to it
 Each line gives the share of one core the process used over the run, the
 lateness of frames behind their deadlines (median, 99th percentile, worst)
-and the load average, which dominates the lateness on a busy machine.
+and the load average, which dominates the lateness on a busy machine. The
+sinks run in a process of their own (receiving_sinks.py) and report the
+slowest universe's frames per second as received and how many OSC frames
+arrived whole.
 
 Run inside the project environment:
     python benchmarks/bench_show.py [--fixtures N] [--outputs artnet,sacn,osc] [--seconds S] [--show FILE] [--short]
@@ -23,7 +26,9 @@ import asyncio
 import io
 import os
 import socket
+import json
 import statistics
+import subprocess
 import sys
 import tempfile
 import time
@@ -160,12 +165,23 @@ def main() -> None:
         if not args.show:
             path.write_text(benchmark_show(args.fixtures))
         show = load_show(path)
-    # Sinks bound on loopback, so the datagrams have somewhere to go and nothing leaves the host.
-    sinks = {name: socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for name in OUTPUT_NAMES}
-    for sink in sinks.values():
-        sink.bind(("127.0.0.1", 0))
-        sink.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 1 << 16)
-    address = {name: sink.getsockname() for name, sink in sinks.items()}
+    # Sinks bound on loopback in their own process, so nothing leaves the host and receiving costs nothing here.
+    receiver = subprocess.Popen([sys.executable, str(Path(__file__).with_name("receiving_sinks.py"))],
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    assert receiver.stdin is not None and receiver.stdout is not None
+    ports = json.loads(receiver.stdout.readline())
+    address = {name: ("127.0.0.1", port) for name, port in ports.items()}
+
+    def received(seconds_run: float) -> str:
+        time.sleep(0.2)        # the last datagrams reach the sinks
+        receiver.stdin.write("report\n")
+        receiver.stdin.flush()
+        got = json.loads(receiver.stdout.readline())
+        rates = [f"{kind} slowest universe {min(got[kind].values(), default=0) / seconds_run:4.1f} fps"
+                 for kind in ("artnet", "sacn") if kind in names]
+        if "osc" in names:
+            rates.append(f"osc {got['osc_whole']}/{got['osc_seen']} frames whole")
+        return "; ".join(rates)
     destinations = [f"{name}://127.0.0.1:{address[name][1]}" for name in names]
     engine = Engine(show)
     engine.go(1, 0)
@@ -175,14 +191,17 @@ def main() -> None:
           f" {show.frame_rate:g} Hz, outputs {'+'.join(names) or 'none'} ({len(datagrams)} datagrams a frame),"
           f" {seconds:g} s per run; {os.cpu_count()} cores")
     floor_share, floor_lateness = floor_once(datagrams, show.frame_rate, seconds)
-    runs = {"floor (prebuilt)": (floor_share, floor_lateness),
-            "engine only": run_once(show, [], seconds),
-            "+".join(names) or "no outputs": run_once(show, destinations, seconds)}
-    for label, (share, lateness) in runs.items():
-        print(f"{label:24} {len(lateness):5d} frames  core {share * 100:5.1f}% ({share / floor_share:5.2f}x floor)"
+    runs = {"floor (prebuilt)": (floor_share, floor_lateness, received(seconds)),
+            "engine only": (*run_once(show, [], seconds), "")}
+    share, lateness = run_once(show, destinations, seconds)
+    runs["+".join(names) or "no outputs"] = (share, lateness, received(seconds))
+    receiver.stdin.close()
+    receiver.wait()
+    for label, (share, lateness, arrivals) in runs.items():
+        print(f"{label:18} {len(lateness):5d} frames  core {share * 100:5.1f}% ({share / floor_share:5.2f}x floor)"
               f"  lateness {lateness_summary(lateness)}  load {os.getloadavg()[0]:.1f}")
-    for sink in sinks.values():
-        sink.close()
+        if arrivals:
+            print(f"{'':18} received: {arrivals}")
 
 
 if __name__ == "__main__":
