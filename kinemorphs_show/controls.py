@@ -25,7 +25,6 @@ standing still.
 """
 
 import math
-
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
 from enum import StrEnum

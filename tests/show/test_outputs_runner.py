@@ -166,6 +166,14 @@ def test_a_run_stopped_by_an_error_exits_3_in_one_line_after_sending_home(tmp_pa
     assert "the run failed: RuntimeError: engine failed" in errors
 
 
+@pytest.mark.parametrize("bpm", [1000.0, 10.0])
+def test_a_tempo_the_clock_cannot_run_is_refused_in_one_line(bpm, tmp_path, capsys):
+    from show_builders import BASE_SHOW, write_show
+    assert run_command(str(write_show(tmp_path, BASE_SHOW)), 1.0, bpm, ["preview"]) == 2
+    errors = capsys.readouterr().err
+    assert "BPM must be within 20..400" in errors and "Traceback" not in errors
+
+
 def test_a_closed_preview_pipe_ends_the_run_and_the_network_still_gets_home():
     class ClosedPipe(io.StringIO):
         def write(self, text: str) -> int:
