@@ -21,6 +21,8 @@ from kinemorphs_show.run.terminal import keys_read_one_by_one
 OSC_IN_DEFAULT_HOST = "127.0.0.1"
 KEY_READ_BYTES = 64
 OSC_SCHEDULE_HORIZON_S = 10.0
+# Commands waiting for their time tag; a flood of future bundles beyond this is refused, not queued.
+MAX_SCHEDULED_COMMANDS = 1000
 # Every one ends the run the same way: frames stop, every fixture is sent home, the terminal is restored.
 STOP_SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)
 
@@ -45,6 +47,7 @@ class OscControlProtocol(asyncio.DatagramProtocol):
         self._on_command = on_command
         self._refuse = refuse
         self._wall_time = wall_time
+        self._scheduled = 0
 
     def datagram_received(self, data: bytes, address: object) -> None:
         from pythonosc.osc_packet import OscPacket
@@ -61,10 +64,17 @@ class OscControlProtocol(asyncio.DatagramProtocol):
             delay = timed.time - now
             if delay > OSC_SCHEDULE_HORIZON_S:
                 self._refuse(f"{timed.message.address} timed {delay:.0f} s ahead")
+            elif delay > 0 and self._scheduled >= MAX_SCHEDULED_COMMANDS:
+                self._refuse(f"more than {MAX_SCHEDULED_COMMANDS} time-tagged commands waiting")
             elif delay > 0:
-                loop.call_later(delay, self._dispatch, timed.message.address, tuple(timed.message.params))
+                self._scheduled += 1
+                loop.call_later(delay, self._dispatch_scheduled, timed.message.address, tuple(timed.message.params))
             else:
                 self._dispatch(timed.message.address, tuple(timed.message.params))
+
+    def _dispatch_scheduled(self, address: str, args: tuple[object, ...]) -> None:
+        self._scheduled -= 1
+        self._dispatch(address, args)
 
     def _dispatch(self, address: str, args: tuple[object, ...]) -> None:
         command = command_for_osc(address, args)
