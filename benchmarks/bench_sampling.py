@@ -13,12 +13,15 @@ Run inside the project environment: python benchmarks/bench_sampling.py
 """
 
 import random
+import sys
 import timeit
 
 import kinemorphs
 
-CALLS = 200_000      # pips per timed loop
-REPEATS = 7          # best of this many loops is reported
+# --short (CI): a few loops, only to prove the benchmark runs; the figures mean nothing then.
+SHORT = "--short" in sys.argv[1:]
+CALLS = 2_000 if SHORT else 200_000  # pips per timed loop
+REPEATS = 2 if SHORT else 7          # best of this many loops is reported
 PERIOD = 256         # helix's period; the user pattern uses the same length
 AXES = 3
 ROWS = 4096

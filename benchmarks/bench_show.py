@@ -1,19 +1,24 @@
-"""The show runner at 64 fixtures and 44 frames per second: CPU share and frame lateness.
+"""The show runner at 44 frames per second: share of a core and frame lateness, against a floor.
 
-Runs the real run loop (absolute deadlines on the monotonic clock, asyncio
-sleeps) for a few seconds, three ways in the same process:
-  baseline   frames computed, sent nowhere
-  artnet     the same frames sent as Art-Net to a local sink socket
-  all        Art-Net, sACN and OSC (one bundle of 64 fixtures) to local sinks
-and prints, for each, the share of one core the process used and the
-lateness of frames behind their deadlines (median, 99th percentile, worst).
+Runs the real run loop (absolute deadlines on the monotonic clock) for a few
+seconds per configuration in one process, on a generated show of N generic
+16-bit heads, 32 to a universe, crossfading from a fan of circles into a
+mirrored sway (so layout, crossfade and slew work are in the figures), or on
+the show file --show names:
+  engine only   frames computed, sent nowhere
+  OUTPUTS       the same frames sent to local sinks on 127.0.0.1
+  floor         the same datagrams (one frame's, built once) sent at the same
+                rate from a Python loop with the same deadline sleeps: what
+                sending costs at all; the run's share is printed as a ratio to it
+Each line gives the share of one core the process used over the run, the
+lateness of frames behind their deadlines (median, 99th percentile, worst)
+and the load average, which dominates the lateness on a busy machine. The
+sinks run in a process of their own (receiving_sinks.py) and report the
+slowest universe's frames per second as received and how many OSC frames
+arrived whole.
 
-Frames come from the show engine running a generated show of 64 generic
-16-bit heads over two universes, crossfading from a fan of circles into a
-mirrored sway (so layout, crossfade and slew work are all in the figures),
-or from the show file --show names.
-
-Run inside the project environment: python benchmarks/bench_show.py [--seconds S] [--show FILE]
+Run inside the project environment:
+    python benchmarks/bench_show.py [--fixtures N] [--outputs artnet,sacn,osc] [--seconds S] [--show FILE] [--short]
 """
 
 import argparse
@@ -21,7 +26,9 @@ import asyncio
 import io
 import os
 import socket
+import json
 import statistics
+import subprocess
 import sys
 import tempfile
 import time
@@ -30,19 +37,26 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
 from kinemorphs_show.clock import Clock  # noqa: E402
-from kinemorphs_show.engine import Engine  # noqa: E402
-from kinemorphs_show.outputs import open_output, parse_output_spec  # noqa: E402
-from kinemorphs_show.runner import run_show  # noqa: E402
+from kinemorphs_show.engine import Engine, Frame  # noqa: E402
+from kinemorphs_show.frame_schedule import FrameSchedule  # noqa: E402
+from kinemorphs_show.outputs import OutputOptions, open_output, parse_output_destination  # noqa: E402
+from kinemorphs_show.outputs.artnet import ArtNetPackets  # noqa: E402
+from kinemorphs_show.outputs.osc import frame_bundles  # noqa: E402
+from kinemorphs_show.outputs.sacn import SacnPackets  # noqa: E402
+from kinemorphs_show.run.command import run_show  # noqa: E402
+from kinemorphs_show.run.frame_loop import sleep_ns  # noqa: E402
 from kinemorphs_show.showfile import Show, load_show  # noqa: E402
 from kinemorphs_show.status_line import NS_PER_MS, FrameRecord, StatusLine  # noqa: E402
 
-FIXTURES = 64
 FIXTURES_PER_UNIVERSE = 32
 ADDRESS_STRIDE = 16                # a typical moving head's footprint; pan/tilt coarse+fine first
 PERCENTILE_99 = 99
+SHORT_SECONDS = 0.5
+OUTPUT_NAMES = ("artnet", "sacn", "osc")
 
 SHOW_HEADER = """
 [show]
+title = "bench"
 bpm = 128
 frame_rate = 44
 
@@ -60,70 +74,134 @@ layout = { mirror = true, spread_beats = 2 }
 """
 
 
-def benchmark_show() -> str:
-    """64 generic 16-bit heads over two universes, on a line across the stage."""
-    fixtures = "".join(
+def benchmark_show(fixtures: int) -> str:
+    """Generic 16-bit heads, 32 to a universe, on a line across the stage."""
+    return SHOW_HEADER + "".join(
         f"""
 [[fixtures]]
 name = "head {number + 1}"
 universe = {1 + number // FIXTURES_PER_UNIVERSE}
 address = {1 + (number % FIXTURES_PER_UNIVERSE) * ADDRESS_STRIDE}
-position = [{number * 0.5 - 16}, 0, 6]
-""" for number in range(FIXTURES))
-    return SHOW_HEADER + fixtures
+position = [{number * 0.5 - fixtures / 4}, 0, 6]
+""" for number in range(fixtures))
 
 
-def run_once(show: "Show", output_texts: list[str], seconds: float) -> tuple[float, list[int]]:
-    outputs = [open_output(parse_output_spec(text), show.frame_rate) for text in output_texts]
+def cpu_share(run) -> tuple[float, object]:
+    cpu_start, wall_start = time.process_time(), time.perf_counter()
+    result = run()
+    return (time.process_time() - cpu_start) / (time.perf_counter() - wall_start), result
+
+
+def run_once(show: Show, destinations: list[str], seconds: float) -> tuple[float, list[int]]:
+    options = OutputOptions.of_show(show)
+    outputs = [open_output(parse_output_destination(text), options) for text in destinations]
     engine = Engine(show)
     engine.go(1, 0)           # crossfade into the second cue, so frames include transition work
     records: list[FrameRecord] = []
-    cpu_start, wall_start = time.process_time(), time.perf_counter()
-    asyncio.run(run_show(engine, Clock(show.bpm, grid=show.grid), outputs, show.frame_rate, seconds=seconds,
-                         on_frame=records.append, status=StatusLine(io.StringIO())))
-    cpu_share = (time.process_time() - cpu_start) / (time.perf_counter() - wall_start)
-    return cpu_share, [record.lateness_ns for record in records]
+    share, _ = cpu_share(lambda: asyncio.run(run_show(
+        engine, Clock(show.bpm, grid=show.grid), outputs, show.frame_rate, seconds=seconds,
+        on_frame=records.append, status=StatusLine(io.StringIO()))))
+    return share, [record.lateness_ns for record in records]
+
+
+def prebuilt_datagrams(frame: Frame, names: list[str], show: Show) -> list[tuple[bytes, str]]:
+    """One frame's datagrams per output, built once, each with the sink it goes to."""
+    options = OutputOptions.of_show(show)
+    built: list[tuple[bytes, str]] = []
+    if "artnet" in names:
+        packets = ArtNetPackets(options.artnet_base)
+        built += [(packets.packet(u, 0, data), "artnet") for u, data in frame.universes.items()]
+    if "sacn" in names:
+        sacn_packets = SacnPackets(options.source_name, options.sacn_priority, multicast=False)
+        built += [(sacn_packets.packet(u, 0, data), "sacn") for u, data in frame.universes.items()]
+    if "osc" in names:
+        built += [(bundle, "osc") for bundle in frame_bundles(frame, options.osc_max_datagram)]
+    return built
+
+
+def floor_once(datagrams: list[tuple[bytes, tuple]], frame_rate: float, seconds: float) -> tuple[float, list[int]]:
+    """Send the same datagrams every frame from a plain Python loop on the same deadlines."""
+    sender = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+
+    async def loop() -> list[int]:
+        schedule = FrameSchedule.starting(time.monotonic_ns(), frame_rate)
+        lateness, index = [], 0
+        stop_at = schedule.start_ns + round(seconds * 1e9)
+        while (deadline := schedule.deadline_ns(index)) < stop_at:
+            wait = deadline - time.monotonic_ns()
+            if wait > 0:
+                await sleep_ns(wait)
+            lateness.append(time.monotonic_ns() - deadline)
+            for data, address in datagrams:
+                sender.sendto(data, address)
+            index = max(index + 1, schedule.first_index_not_before(time.monotonic_ns()))
+        return lateness
+    share, lateness = cpu_share(lambda: asyncio.run(loop()))
+    sender.close()
+    return share, lateness
 
 
 def lateness_summary(lateness_ns: list[int]) -> str:
-    p99 = statistics.quantiles(lateness_ns, n=100)[PERCENTILE_99 - 1]
-    return (f"median {statistics.median(lateness_ns) / NS_PER_MS:6.2f} ms  p99 {p99 / NS_PER_MS:6.2f} ms  "
+    p99 = statistics.quantiles(lateness_ns, n=100, method="inclusive")[PERCENTILE_99 - 1]
+    return (f"median {statistics.median(lateness_ns) / NS_PER_MS:5.2f} ms  p99 {p99 / NS_PER_MS:5.2f} ms  "
             f"worst {max(lateness_ns) / NS_PER_MS:6.2f} ms")
 
 
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--seconds", type=float, default=10.0)
-    parser.add_argument("--show", help="a show file to run instead of the generated 64-fixture show")
+    parser.add_argument("--fixtures", type=int, default=64, help="heads in the generated show (default 64)")
+    parser.add_argument("--outputs", default=",".join(OUTPUT_NAMES),
+                        help="comma-separated outputs among artnet, sacn, osc (default all three)")
+    parser.add_argument("--seconds", type=float, default=10.0, help="seconds per configuration (default 10)")
+    parser.add_argument("--show", help="a show file to run instead of the generated show")
+    parser.add_argument("--short", action="store_true", help="half a second each: only proves the benchmark runs")
     args = parser.parse_args()
+    names = [name for name in args.outputs.split(",") if name]
+    if unknown := set(names) - set(OUTPUT_NAMES):
+        parser.error(f"unknown outputs {', '.join(sorted(unknown))}; choose among {', '.join(OUTPUT_NAMES)}")
+    seconds = SHORT_SECONDS if args.short else args.seconds
     with tempfile.TemporaryDirectory() as folder:
         path = Path(args.show) if args.show else Path(folder) / "bench.toml"
         if not args.show:
-            path.write_text(benchmark_show())
+            path.write_text(benchmark_show(args.fixtures))
         show = load_show(path)
-    # Sinks bound on loopback, so the datagrams have somewhere to go and nothing leaves the host.
-    sinks = {name: socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for name in ("artnet", "sacn", "osc")}
-    for sink in sinks.values():
-        sink.bind(("127.0.0.1", 0))
-    port = {name: sink.getsockname()[1] for name, sink in sinks.items()}
-    runs = {
-        "baseline (no output)": [],
-        "artnet": [f"artnet://127.0.0.1:{port['artnet']}"],
-        "artnet + sacn + osc": [f"artnet://127.0.0.1:{port['artnet']}", f"sacn://127.0.0.1:{port['sacn']}",
-                                f"osc://127.0.0.1:{port['osc']}"],
-    }
-    # Lateness is mostly the operating system waking the process late, which the load shows.
+    # Sinks bound on loopback in their own process, so nothing leaves the host and receiving costs nothing here.
+    receiver = subprocess.Popen([sys.executable, str(Path(__file__).with_name("receiving_sinks.py"))],
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    assert receiver.stdin is not None and receiver.stdout is not None
+    ports = json.loads(receiver.stdout.readline())
+    address = {name: ("127.0.0.1", port) for name, port in ports.items()}
+
+    def received(seconds_run: float) -> str:
+        time.sleep(0.2)        # the last datagrams reach the sinks
+        receiver.stdin.write("report\n")
+        receiver.stdin.flush()
+        got = json.loads(receiver.stdout.readline())
+        rates = [f"{kind} slowest universe {min(got[kind].values(), default=0) / seconds_run:4.1f} fps"
+                 for kind in ("artnet", "sacn") if kind in names]
+        if "osc" in names:
+            rates.append(f"osc {got['osc_whole']}/{got['osc_seen']} frames whole")
+        return "; ".join(rates)
+    destinations = [f"{name}://127.0.0.1:{address[name][1]}" for name in names]
+    engine = Engine(show)
+    engine.go(1, 0)
+    sample_frame = engine.frame(0, show.bpm)
+    datagrams = [(data, address[name]) for data, name in prebuilt_datagrams(sample_frame, names, show)]
     print(f"{args.show or 'generated show'}: {len(show.rig.fixtures)} fixtures, {len(show.rig.universes)} universes,"
-          f" {show.frame_rate:g} Hz, {args.seconds:g} s per run; load average {os.getloadavg()[0]:.1f}"
-          f" on {os.cpu_count()} cores")
-    baseline_share = None
-    for name, outputs in runs.items():
-        share, lateness = run_once(show, outputs, args.seconds)
-        baseline_share = share if baseline_share is None else baseline_share
-        print(f"{name:22} {len(lateness):5d} frames  core {share * 100:5.1f}%"
-              f" ({share / baseline_share:4.2f}x baseline)  lateness {lateness_summary(lateness)}")
-    for sink in sinks.values():
-        sink.close()
+          f" {show.frame_rate:g} Hz, outputs {'+'.join(names) or 'none'} ({len(datagrams)} datagrams a frame),"
+          f" {seconds:g} s per run; {os.cpu_count()} cores")
+    floor_share, floor_lateness = floor_once(datagrams, show.frame_rate, seconds)
+    runs = {"floor (prebuilt)": (floor_share, floor_lateness, received(seconds)),
+            "engine only": (*run_once(show, [], seconds), "")}
+    share, lateness = run_once(show, destinations, seconds)
+    runs["+".join(names) or "no outputs"] = (share, lateness, received(seconds))
+    receiver.stdin.close()
+    receiver.wait()
+    for label, (share, lateness, arrivals) in runs.items():
+        print(f"{label:18} {len(lateness):5d} frames  core {share * 100:5.1f}% ({share / floor_share:5.2f}x floor)"
+              f"  lateness {lateness_summary(lateness)}  load {os.getloadavg()[0]:.1f}")
+        if arrivals:
+            print(f"{'':18} received: {arrivals}")
 
 
 if __name__ == "__main__":

@@ -58,7 +58,7 @@ def main(argv: list[str] | None = None) -> int:
     args = build_parser().parse_args(argv)
     if args.command == "run":
         try:
-            from kinemorphs_show.runner import run_command
+            from kinemorphs_show.run.command import run_command
         except ImportError as error:
             missing = getattr(error, "name", "") or ""
             hint = ("this installation has no run loop" if missing.startswith("kinemorphs_show")

@@ -14,18 +14,29 @@ OSC in (UDP, bound to 127.0.0.1 unless a host is given with the port):
     /kinemorphs/next           next cue
     /kinemorphs/previous       previous cue
     /kinemorphs/quit           quit
-    /kinemorphs/bpm   f        set the tempo (no jump in position)
-    /kinemorphs/nudge f        nudge by milliseconds (negative is earlier)
-    /kinemorphs/cue   i        go to the cue of that 0-based index
+    /kinemorphs/bpm   f        set the tempo (no jump in position), 20 to 400
+    /kinemorphs/nudge f        nudge by milliseconds (negative is earlier), at most one beat
+    /kinemorphs/cue   i        go to cue number i (1 is the first cue)
+
+A value out of range (or not a finite number) is refused and reported once on
+the status line; a larger nudge moves one beat. Phase changes (resync, nudge,
+the beat a tap lands on) are caught up smoothly by the clock, never by
+standing still.
 """
 
+import math
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
-from enum import Enum
+from enum import StrEnum
+from fractions import Fraction
 from typing import Protocol
 
+from kinemorphs_show.clock import MAX_BPM, MIN_BPM
+from kinemorphs_show.osc_namespace import OSC_ROOT
+from kinemorphs_show.timing import SECONDS_PER_MINUTE
 
-class Action(Enum):
+
+class Action(StrEnum):
     TAP = "tap"
     RESYNC = "resync"
     NEXT = "next"
@@ -53,7 +64,7 @@ KEY_COMMANDS = {
 }
 ESCAPE_SEQUENCE_START = "\x1b["
 ARROW_KEY_LENGTH = len(ESCAPE_SEQUENCE_START) + 1
-OSC_CONTROL_ROOT = "/kinemorphs"
+MS_PER_SECOND = 1000
 # Actions whose OSC message carries a number.
 VALUED_ACTIONS = frozenset({Action.BPM, Action.NUDGE, Action.CUE})
 
@@ -79,7 +90,7 @@ def commands_for_keys(text: str) -> list[Command]:
 
 def command_for_osc(address: str, args: tuple[object, ...]) -> Command | None:
     """The command an OSC message asks for, or None for an unknown address or a missing number."""
-    prefix = OSC_CONTROL_ROOT + "/"
+    prefix = OSC_ROOT + "/"
     if not address.startswith(prefix):
         return None
     try:
@@ -98,7 +109,7 @@ class ShowClock(Protocol):
 
     @property
     def bpm(self) -> float: ...
-    def pip(self, t_ns: int | None = None) -> int: ...
+    def position(self, t_ns: int | None = None) -> Fraction: ...
     def bar_beat(self, pip: int) -> tuple[int, int]: ...
     def tap(self, t_ns: int | None = None) -> None: ...
     def resync_downbeat(self, t_ns: int | None = None) -> None: ...
@@ -115,25 +126,36 @@ class CueSelection(Protocol):
 
 
 def apply_command(command: Command, engine: CueSelection, clock: ShowClock, t_ns: int,
-                  request_quit: Callable[[], None]) -> None:
-    """Carry out a command at host time t_ns; values out of range are ignored."""
+                  request_quit: Callable[[], None]) -> str | None:
+    """Carry out a command at host time t_ns; what was refused or bounded, for the status line, or None."""
+    value = command.value
+    pip = int(clock.position(t_ns) // 1)
     match command.action:
         case Action.TAP:
             clock.tap(t_ns)
         case Action.RESYNC:
             clock.resync_downbeat(t_ns)
         case Action.NEXT:
-            engine.go_next(clock.pip(t_ns))
+            engine.go_next(pip)
         case Action.PREVIOUS:
-            engine.go_previous(clock.pip(t_ns))
+            engine.go_previous(pip)
         case Action.QUIT:
             request_quit()
         case Action.BPM:
-            if command.value > 0:
-                clock.set_bpm(command.value, t_ns)
+            if not MIN_BPM <= value <= MAX_BPM:
+                return f"bpm {value:g} (not {MIN_BPM:g} to {MAX_BPM:g})"
+            clock.set_bpm(value, t_ns)
         case Action.NUDGE:
-            clock.nudge(command.value)
+            if not math.isfinite(value):
+                return f"nudge {value:g}"
+            beat_ms = SECONDS_PER_MINUTE * MS_PER_SECOND / clock.bpm
+            if abs(value) > beat_ms:
+                clock.nudge(math.copysign(beat_ms, value))
+                return f"nudge {value:g} ms (moved one beat)"
+            clock.nudge(value)
         case Action.CUE:
-            index = int(command.value)
-            if index == command.value and 0 <= index < len(engine.cue_names):
-                engine.go(index, clock.pip(t_ns))
+            count = len(engine.cue_names)
+            if not (math.isfinite(value) and value == int(value) and 1 <= value <= count):
+                return f"cue {value:g} (cues are 1 to {count})"
+            engine.go(int(value) - 1, pip)
+    return None

@@ -15,6 +15,7 @@ from fractions import Fraction
 
 from kinemorphs import PIPS_PER_BEAT
 
+from kinemorphs_show.phase_correction import PhaseCorrection
 from kinemorphs_show.timing import FOUR_FOUR, BeatGrid, nearest_boundary, pips_in_ms, pips_per_ns
 
 LINK_INSTALL_HINT = "Ableton Link needs the aalink package: pip install 'kinemorphs[show]'"
@@ -43,8 +44,8 @@ class LinkClock:
             return link
 
         self._link = asyncio.run_coroutine_threadsafe(join_session(), self._loop).result()
-        self._offset_pips = 0
-        self._last_pip: int | None = None
+        self._correction = PhaseCorrection()
+        self._reported: Fraction | None = None
 
     @property
     def bpm(self) -> float:
@@ -54,15 +55,19 @@ class LinkClock:
     def peers(self) -> int:
         return int(self._link.num_peers)
 
-    def pip(self, t_ns: int | None = None) -> int:
+    def position(self, t_ns: int | None = None) -> Fraction:
+        """The session's position in pips at host time t_ns, phase corrections included; never decreases."""
         now = self._now_ns()
-        beat = Fraction(self._link.beat)
-        ahead_ns = 0 if t_ns is None else t_ns - now
-        pip = int((beat * PIPS_PER_BEAT + ahead_ns * pips_per_ns(self.bpm)) // 1) + self._offset_pips
-        if self._last_pip is not None and pip < self._last_pip:
-            pip = self._last_pip
-        self._last_pip = pip
-        return pip
+        t_ns = now if t_ns is None else t_ns
+        rate = pips_per_ns(self.bpm)
+        position = Fraction(self._link.beat) * PIPS_PER_BEAT + (t_ns - now) * rate + self._correction.offset(t_ns)
+        if self._reported is not None and position < self._reported:
+            position = self._reported
+        self._reported = position
+        return position
+
+    def pip(self, t_ns: int | None = None) -> int:
+        return int(self.position(t_ns) // 1)
 
     def set_bpm(self, bpm: float, t_ns: int | None = None) -> None:
         self._link.tempo = float(bpm)
@@ -71,11 +76,13 @@ class LinkClock:
         """Tapping is left to the Link session's own tempo controls."""
 
     def resync_downbeat(self, t_ns: int | None = None) -> None:
-        pip = self.pip(t_ns)
-        self._offset_pips += nearest_boundary(Fraction(pip), self._grid.bar_pips) - pip
+        t_ns = self._now_ns() if t_ns is None else t_ns
+        target = self.position(t_ns) + self._correction.target - self._correction.offset(t_ns)
+        self._correction.add(nearest_boundary(target, self._grid.bar_pips) - target, t_ns, pips_per_ns(self.bpm))
 
-    def nudge(self, ms: float) -> None:
-        self._offset_pips += round(pips_in_ms(ms, self.bpm))
+    def nudge(self, ms: float, t_ns: int | None = None) -> None:
+        t_ns = self._now_ns() if t_ns is None else t_ns
+        self._correction.add(pips_in_ms(ms, self.bpm), t_ns, pips_per_ns(self.bpm))
 
     def bar_beat(self, pip: int) -> tuple[int, int]:
         return self._grid.bar_beat(pip)

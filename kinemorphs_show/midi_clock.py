@@ -1,10 +1,12 @@
 """Follow an external MIDI clock: 24 ticks per beat, Start, Stop, Continue and Song Position Pointer.
 
 A tick is 64/24 = 8/3 pip, so the clock counts whole ticks and turns them into
-pips with integer arithmetic: it never accumulates a rounding error, however
+pips with exact arithmetic: it never accumulates a rounding error, however
 long the night. Between ticks the position is interpolated from the measured
-tick interval, never past the next tick's pip, and the reported pip never
-steps backwards. `receive` takes anything with a mido message's `type` (and
+tick interval, never past the next tick, and the reported position never
+steps backwards while the master plays on; a master that restarts (Start) or
+relocates (Song Position Pointer) is followed at once, backwards included.
+Resync and nudge are caught up smoothly (see phase_correction.py). `receive` takes anything with a mido message's `type` (and
 `pos` for song position), so the logic runs without a MIDI port.
 """
 
@@ -16,8 +18,9 @@ from fractions import Fraction
 
 from kinemorphs import PIPS_PER_BEAT
 
+from kinemorphs_show.phase_correction import PhaseCorrection
 from kinemorphs_show.timing import (
-    FOUR_FOUR, NS_PER_SECOND, SECONDS_PER_MINUTE, BeatGrid, nearest_boundary, pips_in_ms,
+    FOUR_FOUR, NS_PER_SECOND, SECONDS_PER_MINUTE, BeatGrid, nearest_boundary, pips_in_ms, pips_per_ns,
 )
 
 MIDI_INSTALL_HINT = "pip install 'kinemorphs[show,midi]' (python-rtmidi builds against the ALSA headers)"
@@ -26,11 +29,6 @@ TICKS_PER_BEAT = 24
 TICKS_PER_SONG_POSITION = 6
 # The tempo is estimated over the last beat's worth of tick intervals.
 TEMPO_WINDOW_TICKS = TICKS_PER_BEAT
-
-
-def ticks_to_pips(ticks: int | Fraction) -> int:
-    """Whole pips reached after a (possibly fractional) number of ticks, exactly."""
-    return int(ticks * PIPS_PER_BEAT // TICKS_PER_BEAT)
 
 
 class MidiClock:
@@ -48,8 +46,9 @@ class MidiClock:
         self._armed = True
         self._tick_times: deque[int] = deque(maxlen=TEMPO_WINDOW_TICKS + 1)
         self._fallback_bpm = float(bpm)
-        self._offset_pips = 0
-        self._last_pip: int | None = None
+        self._correction = PhaseCorrection()
+        # The highest position given out since the master last relocated; None right after a relocation.
+        self._reported: Fraction | None = None
 
     @property
     def running(self) -> bool:
@@ -77,6 +76,7 @@ class MidiClock:
             elif kind == "start":
                 self._ticks, self._armed, self._running = 0, True, False
                 self._tick_times.clear()
+                self._reported = None
             elif kind == "continue":
                 self._armed, self._running = True, False
                 self._tick_times.clear()
@@ -84,6 +84,7 @@ class MidiClock:
                 self._armed = self._running = False
             elif kind == "songpos":
                 self._ticks = message.pos * TICKS_PER_SONG_POSITION
+                self._reported = None
 
     def _tick(self, t_ns: int) -> None:
         # The first tick after Start or Continue plays the current position;
@@ -96,20 +97,24 @@ class MidiClock:
             return
         self._tick_times.append(t_ns)
 
-    def pip(self, t_ns: int | None = None) -> int:
+    def position(self, t_ns: int | None = None) -> Fraction:
+        """The exact position in pips at host time t_ns."""
         t_ns = self._now_ns() if t_ns is None else t_ns
         with self._lock:
-            position = Fraction(self._ticks)
+            ticks = Fraction(self._ticks)
             if self._running and len(self._tick_times) >= 2:
                 interval = (self._tick_times[-1] - self._tick_times[0]) / (len(self._tick_times) - 1)
                 elapsed = max(0, t_ns - self._tick_times[-1])
-                # Stay strictly before the next tick: it decides when that pip arrives.
-                position += min(Fraction(elapsed / interval), Fraction(TICKS_PER_BEAT - 1, TICKS_PER_BEAT))
-            pip = ticks_to_pips(position) + self._offset_pips
-            if self._last_pip is not None and pip < self._last_pip:
-                pip = self._last_pip
-            self._last_pip = pip
-            return pip
+                # Stay strictly before the next tick: it decides when that position arrives.
+                ticks += min(Fraction(elapsed / interval), Fraction(TICKS_PER_BEAT - 1, TICKS_PER_BEAT))
+            position = ticks * PIPS_PER_BEAT / TICKS_PER_BEAT + self._correction.offset(t_ns)
+            if self._reported is not None and position < self._reported:
+                position = self._reported
+            self._reported = position
+            return position
+
+    def pip(self, t_ns: int | None = None) -> int:
+        return int(self.position(t_ns) // 1)
 
     def set_bpm(self, bpm: float, t_ns: int | None = None) -> None:
         """The tempo belongs to the MIDI master; this only changes the fallback shown before ticks arrive."""
@@ -119,14 +124,18 @@ class MidiClock:
         """Tapping has no effect: the MIDI master sets the tempo."""
 
     def resync_downbeat(self, t_ns: int | None = None) -> None:
-        """'This is beat one': shift the offset so the current pip lands on the nearest bar start."""
-        pip = self.pip(t_ns)
+        """'This is beat one': catch the moment t_ns up to the nearest bar start."""
+        t_ns = self._now_ns() if t_ns is None else t_ns
+        here = self.position(t_ns)
         with self._lock:
-            self._offset_pips += nearest_boundary(Fraction(pip), self._grid.bar_pips) - pip
+            target = here + self._correction.target - self._correction.offset(t_ns)
+            self._correction.add(nearest_boundary(target, self._grid.bar_pips) - target, t_ns,
+                                 pips_per_ns(self.bpm))
 
-    def nudge(self, ms: float) -> None:
+    def nudge(self, ms: float, t_ns: int | None = None) -> None:
+        t_ns = self._now_ns() if t_ns is None else t_ns
         with self._lock:
-            self._offset_pips += round(pips_in_ms(ms, self.bpm))
+            self._correction.add(pips_in_ms(ms, self.bpm), t_ns, pips_per_ns(self.bpm))
 
     def bar_beat(self, pip: int) -> tuple[int, int]:
         return self._grid.bar_beat(pip)

@@ -13,6 +13,8 @@ NS_PER_MS = 1_000_000
 TERMINAL_STATUS_INTERVAL_NS = NS_PER_SECOND // 4
 LOG_STATUS_INTERVAL_NS = NS_PER_SECOND
 CLEAR_TO_LINE_END = "\x1b[K"
+# A sender that varies the refused value every message cannot grow the run's memory.
+MAX_DISTINCT_REFUSALS = 64
 
 
 @dataclass(frozen=True)
@@ -52,6 +54,15 @@ class StatusLine:
     run_worst_ns: int = 0
     skipped_frames: int = 0
 
+    refusals: list[str] = field(default_factory=list)
+    _reported_refusals: set[str] = field(default_factory=set)
+
+    def refused(self, what: str) -> None:
+        """Report a refused control once (on the next status line), however often it arrives."""
+        if what not in self._reported_refusals and len(self._reported_refusals) < MAX_DISTINCT_REFUSALS:
+            self._reported_refusals.add(what)
+            self.refusals.append(what)
+
     def note(self, record: FrameRecord, bpm: float, bar_beat: tuple[int, int]) -> None:
         self.run_frames += 1
         self.run_worst_ns = max(self.run_worst_ns, record.lateness_ns)
@@ -65,16 +76,29 @@ class StatusLine:
             return
         frame = record.frame
         limited = [fixture.name for fixture in frame.fixtures if fixture.limited]
+        reduced = [fixture.name for fixture in frame.fixtures if getattr(fixture, "size_scale", 1.0) < 1.0]
         text = status_text(bpm, *bar_beat, frame.cue, (self.window_frames - 1) * NS_PER_SECOND / elapsed,
                            self.window_worst_ns, limited)
-        self.stream.write(f"\r{text}{CLEAR_TO_LINE_END}" if in_place else text + "\n")
-        self.stream.flush()
+        if reduced:
+            text += f"  reduced: {', '.join(reduced)}"
+        if self.refusals:
+            text += f"  refused: {', '.join(self.refusals)}"
+            self.refusals.clear()
+        self._write(f"\r{text}{CLEAR_TO_LINE_END}" if in_place else text + "\n")
         self.window_start_ns = record.sent_ns
         self.window_frames = 1
         self.window_worst_ns = 0
 
-    def finish(self) -> None:
+    def finish(self, outcome: str) -> None:
         ending = "\n" if self.stream.isatty() else ""
-        self.stream.write(f"{ending}{self.run_frames} frames sent, {self.skipped_frames} skipped, "
-                          f"worst {self.run_worst_ns / NS_PER_MS:.1f} ms late; every fixture sent home\n")
-        self.stream.flush()
+        refused = f"; refused: {', '.join(self.refusals)}" if self.refusals else ""
+        self._write(f"{ending}{self.run_frames} frames sent, {self.skipped_frames} skipped, "
+                    f"worst {self.run_worst_ns / NS_PER_MS:.1f} ms late{refused}; {outcome}\n")
+
+    def _write(self, text: str) -> None:
+        # A closed log pipe must not stop the show (nor keep the fixtures from home).
+        try:
+            self.stream.write(text)
+            self.stream.flush()
+        except (OSError, ValueError):
+            pass

@@ -3,29 +3,33 @@
 from collections.abc import Sequence
 from typing import TYPE_CHECKING, Protocol
 
-from kinemorphs_show.timing import DEFAULT_FRAME_RATE
-
-from .destination import ACCEPTED_FORMS, DEFAULT_PORTS, PREVIEW, OutputKind, OutputDestination, parse_output_destination
+from .destination import (
+    ACCEPTED_FORMS, DEFAULT_PORTS, PREVIEW, OutputKind, OutputDestination, is_multicast, parse_output_destination,
+)
+from .options import OutputOptions
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame
 
 __all__ = ["ACCEPTED_FORMS", "DEFAULT_PORTS", "PREVIEW", "Output", "OutputKind", "OutputDestination",
-           "open_output", "parse_output_destination", "parse_output_destinations"]
+           "OutputOptions", "open_output", "parse_output_destination", "parse_output_destinations"]
 
 
 class Output(Protocol):
     """A destination for frames.
 
     open() resolves the address and opens sockets (ValueError when the host does
-    not resolve); send() never raises for a receiver that is gone: it reports
-    the outage once and keeps trying every frame; close() releases sockets.
+    not resolve); send() never raises: it returns None when the whole frame
+    left, otherwise a short reason, and reports an outage once while it keeps
+    trying every frame; gone is True once the output's reader went away for good
+    (the preview's pipe closed), which ends the run; close() releases sockets.
     """
 
     destination: OutputDestination
+    gone: bool
 
     async def open(self) -> None: ...
-    def send(self, frame: "Frame") -> None: ...
+    def send(self, frame: "Frame") -> str | None: ...
     async def close(self) -> None: ...
 
 
@@ -33,7 +37,7 @@ def parse_output_destinations(texts: Sequence[str]) -> list[OutputDestination]:
     return [parse_output_destination(text) for text in texts]
 
 
-def open_output(destination: OutputDestination, frame_rate: float = DEFAULT_FRAME_RATE) -> Output:
+def open_output(destination: OutputDestination, options: OutputOptions = OutputOptions()) -> Output:
     """Make the output for destination; its open() must be awaited before the first send().
 
     The protocol libraries are imported here, so a missing optional dependency
@@ -44,6 +48,11 @@ def open_output(destination: OutputDestination, frame_rate: float = DEFAULT_FRAM
         return PreviewOutput()
     if destination.kind is OutputKind.OSC:
         from .osc import OscOutput
-        return OscOutput(destination)
-    from .dmx_network import DmxNetworkOutput
-    return DmxNetworkOutput(destination, frame_rate)
+        return OscOutput(destination, options.osc_max_datagram)
+    from .dmx_stream import DmxStreamOutput
+    if destination.kind is OutputKind.ARTNET:
+        from .artnet import ArtNetPackets
+        return DmxStreamOutput(destination, ArtNetPackets(options.artnet_base))
+    from .sacn import SacnPackets
+    return DmxStreamOutput(destination, SacnPackets(options.source_name, options.sacn_priority,
+                                                    multicast=is_multicast(destination.host)))

@@ -1,11 +1,12 @@
 """Output destinations as written on the command line or in a show file."""
 
+import ipaddress
 from dataclasses import dataclass
-from enum import Enum
+from enum import StrEnum
 from urllib.parse import urlsplit
 
 
-class OutputKind(Enum):
+class OutputKind(StrEnum):
     PREVIEW = "preview"
     SACN = "sacn"
     ARTNET = "artnet"
@@ -15,7 +16,7 @@ class OutputKind(Enum):
 # The well-known UDP ports of the DMX protocols; OSC has none, so its port is required.
 DEFAULT_PORTS = {OutputKind.SACN: 5568, OutputKind.ARTNET: 6454}
 
-ACCEPTED_FORMS = "preview, sacn://HOST[:PORT], artnet://HOST[:PORT] or osc://HOST:PORT"
+ACCEPTED_FORMS = "preview, sacn://[HOST][:PORT], artnet://HOST[:PORT] or osc://HOST:PORT"
 
 
 @dataclass(frozen=True)
@@ -55,7 +56,8 @@ def parse_output_destination(text: str) -> OutputDestination:
         raise bad("preview takes no address")
     if parts.path not in ("", "/") or parts.query or parts.fragment or "@" in parts.netloc:
         raise bad("only a host and a port may follow the protocol")
-    if not parts.hostname:
+    if not parts.hostname and kind is not OutputKind.SACN:
+        # sACN without a host multicasts each universe to its own group.
         raise bad("the host is missing")
     try:
         port = parts.port
@@ -67,4 +69,15 @@ def parse_output_destination(text: str) -> OutputDestination:
         port = DEFAULT_PORTS[kind]
     if port == 0:
         raise bad("the port must be a number from 1 to 65535")
-    return OutputDestination(kind, parts.hostname, port)
+    return OutputDestination(kind, parts.hostname or "", port)
+
+
+def is_multicast(host: str) -> bool:
+    """True for no host (sACN's multicast) or an IPv4 multicast address."""
+    if not host:
+        return True
+    try:
+        address = ipaddress.ip_address(host)
+    except ValueError:
+        return False
+    return address.version == 4 and address.is_multicast

@@ -18,14 +18,22 @@ class FailureReport:
     failing: bool = False
     outages: int = 0
 
-    def failed(self, error: Exception) -> None:
+    def failed(self, error: Exception | str) -> str:
+        """Note a failed send; the reason, for the caller to pass on."""
+        reason = f"cannot send ({error})"
         if not self.failing:
             self.failing = True
             self.outages += 1
-            print(f"\n{self.output_name}: cannot send ({error}); retrying every frame",
-                  file=self.stream, flush=True)
+            try:
+                print(f"\n{self.output_name}: {reason}; retrying every frame", file=self.stream, flush=True)
+            except (OSError, ValueError):
+                pass
+        return reason
 
     def succeeded(self) -> None:
         if self.failing:
             self.failing = False
-            print(f"\n{self.output_name}: sending again", file=self.stream, flush=True)
+            try:
+                print(f"\n{self.output_name}: sending again", file=self.stream, flush=True)
+            except (OSError, ValueError):
+                pass

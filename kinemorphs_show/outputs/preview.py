@@ -45,6 +45,7 @@ def preview_block(frame: "Frame") -> list[str]:
 class PreviewOutput:
     def __init__(self, stream: TextIO | None = None, now_ns: Callable[[], int] = time.monotonic_ns) -> None:
         self.destination = PREVIEW
+        self.gone = False
         self._stream = stream if stream is not None else sys.stdout
         self._now_ns = now_ns
         self._in_place = self._stream.isatty()
@@ -56,15 +57,26 @@ class PreviewOutput:
     async def open(self) -> None:
         pass
 
-    def send(self, frame: "Frame") -> None:
+    def send(self, frame: "Frame") -> str | None:
+        if self.gone:
+            return "the preview's reader went away"
         now = self._now_ns()
         if self._last_draw_ns is not None and now - self._last_draw_ns < self._interval_ns:
             self._undrawn = frame
-            return
+            return None
         self._last_draw_ns = now
-        self._draw(frame)
+        return self._draw(frame)
 
-    def _draw(self, frame: "Frame") -> None:
+    def _draw(self, frame: "Frame") -> str | None:
+        try:
+            self._write_block(frame)
+        except (OSError, ValueError) as error:
+            # A closed pipe (`run show.toml | head`) ends the run; the fixtures still go home on the network.
+            self.gone = True
+            return f"the preview's reader went away ({error})"
+        return None
+
+    def _write_block(self, frame: "Frame") -> None:
         self._undrawn = None
         lines = preview_block(frame)
         if self._in_place:
@@ -80,5 +92,5 @@ class PreviewOutput:
     async def close(self) -> None:
         # The last frame (every fixture at home, at the end of a run) is shown even
         # when it came sooner than the redraw interval.
-        if self._undrawn is not None:
+        if self._undrawn is not None and not self.gone:
             self._draw(self._undrawn)

@@ -37,17 +37,18 @@ class ScriptedEngine:
     """Frames made from the pip; records cue changes; optionally slow or failing at a pip."""
 
     universes: tuple[int, ...] = (1,)
-    bpm: float = 0.0
     cue_names: tuple[str, ...] = ("fan", "wave", "cross")
     current_cue: int = 0
     calls: list[tuple[str, int]] = field(default_factory=list)
     fail_at_frame: int | None = None
     on_frame: object = None
     frames_made: int = 0
+    positions: list[tuple[object, float]] = field(default_factory=list)
 
     def frame(self, position, bpm: float) -> Frame:
-        pip = int(position // 1)
         self.frames_made += 1
+        self.positions.append((position, bpm))
+        pip = int(position // 1)
         if self.on_frame is not None:
             self.on_frame(self.frames_made)
         if self.fail_at_frame == self.frames_made:
@@ -97,7 +98,7 @@ class FixedTempoClock:
         self.calls.append(("bpm", bpm))
         self.bpm = bpm
 
-    def nudge(self, ms: float) -> None:
+    def nudge(self, ms: float, t_ns: int | None = None) -> None:
         self.calls.append(("nudge", ms))
 
 
@@ -109,12 +110,16 @@ class RecordingOutput:
     opened: bool = False
     closed: bool = False
     destination: str = "recording"
+    gone: bool = False
+    problem: str | None = None      # what send reports for every frame, or only for home with home_only
+    home_only: bool = False
 
     async def open(self) -> None:
         self.opened = True
 
-    def send(self, frame: Frame) -> None:
+    def send(self, frame: Frame) -> str | None:
         self.frames.append(frame)
+        return None if self.home_only and frame.cue != "home" else self.problem
 
     async def close(self) -> None:
         self.closed = True

@@ -1,3 +1,4 @@
+import time
 from fractions import Fraction
 
 import mido
@@ -43,31 +44,35 @@ def test_tempo_change_is_continuous_and_exact():
     assert pips[-1] == 224
 
 
-@pytest.mark.parametrize("shift", [
-    lambda clock: clock.nudge(-250),
-    lambda clock: clock.resync_downbeat(),
-    lambda clock: clock.align("phrase"),
+@pytest.mark.parametrize(("shift", "correction"), [
+    (lambda clock: clock.nudge(-250), -32),         # 250 ms at 120 BPM
+    (lambda clock: clock.nudge(40), Fraction(256, 50)),
+    (lambda clock: clock.resync_downbeat(), Fraction(192, 5)),  # the nearest bar start, 256, is ahead
+    (lambda clock: clock.align("phrase"), -Fraction(1088, 5)),  # the nearest phrase start, 0, is behind
 ])
-def test_phase_shifts_never_step_backwards(shift):
+def test_phase_shifts_are_caught_up_never_standing_still(shift, correction):
     time = FakeTime()
     clock = Clock(120, time)
-    time.ns = 1700 * MS  # 217.6 pips: the nearest bar start (256) is ahead, the nearest phrase (0) behind
-    last = clock.pip()
+    time.ns = 1700 * MS  # 217.6 pips
+    last = clock.position()
     shift(clock)
-    for ms in range(1700, 2700, 5):
+    for ms in range(1705, 6000, 5):
         time.ns = ms * MS
-        pip = clock.pip()
-        assert pip >= last
-        last = pip
+        position = clock.position()
+        assert position > last, "the position moves on at every frame"
+        last = position
+    # ... and lands exactly where the shift asked.
+    assert last == Fraction(5995 * 128, 1000) + correction
 
 
-def test_resync_puts_the_moment_on_a_bar_start():
+def test_resync_puts_the_moment_on_a_bar_start_within_a_beat():
     time = FakeTime()
     clock = Clock(120, time)
     time.ns = 2100 * MS  # 268.8 pips: a little past the second bar
     clock.resync_downbeat()
-    assert clock.position() == 256
-    assert clock.bar_beat(clock.pip()) == (2, 1)
+    time.ns += 500 * MS  # one beat later the music is on beat 2 of bar 2
+    assert clock.position() == 256 + 64
+    assert clock.bar_beat(clock.pip()) == (2, 2)
 
 
 def test_tap_tempo_sets_bpm_and_beat():
@@ -127,6 +132,20 @@ def test_midi_stop_holds_and_continue_resumes():
     assert clock.ticks == 15
 
 
+@pytest.mark.parametrize("jump_back", [["stop", ("songpos", 0), "continue"], ["stop", "start"]])
+@pytest.mark.parametrize("beats", [16, 64])
+def test_a_midi_master_that_restarts_or_relocates_is_followed_at_once(jump_back, beats):
+    clock = MidiClock(120)
+    end = feed(clock, ["start"] + ["clock"] * (beats * 24 + 1))
+    assert clock.pip(end) >= beats * 64
+    messages = [mido.Message(kind) if isinstance(kind, str) else mido.Message(kind[0], pos=kind[1])
+                for kind in jump_back]
+    for message in messages:
+        clock.receive(message, end)
+    end = feed(clock, ["clock"] * 25, start_ns=end)
+    assert clock.pip(end - 20 * MS) == 64, "one beat after the restart, not held where it was"
+
+
 def test_midi_ticks_without_start_run_free():
     clock = MidiClock(120)
     feed(clock, ["clock"] * 49)
@@ -153,7 +172,7 @@ def test_link_clock_reads_the_session_beat_without_joining():
         first = clock.pip()
         clock.set_bpm(90)
         assert clock.bpm == 90
-        clock.nudge(1000)  # one second at 90 BPM: 96 pips ahead
-        assert clock.pip() >= first + 96
+        clock.nudge(1000)  # one second at 90 BPM: 96 pips ahead, caught up within two seconds
+        assert clock.pip(time.monotonic_ns() + 3 * SECOND) >= first + 96 + 3 * 96
     finally:
         clock.close()

@@ -7,8 +7,8 @@ import pytest
 from end_to_end_receiver import (
     assert_received_in_order, ola_unavailable_reason, olad_artnet_receiver, plugins_started, read_recording,
 )
-from kinemorphs_show.outputs import open_output, parse_output_destination
-from kinemorphs_show.runner import run_show
+from kinemorphs_show.outputs import OutputOptions, open_output, parse_output_destination
+from kinemorphs_show.run.command import run_show
 from kinemorphs_show.status_line import StatusLine
 from outputs_fakes import FixedTempoClock, ScriptedEngine
 
@@ -23,7 +23,7 @@ def test_frames_reach_olad_over_artnet_in_order_and_the_fixtures_go_home(tmp_pat
     engine = ScriptedEngine(universes=UNIVERSES)
     records, homes = [], []
     with olad_artnet_receiver(UNIVERSES, tmp_path) as ola:
-        output = open_output(parse_output_destination("artnet://127.0.0.1"), FRAME_RATE)
+        output = open_output(parse_output_destination("artnet://127.0.0.1"), OutputOptions(frame_rate=FRAME_RATE))
         code = asyncio.run(run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], FRAME_RATE,
                                     seconds=RUN_SECONDS, on_frame=records.append, on_home=homes.append,
                                     status=StatusLine(io.StringIO())))

@@ -11,8 +11,8 @@ from end_to_end_receiver import (
     read_recording,
 )
 from kinemorphs_show.engine import Engine
-from kinemorphs_show.outputs import open_output, parse_output_destination
-from kinemorphs_show.runner import run_command, run_show
+from kinemorphs_show.outputs import OutputOptions, open_output, parse_output_destination
+from kinemorphs_show.run.command import run_command, run_show
 from kinemorphs_show.showfile import load_show
 from kinemorphs_show.status_line import StatusLine
 from outputs_fakes import FixedTempoClock
@@ -130,7 +130,7 @@ def test_a_slow_cue_reaches_olad_moving_every_frame_with_the_module_samples_at_w
     path.write_text(SHOW.replace("size = [", f'speed = "1/{SLOW_SPEED_DENOMINATOR}"\nsize = ['))
     records = []
     with olad_artnet_receiver(UNIVERSES, tmp_path) as ola:
-        output = open_output(parse_output_destination("artnet://127.0.0.1"), SLOW_FRAME_RATE)
+        output = open_output(parse_output_destination("artnet://127.0.0.1"), OutputOptions(frame_rate=SLOW_FRAME_RATE))
         code = asyncio.run(run_show(Engine(load_show(path)), ClockFromFirstFrame(bpm=SLOW_BPM), [output],
                                     SLOW_FRAME_RATE, seconds=RUN_SECONDS, on_frame=records.append,
                                     status=StatusLine(io.StringIO())))

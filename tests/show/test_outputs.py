@@ -7,9 +7,10 @@ import time
 
 import pytest
 
-from kinemorphs_show.outputs import OutputKind, OutputDestination, open_output, parse_output_destination
+from kinemorphs_show.outputs import OutputKind, OutputDestination, OutputOptions, open_output, parse_output_destination
 from kinemorphs_show.outputs.failure_report import FailureReport
 from kinemorphs_show.outputs.preview import BAR_WIDTH, PreviewOutput, displacement_bar
+from kinemorphs_show.engine import FixtureFrame, Frame
 from outputs_fakes import DMX_CHANNELS, frame_at, free_udp_port
 
 RECEIVE_TIMEOUT_S = 5.0
@@ -23,16 +24,16 @@ def wait_for(condition, timeout_s: float = RECEIVE_TIMEOUT_S) -> None:
         time.sleep(POLL_S)
 
 
-def send_frames(destination: OutputDestination, frames) -> None:
-    async def run() -> None:
-        output = open_output(destination)
+def send_frames(destination: OutputDestination, frames, options: OutputOptions = OutputOptions()) -> list:
+    """What each send reported (None when the whole frame left)."""
+    async def run() -> list:
+        output = open_output(destination, options)
         await output.open()
         try:
-            for frame in frames:
-                output.send(frame)
+            return [output.send(frame) for frame in frames]
         finally:
             await output.close()
-    asyncio.run(run())
+    return asyncio.run(run())
 
 
 @pytest.mark.parametrize(("text", "expected"), [
@@ -43,6 +44,8 @@ def send_frames(destination: OutputDestination, frames) -> None:
     ("ARTNET://Node-3.local:7000", OutputDestination(OutputKind.ARTNET, "node-3.local", 7000)),
     ("osc://[::1]:9000", OutputDestination(OutputKind.OSC, "::1", 9000)),
     ("sacn://127.0.0.1:65535/", OutputDestination(OutputKind.SACN, "127.0.0.1", 65535)),
+    ("sacn://", OutputDestination(OutputKind.SACN, "", 5568)),              # multicast, a group per universe
+    ("sacn://:5569", OutputDestination(OutputKind.SACN, "", 5569)),
 ])
 def test_output_destinations_are_read(text, expected):
     assert parse_output_destination(text) == expected
@@ -55,8 +58,8 @@ def test_output_destinations_are_read(text, expected):
     ("dmx://127.0.0.1", "unknown protocol"),
     ("preview://x", "takes no address"),
     ("osc://127.0.0.1", "needs a port"),
-    ("sacn://", "host is missing"),
-    ("sacn://:5568", "host is missing"),
+    ("artnet://", "host is missing"),
+    ("osc://:9000", "host is missing"),
     ("artnet://127.0.0.1:0", "port must be"),
     ("artnet://127.0.0.1:70000", "port must be"),
     ("artnet://127.0.0.1:x", "port must be"),
@@ -92,24 +95,26 @@ def test_sacn_packets_decode_with_an_independent_receiver():
         assert sequences == sorted(set(sequences)), "each universe's sequence number advances"
 
 
-def test_artnet_packets_decode_with_an_independent_receiver():
+@pytest.mark.parametrize(("base", "port_addresses"), [(1, (0, 3)), (300, (299, 302))])
+def test_artnet_packets_decode_with_an_independent_receiver(base, port_addresses):
     python_artnet = pytest.importorskip("python_artnet")
     port = free_udp_port()
-    receiver = python_artnet.Artnet(BINDIP="127.0.0.1", PORT=port)
+    receiver = python_artnet.Artnet(BINDIP="127.0.0.1", PORT=port, UNILENGTH=512)
     try:
         # The receiver opens its socket on its own thread: send only once it listens.
         wait_for(lambda: hasattr(receiver, "sock") and receiver.sock.getsockname()[1] == port)
         frame = frame_at(5, universes=(0, 3))
-        send_frames(parse_output_destination(f"artnet://127.0.0.1:{port}"), [frame])
+        # Show universe u goes to port-address base + u - 1.
+        send_frames(parse_output_destination(f"artnet://127.0.0.1:{port}"), [frame], OutputOptions(artnet_base=base))
 
         def both_universes_arrived() -> bool:
             buffer = receiver.readBuffer()
-            return all(getattr(buffer[u], "data", None) is not None for u in (0, 3))
+            return all(getattr(buffer[u], "data", None) is not None for u in port_addresses)
         wait_for(both_universes_arrived)
         buffer = receiver.readBuffer()
-        for universe in (0, 3):
-            packet = buffer[universe]
-            assert packet.opCode == 0x5000 and packet.universe == universe and packet.length == DMX_CHANNELS
+        for universe, address in zip((0, 3), port_addresses):
+            packet = buffer[address]
+            assert packet.opCode == 0x5000 and packet.universe == address and packet.length == DMX_CHANNELS
             assert bytes(packet.data) == frame.universes[universe]
     finally:
         receiver.close()
@@ -126,7 +131,7 @@ def test_osc_bundles_decode_with_an_independent_receiver():
     def receive() -> None:
         listening.set()
         deadline = time.monotonic() + RECEIVE_TIMEOUT_S
-        while len(messages) < 7 and time.monotonic() < deadline:
+        while len(messages) < 9 and time.monotonic() < deadline:
             server.recv(50)
     thread = threading.Thread(target=receive)
     thread.start()
@@ -135,13 +140,15 @@ def test_osc_bundles_decode_with_an_independent_receiver():
     thread.join()
     server.free()
     assert dict(messages) == {
-        "/kinemorphs/frame": [321, "a -> b"],
+        "/kinemorphs/frame": [321, "a -> b", 1, 1],
         "/kinemorphs/fixture/head_1/xyz": [0.5, -0.25, 0.0],
         "/kinemorphs/fixture/head_1/pan_tilt": [30.0, -12.5],
         "/kinemorphs/fixture/head_1/limited": [0],
+        "/kinemorphs/fixture/head_1/size_scale": [1.0],
         "/kinemorphs/fixture/head_2/xyz": [-1.0, 1.0, 0.125],
         "/kinemorphs/fixture/head_2/pan_tilt": [-90.0, 45.0],
         "/kinemorphs/fixture/head_2/limited": [1],
+        "/kinemorphs/fixture/head_2/size_scale": [1.0],
     }
 
 
@@ -180,7 +187,8 @@ def test_a_receiver_that_goes_away_is_reported_once_and_retried_until_back(proto
     errors = capsys.readouterr().err
     assert errors.count("cannot send") == 1 and errors.count("sending again") == 1
     assert report.outages == 1 and not report.failing
-    assert datagrams == 20 - len(outage_frames), "every frame outside the outage went out"
+    closing = 3 if protocol == "sacn" else 0      # sACN's stream-terminated packets on close
+    assert datagrams == 20 - len(outage_frames) + closing, "every frame outside the outage went out"
 
 
 def test_failure_report_announces_each_outage_and_each_recovery():
@@ -201,12 +209,29 @@ def test_an_invalid_universe_is_skipped_and_the_others_still_go_out(capsys):
     receiver.register_listener("universe", packets.append, universe=2)
     receiver.start()
     try:
-        send_frames(parse_output_destination(f"sacn://127.0.0.1:{port}"),
-                    [frame_at(pip, universes=(0, 2)) for pip in range(3)])
+        problems = send_frames(parse_output_destination(f"sacn://127.0.0.1:{port}"),
+                               [frame_at(pip, universes=(0, 2)) for pip in range(3)])
         wait_for(lambda: len(packets) == 3)
     finally:
         receiver.stop()
-    assert capsys.readouterr().err.count("universe 0 cannot be sent on sacn") == 1
+    assert capsys.readouterr().err.count("universe 0 cannot be sent on sACN") == 1
+    assert all("universe 0" in problem for problem in problems), "never skipped silently"
+
+
+def test_sacn_carries_the_show_priority_and_title_and_terminates_each_stream_on_close():
+    from sacn.messages.data_packet import DataPacket
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
+        sink.bind(("127.0.0.1", 0))
+        options = OutputOptions(sacn_priority=150, source_name="Main stage ✓ " + "x" * 80)
+        send_frames(parse_output_destination(f"sacn://127.0.0.1:{sink.getsockname()[1]}"),
+                    [frame_at(pip, universes=(1, 7)) for pip in range(2)], options)
+        sink.setblocking(False)
+        packets = [DataPacket.make_data_packet(sink.recv(1000)) for _ in range(2 * 2 + 2 * 3)]
+    assert {(p.priority, p.sourceName) for p in packets} == {(150, "Main stage ✓ " + "x" * 48)}  # 63 bytes of UTF-8
+    for universe in (1, 7):
+        mine = [p for p in packets if p.universe == universe]
+        assert [p.option_StreamTerminated for p in mine] == [False, False, True, True, True]
+        assert [p.sequence for p in mine] == [0, 1, 2, 3, 4]
 
 
 @pytest.mark.parametrize(("value", "marker_column"), [(-1.0, 0), (0.0, BAR_WIDTH // 2), (1.0, BAR_WIDTH - 1),
@@ -229,3 +254,56 @@ def test_preview_into_a_log_writes_one_block_per_second():
     lines = stream.getvalue().splitlines()
     assert "head 1" in lines[1] and "+30.0°" in lines[1] and "limited" not in lines[1]
     assert "head/2" in lines[2] and lines[2].endswith("limited")
+
+
+def fixture_frame(pip: int, count: int, pan: float = 10.0) -> Frame:
+    fixtures = tuple(FixtureFrame(f"head {n}", 0.5, -0.5, 0.0, pan, -5.0, n % 2 == 0) for n in range(count))
+    return Frame(pip, "fan", {1: bytes(DMX_CHANNELS)}, fixtures)
+
+
+@pytest.mark.parametrize(("fixtures", "max_datagram", "pip"), [
+    (512, 1472, 2**31 + 5),        # a big rig; a pip past 32 bits
+    (2, 1472, -1),
+    (40, 300, 2**62),
+])
+def test_osc_frames_split_into_datagrams_that_fit_and_join(fixtures, max_datagram, pip):
+    from pythonosc.osc_bundle import OscBundle
+    from kinemorphs_show.outputs.osc import frame_bundles
+    bundles = frame_bundles(fixture_frame(pip, fixtures), max_datagram)
+    assert all(len(bundle) <= max_datagram for bundle in bundles)
+    seen = []
+    for part, data in enumerate(bundles, start=1):
+        messages = [message for message in OscBundle(data)]
+        assert (messages[0].address, messages[0].params) == ("/kinemorphs/frame", [pip, "fan", part, len(bundles)])
+        names = [m.address.split("/")[3] for m in messages[1:]]
+        assert len(names) % 4 == 0 and names[::4] == names[3::4], "a fixture's four messages travel together"
+        seen += names[::4]
+    assert seen == [f"head_{n}" for n in range(fixtures)]
+
+
+@pytest.mark.parametrize("frame", [fixture_frame(2**64, 2), fixture_frame(0, 2, pan=1e300),
+                                   Frame(0, "x", {}, (FixtureFrame("n" * 2000, 0, 0, 0, 0, 0, False),))])
+def test_a_frame_osc_cannot_encode_is_a_failed_send(frame):
+    from kinemorphs_show.outputs.osc import OscOutput
+    stream = io.StringIO()
+
+    async def run() -> list:
+        output = OscOutput(parse_output_destination("osc://127.0.0.1:9"))
+        output.report.stream = stream
+        await output.open()
+        problems = [output.send(frame), output.send(frame)]
+        await output.close()
+        return problems
+    problems = asyncio.run(run())
+    assert all(problem and problem.startswith("cannot send") for problem in problems)
+    assert stream.getvalue().count("cannot send") == 1
+
+
+@pytest.mark.parametrize(("destination", "options", "message"), [
+    ("sacn://127.0.0.1", OutputOptions(sacn_priority=201), "priority"),
+    ("artnet://127.0.0.1", OutputOptions(artnet_base=32768), "base port-address"),
+    ("osc://127.0.0.1:9", OutputOptions(osc_max_datagram=10), "datagram size"),
+])
+def test_output_settings_out_of_range_are_refused_before_anything_is_sent(destination, options, message):
+    with pytest.raises(ValueError, match=message):
+        open_output(parse_output_destination(destination), options)

@@ -1,5 +1,10 @@
 import asyncio
 import io
+import os
+import pty
+import signal
+import socket
+import termios
 import time
 from fractions import Fraction
 
@@ -7,7 +12,10 @@ import pytest
 
 from kinemorphs_show.controls import Action, Command, apply_command, command_for_osc, commands_for_keys
 from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
-from kinemorphs_show.runner import RunState, parse_osc_in, run_command, run_frames, run_show
+from kinemorphs_show.run.command import run_command, run_show
+from kinemorphs_show.run.frame_loop import RunState, run_frames
+from kinemorphs_show.outputs.preview import PreviewOutput
+from kinemorphs_show.run.live_controls import STOP_SIGNALS, parse_osc_in
 from kinemorphs_show.status_line import StatusLine
 from outputs_fakes import HOME, FixedTempoClock, RecordingOutput, ScriptedEngine, free_udp_port
 
@@ -98,22 +106,82 @@ def test_quit_stops_before_the_next_frame():
     assert len(records) == 4, "the frame being prepared when quit came is not sent"
 
 
-@pytest.mark.parametrize("failure", [None, "engine"])
-def test_every_fixture_goes_home_at_the_end(failure):
-    engine = ScriptedEngine(fail_at_frame=3 if failure else None)
-    output = RecordingOutput()
-    homes = []
-    # With a failing engine the run ends at its third frame however slowly the machine runs.
-    run = run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 200.0,
-                   seconds=60.0 if failure else 0.05,
-                   on_home=homes.append, status=StatusLine(io.StringIO()))
-    if failure:
-        with pytest.raises(RuntimeError):
-            asyncio.run(run)
-    else:
-        assert asyncio.run(run) == 0
+@pytest.mark.parametrize("way_out", ["end", "q", "error", *STOP_SIGNALS], ids=str)
+def test_every_way_out_sends_home_last_and_restores_the_terminal(way_out, monkeypatch):
+    master, replica = pty.openpty()
+    terminal_mode = termios.tcgetattr(replica)
+    engine = ScriptedEngine(fail_at_frame=3 if way_out == "error" else None)
+
+    def at_third_frame(frames_made: int) -> None:
+        if frames_made == 3 and way_out == "q":
+            os.write(master, b"q")
+        elif frames_made == 3 and isinstance(way_out, signal.Signals):
+            os.kill(os.getpid(), way_out)
+    engine.on_frame = at_third_frame
+    output, homes = RecordingOutput(), []
+    with os.fdopen(replica, "r") as terminal:
+        monkeypatch.setattr("sys.stdin", terminal)
+        run = run_show(engine, FixedTempoClock(start_ns=time.monotonic_ns()), [output], 100.0,
+                       seconds=0.1 if way_out == "end" else 60.0, on_home=homes.append,
+                       status=StatusLine(io.StringIO()))
+        if way_out == "error":
+            with pytest.raises(RuntimeError):
+                asyncio.run(run)
+        else:
+            assert asyncio.run(run) == 0
+        assert termios.tcgetattr(replica) == terminal_mode, "echo and canonical mode are back"
+    os.close(master)
     assert output.frames[-1] == HOME and homes == [HOME] and output.closed
-    assert HOME not in output.frames[:-1]
+    assert HOME not in output.frames[:-1] and len(output.frames) < 100
+
+
+@pytest.mark.parametrize(("failing", "reason"), [
+    ("the home frame", "cannot send (Network is unreachable)"),
+    ("every frame", "universe 0 cannot be sent on sacn"),
+])
+def test_a_run_whose_home_frame_did_not_leave_exits_3_saying_why(failing, reason):
+    broken = RecordingOutput(destination="sacn://127.0.0.1:5568", problem=reason,
+                             home_only=failing == "the home frame")
+    healthy = RecordingOutput()
+    status = StatusLine(io.StringIO())
+    code = asyncio.run(run_show(ScriptedEngine(), FixedTempoClock(start_ns=time.monotonic_ns()), [broken, healthy], 1000.0,
+                                seconds=0.005, status=status))
+    summary = status.stream.getvalue().splitlines()[-1]
+    assert code == 3 and healthy.frames[-1] == HOME and broken.frames[-1] == HOME
+    assert "every fixture sent home" not in summary.replace("NOT every", "")
+    assert f"sacn://127.0.0.1:5568: {reason}" in summary
+
+
+def test_a_run_stopped_by_an_error_exits_3_in_one_line_after_sending_home(tmp_path, monkeypatch, capsys):
+    from show_builders import BASE_SHOW, write_show
+    engine = ScriptedEngine(fail_at_frame=3)
+    monkeypatch.setattr("kinemorphs_show.run.command.Engine", lambda show: engine)
+    homes = []
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
+        sink.bind(("127.0.0.1", 0))
+        code = run_command(str(write_show(tmp_path, BASE_SHOW)), 30.0, None,
+                           [f"osc://127.0.0.1:{sink.getsockname()[1]}"], on_home=homes.append)
+    errors = capsys.readouterr().err
+    assert code == 3 and homes == [HOME] and "Traceback" not in errors
+    assert "the run failed: RuntimeError: engine failed" in errors
+
+
+@pytest.mark.parametrize("bpm", [1000.0, 10.0])
+def test_a_tempo_the_clock_cannot_run_is_refused_in_one_line(bpm, tmp_path, capsys):
+    from show_builders import BASE_SHOW, write_show
+    assert run_command(str(write_show(tmp_path, BASE_SHOW)), 1.0, bpm, ["preview"]) == 2
+    errors = capsys.readouterr().err
+    assert "BPM must be within 20..400" in errors and "Traceback" not in errors
+
+
+def test_a_closed_preview_pipe_ends_the_run_and_the_network_still_gets_home():
+    class ClosedPipe(io.StringIO):
+        def write(self, text: str) -> int:
+            raise BrokenPipeError(32, "Broken pipe")
+    preview, network = PreviewOutput(ClosedPipe()), RecordingOutput()
+    code = asyncio.run(run_show(ScriptedEngine(), FixedTempoClock(start_ns=time.monotonic_ns()), [preview, network],
+                                100.0, seconds=60.0, status=StatusLine(io.StringIO())))
+    assert code == 0 and network.frames[-1] == HOME and len(network.frames) == 2
 
 
 def test_osc_controls_reach_the_engine_and_quit_the_run():
@@ -123,7 +191,7 @@ def test_osc_controls_reach_the_engine_and_quit_the_run():
     clock = FixedTempoClock(start_ns=time.monotonic_ns())
     output = RecordingOutput()
     sender = SimpleUDPClient("127.0.0.1", port)
-    script = {2: ("/kinemorphs/next", []), 4: ("/kinemorphs/bpm", [128.0]), 6: ("/kinemorphs/cue", [2]),
+    script = {2: ("/kinemorphs/next", []), 4: ("/kinemorphs/bpm", [128.0]), 6: ("/kinemorphs/cue", [3]),
               8: ("/kinemorphs/tap", []), 10: ("/kinemorphs/quit", [])}
 
     def send_scripted(frames_made: int) -> None:
@@ -136,6 +204,45 @@ def test_osc_controls_reach_the_engine_and_quit_the_run():
     assert code == 0 and output.frames[-1] == HOME and len(output.frames) < 100
     assert engine.calls == [("go", 1), ("go", 2)]
     assert [name for name, _ in clock.calls] == ["bpm", "tap"] and clock.bpm == 128.0
+
+
+def osc_bundle(address: str, args: list, seconds_ahead: float | None) -> bytes:
+    from pythonosc.osc_bundle_builder import IMMEDIATELY, OscBundleBuilder
+    from pythonosc.osc_message_builder import build_msg
+    builder = OscBundleBuilder(IMMEDIATELY if seconds_ahead is None else time.time() + seconds_ahead)
+    builder.add_content(build_msg(address, args))
+    return builder.build().dgram
+
+
+def test_received_osc_never_blocks_the_show_and_bad_values_are_refused_without_a_traceback(capsys):
+    """A bundle tagged a year ahead, values that are not finite, a packet that does not parse: frames go on."""
+    import socket
+    port = free_udp_port()
+    engine = ScriptedEngine()
+    clock = FixedTempoClock(start_ns=time.monotonic_ns())
+    sender = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    script = {
+        2: osc_bundle("/kinemorphs/quit", [], seconds_ahead=365 * 24 * 3600.0),
+        3: osc_bundle("/kinemorphs/next", [], seconds_ahead=0.05),     # honoured, later, without blocking
+        4: osc_bundle("/kinemorphs/nudge", [float("nan")], None),
+        5: osc_bundle("/kinemorphs/bpm", [float("inf")], None),
+        6: osc_bundle("/kinemorphs/cue", [float("nan")], None),
+        7: osc_bundle("/kinemorphs/nudge", [-1e12], None),
+        8: b"#bundle\x00garbage",
+        40: osc_bundle("/kinemorphs/quit", [], None),
+    }
+    engine.on_frame = lambda made: sender.sendto(script[made], ("127.0.0.1", port)) if made in script else None
+    status = StatusLine(io.StringIO())
+    code = asyncio.run(run_show(engine, clock, [RecordingOutput()], 100.0, seconds=10.0,
+                                osc_in=("127.0.0.1", port), status=status))
+    sender.close()
+    assert code == 0 and 40 <= engine.frames_made < 100, "the year-ahead quit neither froze nor ended the show"
+    assert engine.calls == [("go", 1)]
+    assert [name for name, _ in clock.calls] == ["nudge"] and clock.calls[0][1] == -BEAT_MS_AT_120
+    assert "Traceback" not in capsys.readouterr().err
+    refused = status.stream.getvalue()
+    for what in ("ahead", "nudge nan", "bpm inf", "cue nan", "nudge -1e+12", "does not parse"):
+        assert refused.count(what) == 1, what
 
 
 def test_an_output_that_cannot_open_stops_the_run_before_anything_is_sent(capsys):
@@ -174,19 +281,26 @@ def test_osc_messages_become_commands(address, args, expected):
     assert command_for_osc(address, args) == expected
 
 
-@pytest.mark.parametrize(("command", "engine_calls", "clock_calls"), [
-    (Command(Action.CUE, 2.0), [("go", 2)], []),
-    (Command(Action.CUE, 3.0), [], []),
-    (Command(Action.CUE, -1.0), [], []),
-    (Command(Action.CUE, 1.5), [], []),
-    (Command(Action.BPM, 0.0), [], []),
-    (Command(Action.BPM, 90.0), [], [("bpm", 90.0)]),
-    (Command(Action.RESYNC), [], [("resync", 7)]),
+NAN, INF = float("nan"), float("inf")
+BEAT_MS_AT_120 = 500.0
+
+
+@pytest.mark.parametrize(("command", "engine_calls", "clock_calls", "refused"), [
+    (Command(Action.CUE, 3.0), [("go", 2)], [], False),             # cue numbers count from 1
+    (Command(Action.CUE, 1.0), [("go", 0)], [], False),
+    *[(Command(Action.CUE, value), [], [], True) for value in (4.0, 0.0, -1.0, 1.5, NAN, INF)],
+    *[(Command(Action.BPM, value), [], [], True) for value in (0.0, 10.0, 1e9, INF, NAN)],
+    (Command(Action.BPM, 90.0), [], [("bpm", 90.0)], False),
+    *[(Command(Action.NUDGE, value), [], [], True) for value in (NAN, INF, -INF)],
+    (Command(Action.NUDGE, -1e12), [], [("nudge", -BEAT_MS_AT_120)], True),   # at most a beat per message
+    (Command(Action.NUDGE, 20.0), [], [("nudge", 20.0)], False),
+    (Command(Action.RESYNC), [], [("resync", 7)], False),
 ])
-def test_commands_out_of_range_are_ignored(command, engine_calls, clock_calls):
+def test_commands_are_bounded_and_refusals_reported(command, engine_calls, clock_calls, refused):
     engine, clock = ScriptedEngine(), FixedTempoClock()
-    apply_command(command, engine, clock, 7, lambda: None)
+    refusal = apply_command(command, engine, clock, 7, lambda: None)
     assert engine.calls == engine_calls and clock.calls == clock_calls
+    assert (refusal is not None) == refused
 
 
 @pytest.mark.parametrize(("text", "expected"), [

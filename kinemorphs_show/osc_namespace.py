@@ -1,0 +1,3 @@
+"""The one OSC address root every message this program sends or accepts lives under."""
+
+OSC_ROOT = "/kinemorphs"

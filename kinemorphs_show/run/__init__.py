@@ -1,0 +1,1 @@
+"""The `run` command, split by job: the command itself, the frame loop, live controls, the terminal."""

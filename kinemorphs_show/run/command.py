@@ -1,0 +1,157 @@
+"""The `run` command: open the outputs and controls, run the frame loop, send home, report.
+
+Whatever ends the run (the requested seconds, q, a signal, an error, the
+preview's pipe closing), every fixture is sent home before the outputs close.
+The exit status says whether that is true: 0 only when the home frame left on
+every output and universe; 3 with one line saying what was not sent.
+"""
+
+import asyncio
+import os
+import sys
+import time
+from collections.abc import Callable, Sequence
+from contextlib import AsyncExitStack
+
+from kinemorphs_show.clock_source import open_clock
+from kinemorphs_show.controls import Command, ShowClock, apply_command
+from kinemorphs_show.engine import Engine, Frame
+from kinemorphs_show.exit_codes import SHOW_EXTRA_HINT, ExitCode
+from kinemorphs_show.frame_schedule import FrameSchedule
+from kinemorphs_show.outputs import (
+    PREVIEW, Output, OutputDestination, OutputOptions, open_output, parse_output_destinations,
+)
+from kinemorphs_show.run.frame_loop import FrameSource, RunState, run_frames, send_home
+from kinemorphs_show.run.live_controls import (
+    listen_for_osc_controls, parse_osc_in, read_keys_if_terminal, stop_on_signals,
+)
+from kinemorphs_show.showfile import ShowFileError, load_show
+from kinemorphs_show.status_line import FrameRecord, StatusLine
+from kinemorphs_show.timing import NS_PER_SECOND
+
+PROGRAM = "kinemorphs-show"
+
+
+async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Output], frame_rate: float, *,
+                   seconds: float | None = None, osc_in: tuple[str, int] | None = None,
+                   on_frame: Callable[[FrameRecord], None] | None = None,
+                   on_home: Callable[[Frame], None] | None = None,
+                   status: StatusLine | None = None,
+                   now_ns: Callable[[], int] = time.monotonic_ns) -> int:
+    """Run until the seconds are up or something stops the run; the exit code.
+
+    An exception from the engine propagates after every fixture was sent home.
+    """
+    status = status if status is not None else StatusLine()
+    state = RunState()
+    async with AsyncExitStack() as stack:
+        for output in outputs:
+            try:
+                await output.open()
+            except (ValueError, OSError) as error:
+                print(f"{PROGRAM}: output {output.destination}: {error}", file=sys.stderr)
+                return ExitCode.INVALID
+            stack.push_async_callback(output.close)
+
+        def on_command(command: Command) -> None:
+            try:
+                refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
+            except Exception as error:  # a control, however odd, must not stop the show
+                refused = f"{command.action} ({type(error).__name__}: {error})"
+            if refused is not None:
+                status.refused(refused)
+
+        if osc_in is not None:
+            try:
+                await listen_for_osc_controls(stack, osc_in, on_command, status.refused)
+            except OSError as error:
+                print(f"{PROGRAM}: cannot listen for OSC on {osc_in[0]}:{osc_in[1]}: {error}", file=sys.stderr)
+                return ExitCode.INVALID
+        stop_on_signals(stack, state.request_quit)
+        read_keys_if_terminal(stack, on_command)
+
+        start = now_ns()
+        stop_at = None if seconds is None else start + round(seconds * NS_PER_SECOND)
+        try:
+            await run_frames(engine, clock, outputs, FrameSchedule.starting(start, frame_rate), state, status,
+                             stop_at_ns=stop_at, on_frame=on_frame, now_ns=now_ns)
+        finally:
+            home, problems = send_home(engine, outputs)
+            if home is not None and on_home is not None:
+                on_home(home)
+    if problems:
+        status.finish(f"NOT every fixture was sent home: {'; '.join(problems)}")
+        return ExitCode.RUN_FAILED
+    status.finish("every fixture sent home")
+    return ExitCode.OK
+
+
+def run_command(show_path: str, seconds: float | None, bpm: float | None, output_destinations: list[str], *,
+                osc_in: str | None = None,
+                on_frame: Callable[[FrameRecord], None] | None = None,
+                on_home: Callable[[Frame], None] | None = None) -> int:
+    """Run a show; returns the exit code (2 for bad arguments, with nothing sent).
+
+    output_destinations replace the show's own outputs; with neither, the terminal
+    preview is used. on_frame is called with every frame as sent and on_home
+    with the home frame sent at the end (for logs and tests).
+    """
+    def usage_error(message: str) -> int:
+        print(f"{PROGRAM}: {message}", file=sys.stderr)
+        return ExitCode.INVALID
+
+    try:
+        destinations: list[OutputDestination] = parse_output_destinations(output_destinations)
+        osc_in_address = parse_osc_in(osc_in) if osc_in is not None else None
+    except ValueError as error:
+        return usage_error(str(error))
+    if seconds is not None and not seconds > 0:
+        return usage_error(f"--seconds must be positive, not {seconds}")
+    if bpm is not None and not bpm > 0:
+        return usage_error(f"--bpm must be positive, not {bpm}")
+    try:
+        show = load_show(show_path)
+    except ShowFileError as error:
+        return usage_error(str(error))
+    if not destinations:
+        try:
+            destinations = show_destinations(show) or [PREVIEW]
+        except ValueError as error:
+            return usage_error(f"{show_path}: {error}")
+    try:
+        options = OutputOptions.of_show(show)
+        outputs = [open_output(destination, options) for destination in destinations]
+    except ModuleNotFoundError as error:
+        return usage_error(f"the output library {error.name!r} is missing: {SHOW_EXTRA_HINT}")
+    except ValueError as error:
+        return usage_error(f"{show_path}: {error}")
+    try:
+        clock, release_clock = open_clock(show, bpm)
+    except (RuntimeError, ValueError) as error:
+        return usage_error(str(error))
+    try:
+        return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
+                                    osc_in=osc_in_address, on_frame=on_frame, on_home=on_home))
+    except Exception as error:
+        # Every fixture was sent home on the way out (run_show's finally); say what broke in one line.
+        print(f"{PROGRAM}: the run failed: {type(error).__name__}: {error}", file=sys.stderr)
+        return ExitCode.RUN_FAILED
+    finally:
+        release_clock()
+        silence_closed_stdout()
+
+
+def show_destinations(show) -> list[OutputDestination]:
+    """The show's own outputs: parsed destinations, or (before the show file reader parses them) texts."""
+    return [item if isinstance(item, OutputDestination) else parse_output_destinations([item])[0]
+            for item in show.outputs]
+
+
+def silence_closed_stdout() -> None:
+    """After the preview's reader went away, keep Python's exit-time flush from printing a traceback."""
+    try:
+        sys.stdout.flush()
+    except (BrokenPipeError, ValueError):
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+        os.close(devnull)
