@@ -228,7 +228,7 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return usage_error(str(error))
     if not destinations:
         try:
-            destinations = parse_output_destinations(show.outputs) or [PREVIEW]
+            destinations = list(show.outputs) or [PREVIEW]
         except ValueError as error:
             return usage_error(f"{show_path}: {error}")
     try:

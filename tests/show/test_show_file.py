@@ -1,0 +1,170 @@
+"""Hostile and mistaken show files, pattern files and arguments: exit 2, one line naming file, line and field."""
+
+import os
+import signal
+from contextlib import contextmanager
+
+import pytest
+
+from kinemorphs_show.cli import main
+from kinemorphs_show.source_lines import key_lines
+
+from show_builders import BASE_SHOW, write_show
+
+MUST_FINISH_S = 20  # a guard against hanging, not a speed goal
+
+
+@contextmanager
+def must_finish():
+    def hung(*_):
+        raise AssertionError(f"did not finish within {MUST_FINISH_S} s")
+
+    previous = signal.signal(signal.SIGALRM, hung)
+    signal.alarm(MUST_FINISH_S)
+    try:
+        yield
+    finally:
+        signal.alarm(0)
+        signal.signal(signal.SIGALRM, previous)
+
+
+def refused(capsys, argv, marker_text=None, field="", words=""):
+    """Run the command, expect exit 2 and one line on stderr naming the marker's line and the field."""
+    with must_finish():
+        try:
+            code = main(argv)
+        except SystemExit as exit:  # argparse refuses an argument
+            code = exit.code
+    error = capsys.readouterr().err
+    assert code == 2, error
+    assert error.count("\n") == 1 and "Traceback" not in error, error
+    if marker_text is not None:
+        line = next(number for number, row in enumerate(marker_text.splitlines(), 1) if field.split(".")[-1] in row
+                    and (number > 1 or True))
+        assert f":{line}: {field}" in error, error
+    assert words in error, error
+    return error
+
+
+NEIGHBOUR = '[[fixtures]]\nname = "b"\naddress = 5\n\n[[cues]]'
+WIDE = "[[fixtures]]\nname = \"b\"\nuniverse = 1\naddress = 5\n\n[[cues]]"
+HOSTILE_FIELDS = [
+    # (change to the base show, field named, words in the message)
+    (("bpm = 120", 'bpm = "fast"'), "show.bpm", "must be a valid number"),
+    (("bpm = 120", 'bpm = 120\nframe_rate = "44"'), "show.frame_rate", "must be a valid number"),
+    (("bpm = 120", "bpm = 120\nframe_rate = 0.0001"), "show.frame_rate", "at least 1"),
+    (("bpm = 120", "bpm = nan"), "show.bpm", "finite"),
+    (("bpm = 120", f"bpm = {'9' * 400}"), "show.bpm", "must be a valid number"),
+    (("size = 30", 'size = "big"'), "cues[0].size", "must be a number or [pan, tilt]"),
+    (("max_speed = 100000", 'max_speed = "360"'), "fixtures[0].max_speed", "must be a valid number"),
+    (("max_speed = 100000", 'max_speed = 1\nlimits = { cone = "x" }'), "fixtures[0].limits.cone",
+     "must be a valid number"),
+    (("size = 30", 'size = 30\nspeed = "1e400"'), "cues[0].speed", "at most 1024"),
+    (("size = 30", 'size = 30\nspeed = "1e30000000"'), "cues[0].speed", "such as 2"),
+    (("size = 30", "size = 30\nspeed = 1e300"), "cues[0].speed", "at most 1024"),
+    (("address = 1", "address = 1\nposition = [1.5e308, 0, 0]"), "fixtures[0].position", "at most 10000"),
+    (("address = 1", "address = 1\nposition = [-1.5e308, 0, 0]"), "fixtures[0].position", "at least -10000"),
+    (("address = 1", 'address = 1\nchannels = { "²" = 255 }'), "fixtures[0].channels.²", "channel keys are numbers"),
+    (("universe = 1", "universe = 0"), "fixtures[0].universe", "at least 1"),
+    (("universe = 1", "universe = 64000"), "fixtures[0].universe", "at most 63999"),
+    (("bpm = 120", "bpm = 120\nsacn_priority = 201"), "show.sacn_priority", "at most 200"),
+    (("bpm = 120", "bpm = 120\nosc_max_datagram = 65508"), "show.osc_max_datagram", "at most 65507"),
+    (("bpm = 120", "bpm = 120\nartnet_base = 32767"), "show.artnet_base", "past 32767"),
+    # Safety: home inside limits and travel; channels inside the footprint, clear of pan/tilt and neighbours.
+    (("max_speed = 100000", "max_speed = 1\nhome = [0, 130]\nlimits = { tilt = [0, 110] }"), "fixtures[0].home",
+     "fixture 'a': home tilt 130° is outside its limits.tilt [0, 110]"),
+    (("max_speed = 100000", "max_speed = 1\nhome = [0, 1e300]"), "fixtures[0].home", "at most 720"),
+    (("max_speed = 100000", "max_speed = 1\nhome = [0, 200]"), "fixtures[0].home", "outside its tilt_travel"),
+    (("size = 30", "size = 30\naxes = { z = 512 }"), "cues[0].axes.z", "outside fixture 'a' (channels 1..4"),
+    (("size = 30\n", f"size = 30\naxes = {{ z = 5 }}\n\n{NEIGHBOUR}\nname = \"c\"\npattern = \"circle\"\nsize = 1\n"),
+     "cues[0].axes.z", "into fixture 'b' (its channel 1)"),
+    (("size = 30", "size = 30\naxes = { z = 3 }"), "cues[0].axes.z", "'a''s tilt channel"),
+    (("address = 1", 'address = 1\nchannels = { "1" = 255 }'), "fixtures[0].channels.1", "its pan channel"),
+    (("address = 1", 'address = 1\nchannel_count = 4\nchannels = { "6" = 255 }'), "fixtures[0].channels.6",
+     "outside its 4 channels"),
+    (("[[cues]]", f'{WIDE.replace("[[cues]]", "")}'.replace('name = "b"', 'name = "b"  # here') + "[[cues]]"),
+     "fixtures[1].address", "overlap fixture 'a' (1..6)"),
+    (("[show]", "[profiles.wash]\npan_channel = 4\n\n[show]"), "profiles.wash.pan_channel",
+     "pan_channel = 4, pan_fine_channel = 2 (assumed), tilt_channel = 3 (assumed), tilt_fine_channel = 4 (assumed)"),
+]
+
+
+@pytest.mark.parametrize("change, field, words", HOSTILE_FIELDS)
+def test_bad_fields_exit_2_naming_line_and_field(tmp_path, capsys, change, field, words):
+    text = BASE_SHOW.replace(*change)
+    if "past 32767" in words:
+        text = text.replace("universe = 1", "universe = 2")
+    if "(1..6)" in words:  # a dimmer on channel 6 widens a's footprint into b's
+        text = text.replace("address = 1", 'address = 1\nchannels = { "6" = 255 }')
+    error = refused(capsys, ["check", str(write_show(tmp_path, text))], words=words)
+    assert f": {field}" in error
+    key = field.split(".")[-1].split("[")[0]
+    wanted = {number for number, row in enumerate(text.splitlines(), 1)
+              if key in row or (key == "name" and "# here" in row)}
+    assert int(error.split(": ")[1].rsplit(":", 1)[1]) in wanted | {
+        number for number, row in enumerate(text.splitlines(), 1) if row.startswith("[")}, error
+
+
+@pytest.mark.parametrize("argv, words", [
+    (["run", "SHOW", "--bpm", "1000"], "from 20 to 400"),
+    (["run", "SHOW", "--bpm", "10"], "from 20 to 400"),
+    (["check", "SHOW", "--bpm", "nan"], "from 20 to 400"),
+    (["run", "SHOW", "--seconds", "inf"], "the duration"),
+    (["run", "SHOW", "--output", "ftp://x"], "unknown protocol"),
+    (["run", "SHOW", "--osc-in", "host:0"], "bad OSC control port"),
+    (["render", "SHOW", "--bars", "100000", "-o", "x.png"], "from 1 to 256"),
+    (["render", "SHOW", "--bars", "٣", "-o", "x.png"], "whole number"),
+    (["render", "SHOW", "-o", "x.jpg"], "ending in .png"),
+    (["render", "SHOW", "--cue", "²", "-o", "OUT"], "no cue '²'"),
+])
+def test_bad_arguments_exit_2_with_one_line(tmp_path, capsys, argv, words):
+    show = write_show(tmp_path, BASE_SHOW)
+    argv = [str(show) if item == "SHOW" else str(tmp_path / "out.png") if item == "OUT" else item for item in argv]
+    refused(capsys, argv, words=words)
+
+
+def deep(depth: int) -> str:
+    return "[" * depth + "]" * depth
+
+
+@pytest.mark.parametrize("kind", ["dev_zero", "fifo", "too_large", "deep_toml", "not_utf8"])
+def test_show_files_that_are_not_plain_text_are_refused(tmp_path, capsys, kind):
+    path = tmp_path / "show.toml"
+    if kind == "dev_zero":
+        path = "/dev/zero"
+    elif kind == "fifo":
+        os.mkfifo(path)
+    elif kind == "too_large":
+        path.write_text(BASE_SHOW + "#" * (5 * 1024 * 1024), encoding="utf-8")
+    elif kind == "deep_toml":
+        path.write_text(BASE_SHOW.replace("size = 30", f"size = 30\nx = {deep(5000)}"), encoding="utf-8")
+    else:
+        path.write_bytes(b"\xff" + BASE_SHOW.encode())
+    words = "nested deeper" if kind == "deep_toml" else "cannot read the show file"
+    refused(capsys, ["check", str(path)], words=words)
+
+
+@pytest.mark.parametrize("file, content, words", [
+    ("deep.json", deep(5000), "nested deeper"),
+    ("long.json", f"[[0, 0, 0], [0.{'1' * 400}, 0, 0]]", "more than 32 characters"),
+    ("long.json", f"[[0, 0, 0], [{'9' * 400}, 0, 0]]", "more than 32 characters"),
+    ("big.json", "[[1e400, 0, 0]]", "finite"),
+    ("odd.json", '{"samples": 5}', "a list of [x, y, z]"),
+    ("bool.json", "[[true, 0, 0]]", "three numbers"),
+    ("long.csv", f"0,0,0\n{'1' * 400},0,0\n", "more than 32 characters"),
+    ("fifo.csv", None, "not a regular file"),
+])
+def test_bad_pattern_files_are_refused(tmp_path, capsys, file, content, words):
+    if content is None:
+        os.mkfifo(tmp_path / file)
+    else:
+        (tmp_path / file).write_text(content, encoding="utf-8")
+    text = BASE_SHOW + f'\n[[patterns]]\nname = "mine"\nfile = "{file}"\n'
+    error = refused(capsys, ["check", str(write_show(tmp_path, text))], words=words)
+    assert "patterns[0].file" in error
+
+
+def test_header_and_key_scan_stays_linear_on_hostile_lines():
+    hostile = ['"[' + " " * 8000, "[" + " " * 8000 + "x", " " * 8000 + "x", "k" + " " * 8000 + "x"] * 20
+    with must_finish():
+        assert key_lines("\n".join([*hostile, "[show]", "bpm = 1"])) == {("show",): 81, ("show", "bpm"): 82}
