@@ -8,7 +8,7 @@ from typing import TYPE_CHECKING
 from pathlib import Path
 
 from kinemorphs_show.clock import MAX_BPM, MIN_BPM
-from kinemorphs_show.cue import place_cue
+from kinemorphs_show.cue import Cue, place_cue
 from kinemorphs_show.exit_codes import SHOW_EXTRA_HINT, ExitCode
 from kinemorphs_show.feasibility import Demand, demands
 from kinemorphs_show.outputs.destination import ACCEPTED_FORMS, parse_output_destination
@@ -165,6 +165,23 @@ def format_bpm(bpm: float) -> str:
     return "any BPM" if math.isinf(bpm) else f"{math.floor(bpm * 10) / 10:.1f} BPM"
 
 
+def followable(highest_bpm: float) -> str:
+    """The tempi up to highest_bpm, said within the range a show accepts (never below MIN_BPM)."""
+    if highest_bpm < MIN_BPM:
+        return f"at no tempo from {MIN_BPM:g} BPM"
+    if highest_bpm >= MAX_BPM:
+        return f"at every tempo up to {MAX_BPM:g} BPM"
+    return f"up to {format_bpm(highest_bpm)}"
+
+
+def largest_size(cue: Cue, demand: Demand) -> str:
+    """The cue's size scaled to what the fixture can follow at the demand's tempo (speed grows
+    in proportion to size), rounded down to a tenth of a degree."""
+    scale = demand.limit_deg_s / demand.peak_deg_s
+    pan, tilt = (math.floor(size * scale * 10) / 10 for size in cue.size_deg)
+    return f"{pan:g}" if pan == tilt else f"[{pan:g}, {tilt:g}]"
+
+
 def check_command(show: "Show", bpm: float) -> int:
     found = show_demands(show, bpm)
     print(f"{show.path}: {show.title!r}, {len(show.rig.fixtures)} fixtures, {len(show.cues)} cues, "
@@ -176,16 +193,20 @@ def check_command(show: "Show", bpm: float) -> int:
             continue
         worst = max(mine, key=lambda demand: demand.peak_deg_s / demand.limit_deg_s)
         print(f"  {cue.name}: peak {worst.peak_deg_s:.1f}°/s on {worst.fixture} "
-              f"(max {worst.limit_deg_s:g}°/s), followable up to {format_bpm(worst.highest_bpm)}")
+              f"(max {worst.limit_deg_s:g}°/s), followable {followable(worst.highest_bpm)}")
     infeasible = [demand for demand in found if not demand.feasible]
     if not infeasible:
         highest = min((demand.highest_bpm for demand in found), default=math.inf)
-        print(f"ok: every fixture can follow every cue at {bpm:g} BPM (up to {format_bpm(highest)})")
+        print(f"ok: every fixture can follow every cue at {bpm:g} BPM ({followable(highest)})")
         return ExitCode.OK
+    cues = {cue.name: cue for cue in show.cues}
     print(f"{len(infeasible)} fixture/cue pairs cannot be followed at {bpm:g} BPM:")
     for demand in infeasible:
+        advice = (f"highest tempo {format_bpm(demand.highest_bpm)}" if demand.highest_bpm >= MIN_BPM
+                  else f"no tempo from {MIN_BPM:g} BPM works")  # never advise a tempo the show refuses
         print(f"  {demand.fixture} in {demand.cue!r}: needs {demand.peak_deg_s:.1f}°/s, can do "
-              f"{demand.limit_deg_s:g}°/s; highest tempo {format_bpm(demand.highest_bpm)}")
+              f"{demand.limit_deg_s:g}°/s; {advice}; largest size at {bpm:g} BPM: "
+              f"{largest_size(cues[demand.cue], demand)}°")
     return ExitCode.INFEASIBLE
 
 

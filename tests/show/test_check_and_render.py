@@ -23,8 +23,12 @@ def test_feasibility_matches_a_hand_calculation(tmp_path, capsys):
     show = show.replace("size = 30", "size = 40")
     assert main(["check", str(write_show(tmp_path, show))]) == 1
     out = capsys.readouterr().out
-    assert "a in 'circles': needs 320.0°/s, can do 240°/s; highest tempo 90.0 BPM" in out
+    assert "a in 'circles': needs 320.0°/s, can do 240°/s; highest tempo 90.0 BPM; largest size at 120 BPM: 30°" in out
     assert main(["check", str(write_show(tmp_path, show)), "--bpm", "90"]) == 0
+    # At 4°/s no tempo from the lowest accepted (20 BPM) works: say so, and give the size that does.
+    assert main(["check", str(write_show(tmp_path, show.replace("max_speed = 240", "max_speed = 4")))]) == 1
+    out = capsys.readouterr().out
+    assert "followable at no tempo from 20 BPM" in out and "BPM works; largest size at 120 BPM: 0.5°" in out
 
 
 def with_pattern_file(tmp_path: Path, text: str) -> str:

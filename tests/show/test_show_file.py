@@ -7,6 +7,7 @@ from contextlib import contextmanager
 import pytest
 
 from kinemorphs_show.cli import main
+from kinemorphs_show.showfile import load_show
 from kinemorphs_show.source_lines import key_lines
 
 from show_builders import BASE_SHOW, write_show
@@ -70,6 +71,8 @@ HOSTILE_FIELDS = [
     (("bpm = 120", "bpm = 120\nsacn_priority = 201"), "show.sacn_priority", "at most 200"),
     (("bpm = 120", "bpm = 120\nosc_max_datagram = 65508"), "show.osc_max_datagram", "at most 65507"),
     (("bpm = 120", "bpm = 120\nartnet_base = 32767"), "show.artnet_base", "past 32767"),
+    (("size = 30", 'size = 30\n[cues.layout]\nspread = "cycle"\nspread_beats = 1'), "cues[0].layout.spread",
+     "drop spread_beats"),
     # Safety: home inside limits and travel; channels inside the footprint, clear of pan/tilt and neighbours.
     (("max_speed = 100000", "max_speed = 1\nhome = [0, 130]\nlimits = { tilt = [0, 110] }"), "fixtures[0].home",
      "fixture 'a': home tilt 130° is outside its limits.tilt [0, 110]"),
@@ -168,3 +171,23 @@ def test_header_and_key_scan_stays_linear_on_hostile_lines():
     hostile = ['"[' + " " * 8000, "[" + " " * 8000 + "x", " " * 8000 + "x", "k" + " " * 8000 + "x"] * 20
     with must_finish():
         assert key_lines("\n".join([*hostile, "[show]", "bpm = 1"])) == {("show",): 81, ("show", "bpm"): 82}
+
+
+def test_settings_outputs_and_layout_defaults_are_read(tmp_path):
+    from fractions import Fraction
+
+    from kinemorphs_show.cue import place_cue
+    from kinemorphs_show.outputs import OutputKind
+
+    from show_builders import fixtures_toml, make_show
+
+    cues = ('[[cues]]\nname = "even"\npattern = "circle"\nsize = 10\nspeed = "1/2"\n[cues.layout]\nspread = "cycle"\n'
+            '[[cues]]\nname = "mirrored"\npattern = "circle"\nsize = 10\n[cues.layout]\nmirror = true\n')
+    show = make_show(tmp_path, fixtures_toml(3), cues)
+    assert (show.sacn_priority, show.artnet_base, show.osc_max_datagram, show.outputs) == (100, 1, 1472, ())
+    even, mirrored = (place_cue(cue, show.rig) for cue in show.cues)
+    assert [p.offset_pips for p in even.placements] == [0, Fraction(128, 3), Fraction(256, 3)]
+    assert mirrored.cue.layout.wings == 2
+    text = BASE_SHOW.replace("bpm = 120", 'bpm = 120\noutputs = ["preview", "osc://127.0.0.1:9000"]\nsacn_priority = 7')
+    show = load_show(write_show(tmp_path, text))
+    assert [d.kind for d in show.outputs] == [OutputKind.PREVIEW, OutputKind.OSC] and show.sacn_priority == 7
