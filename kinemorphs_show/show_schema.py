@@ -9,10 +9,10 @@ a home outside the limits, names that must exist) are in showfile.py.
 import re
 from enum import StrEnum
 from fractions import Fraction
-from typing import Annotated, Any
+from typing import Annotated, Any, Literal
 
 from pydantic import (
-    BaseModel, ConfigDict, Discriminator, Field, PlainValidator, Tag, Strict, StringConstraints, WithJsonSchema,
+    BaseModel, ConfigDict, Discriminator, Field, PlainSerializer, PlainValidator, Tag, Strict, StringConstraints, WithJsonSchema,
 )
 from pydantic_core import PydanticCustomError
 
@@ -98,7 +98,12 @@ def ratio_type(low_exclusive: bool, high: int, description: str):
     schema = {"description": description, "anyOf": [
         {"type": "number", ("exclusiveMinimum" if low_exclusive else "minimum"): 0, "maximum": high},
         {"type": "string", "pattern": f"^\\s*{pattern}\\s*$", "maxLength": MAX_RATIO_TEXT}]}
-    return Annotated[Fraction, PlainValidator(read), WithJsonSchema(schema)]
+    return Annotated[Fraction, PlainValidator(read), PlainSerializer(ratio_text), WithJsonSchema(schema)]
+
+
+def ratio_text(ratio: Fraction) -> int | str:
+    """A ratio as it would be written in the show file: 2 or "3/4"."""
+    return ratio.numerator if ratio.denominator == 1 else f"{ratio.numerator}/{ratio.denominator}"
 
 
 def read_size(value: Any) -> tuple[float, float]:
@@ -123,7 +128,7 @@ Pips = ratio_type(False, MAX_BEATS * 64, "pips (64 per beat), exact")
 
 
 class Settings(Table):
-    """[show]: the show's tempo, grid, outputs and clock."""
+    """The show's tempo, grid, outputs and clock."""
 
     title: Text | None = None
     """the show's name (default: the file name without .toml); also the sACN source name"""
@@ -132,6 +137,7 @@ class Settings(Table):
     frame_rate: bounded(float, MIN_FRAME_RATE, MAX_FRAME_RATE) = DEFAULT_FRAME_RATE
     """frames per second sent to the outputs"""
     beats_per_bar: bounded(int, 1, 32) = 4
+    """the beat grid that cues start on and that render draws"""
     bars_per_phrase: bounded(int, 1, 64) = 4
     """cues can start on the next beat, bar or phrase"""
     outputs: list[Text] = []
@@ -154,12 +160,14 @@ class ProfileFields(Table):
     """A fixture type: where pan and tilt are, how far they travel and how fast. Channels are
     1-based and relative to the fixture's address."""
 
-    bits: bounded(int, 8, 16) | None = None
-    """8 or 16; 16-bit needs fine channels (default: pan 1, pan fine 2, tilt 3, tilt fine 4)"""
+    bits: Literal[8, 16] | None = None
+    """8 or 16 (default 16, as the built-in profile: pan 1, pan fine 2, tilt 3, tilt fine 4)"""
     pan_channel: Channel | None = None
+    """default 1"""
     pan_fine_channel: Channel | None = None
     """16-bit only (default 2, as the built-in profile)"""
     tilt_channel: Channel | None = None
+    """default 3 (16-bit) or 2 (8-bit)"""
     tilt_fine_channel: Channel | None = None
     """16-bit only (default 4, as the built-in profile)"""
     channel_count: Channel | None = None
@@ -176,13 +184,16 @@ class BoxLimitsTable(Table):
     """A box in degrees from the range centre (default: the whole travel)."""
 
     pan: DegreePair = (-MAX_TRAVEL_DEG / 2, MAX_TRAVEL_DEG / 2)
+    """[low, high] pan degrees"""
     tilt: DegreePair = (-MAX_TRAVEL_DEG / 2, MAX_TRAVEL_DEG / 2)
+    """[low, high] tilt degrees"""
 
 
 class ConeLimitsTable(Table):
     """A circle of this radius (pan/tilt degrees) around home."""
 
     cone: bounded(float, 0, MAX_TRAVEL_DEG)
+    """radius in degrees"""
 
 
 def limits_kind(value: Any) -> str:
@@ -190,18 +201,21 @@ def limits_kind(value: Any) -> str:
 
 
 class FixtureTable(ProfileFields):
-    """[[fixtures]]: one patched fixture; any profile field may be overridden here."""
+    """One patched fixture; any profile field may also be set here, for this fixture alone."""
 
     name: Name
+    """unique among the fixtures; cues name fixtures or groups"""
     profile: Name = "generic_16bit"
     """a [profiles.NAME] table, or the built-in "generic_16bit\""""
     universe: bounded(int, 1, MAX_UNIVERSE) = 1
+    """the DMX universe (sACN numbering; Art-Net adds artnet_base - 1)"""
     address: Channel
     """DMX start channel"""
     position: tuple[Metres, Metres, Metres] = (0.0, 0.0, 0.0)
     """metres: across the stage (stage left negative), depth (positive upstage, away from the
     audience), height"""
     groups: list[Name] = []
+    """group names a cue can use instead of fixture names; the first is the group of by = "group\""""
     home: DegreePair = (0.0, 0.0)
     """pan, tilt where the fixture rests and where cues move around; inside its limits and travel"""
     invert_pan: Flag = False
@@ -218,13 +232,15 @@ class FixtureTable(ProfileFields):
 
 
 class PatternTable(Table):
-    """[[patterns]]: a pattern of the show's own, from a file beside the show."""
+    """A pattern of the show's own, from a file beside the show."""
 
     name: Name
+    """the name cues use; it may shadow a built-in pattern"""
     file: Name
     """a CSV (rows of x, y, z; a header row is allowed) or JSON (a list of [x, y, z] or {"samples": [...]})
     file, relative to the show file"""
     description: Text = ""
+    """shown where the pattern is listed"""
 
 
 def read_axis_target(value: Any) -> AxisTarget | int:
@@ -245,12 +261,15 @@ class AxesTable(Table):
     (sent as 8 bits: -1 → 0, 1 → 255)."""
 
     x: AxisChoice = AxisTarget.PAN
+    """the lateral axis (+ to the right)"""
     y: AxisChoice = AxisTarget.TILT
+    """the vertical axis (a lift goes towards -y)"""
     z: AxisChoice = AxisTarget.NONE
+    """the depth axis"""
 
 
 class LayoutTable(Table):
-    """[cues.layout]: how one motion spreads across the cue's fixtures."""
+    """How one motion spreads across the cue's fixtures (see Layouts below)."""
 
     by: LayoutOrder = LayoutOrder.ORDER
     """how fixtures are ranked from 0 to 1: "order" (as listed), "group" (within each first group),
@@ -275,17 +294,18 @@ class LayoutTable(Table):
 
 
 class CueTable(Table):
-    """[[cues]]: a pattern placed on the rig; cues play in order."""
+    """A pattern placed on the rig; cues play in the order written."""
 
     name: Name
+    """unique among the cues; shown on the status line and the render"""
     pattern: Name
     """a built-in pattern or one from [[patterns]]"""
     size: Size
-    speed: SpeedRatio = Fraction(1)
+    speed: SpeedRatio = Field(Fraction(1), json_schema_extra={"default": 1})
     axes: AxesTable = AxesTable()
     fixtures: list[Name] = []
     """fixture or group names taking part (default: all)"""
-    fade_beats: Beats = Fraction(0)
+    fade_beats: Beats = Field(Fraction(0), json_schema_extra={"default": 0})
     """crossfade length from what is on stage; 0 is a cut"""
     start: GridUnit = GridUnit.BAR
     """the change starts on the next "beat", "bar" or "phrase\""""
@@ -306,6 +326,42 @@ class ShowDocument(Table):
 
 
 def show_json_schema() -> dict:
-    """The JSON Schema of the show file, as editors (taplo) read it."""
-    schema = ShowDocument.model_json_schema()
-    return {"$schema": "https://json-schema.org/draft/2020-12/schema", **schema}
+    """The JSON Schema of the show file in draft 4, the draft taplo (Even Better TOML) reads."""
+    schema = as_draft_4(ShowDocument.model_json_schema(ref_template="#/definitions/{model}"))
+    return {"$schema": "http://json-schema.org/draft-04/schema#", **schema}
+
+
+def as_draft_4(node):
+    """pydantic writes draft 2020-12; rewrite the few keywords draft 4 spells otherwise, and drop
+    the null that an optional field allows (TOML has no null: such a field is simply left out)."""
+    if isinstance(node, list):
+        return [as_draft_4(item) for item in node]
+    if not isinstance(node, dict):
+        return node
+    node = {key: as_draft_4(value) for key, value in node.items()}
+    if "$defs" in node:
+        node["definitions"] = node.pop("$defs")
+    if "prefixItems" in node:
+        node["items"] = node.pop("prefixItems")
+        node["additionalItems"] = False
+    for bound in ("Minimum", "Maximum"):
+        if f"exclusive{bound}" in node:
+            node[bound.lower()] = node[f"exclusive{bound}"]
+            node[f"exclusive{bound}"] = True
+    if "const" in node:
+        node["enum"] = [node.pop("const")]
+    node.pop("propertyNames", None)  # key lengths: draft 4 cannot say them; the reader checks
+    if isinstance(node.get("default"), dict):
+        node["default"] = {key: value for key, value in node["default"].items() if value is not None}
+    if "patternProperties" in node:
+        node.setdefault("additionalProperties", False)
+    if "anyOf" in node:
+        options = [option for option in node["anyOf"] if option != {"type": "null"}]
+        if node.get("default", 0) is None:
+            del node["default"]
+        if len(options) == 1:
+            del node["anyOf"]
+            node = {**options[0], **node}
+        else:
+            node["anyOf"] = options
+    return node

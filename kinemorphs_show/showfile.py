@@ -129,8 +129,6 @@ def unique_names(source: Source, key: str, names: list[str]) -> None:
 def resolve_profile(source: Source, fields: ProfileFields, path: KeyPath, base: Profile) -> Profile:
     """A profile from the fields given, the rest from base; 8 bits drops the fine channels."""
     bits = fields.bits if fields.bits is not None else (16 if base.pan_fine_channel else 8)
-    if bits not in (8, 16):
-        raise fail(source, path + ("bits",), f"must be 8 or 16, got {bits}")
     if bits == 8 and base.pan_fine_channel:
         base = replace(base, pan_channel=1, pan_fine_channel=0, tilt_channel=2, tilt_fine_channel=0,
                        channel_count=2)

@@ -1,6 +1,8 @@
 """Hostile and mistaken show files, pattern files and arguments: exit 2, one line naming file, line and field."""
 
+import json
 import os
+from pathlib import Path
 import signal
 from contextlib import contextmanager
 
@@ -191,3 +193,21 @@ def test_settings_outputs_and_layout_defaults_are_read(tmp_path):
     text = BASE_SHOW.replace("bpm = 120", 'bpm = 120\noutputs = ["preview", "osc://127.0.0.1:9000"]\nsacn_priority = 7')
     show = load_show(write_show(tmp_path, text))
     assert [d.kind for d in show.outputs] == [OutputKind.PREVIEW, OutputKind.OSC] and show.sacn_priority == 7
+
+
+REPOSITORY = Path(__file__).parents[2]
+
+
+def test_committed_schema_and_reference_match_what_the_schema_writes(capsys):
+    from kinemorphs_show.show_reference import show_file_reference
+
+    assert main(["schema"]) == 0
+    printed = capsys.readouterr().out
+    assert json.loads(printed)["$schema"].startswith("http://json-schema.org/draft-04/")
+    committed = REPOSITORY / "examples" / "shows" / "kinemorphs-show.schema.json"
+    assert committed.read_text(encoding="utf-8") == printed, "run: kinemorphs-show schema > " + str(committed)
+    reference = REPOSITORY / "docs" / "show-file.md"
+    assert reference.read_text(encoding="utf-8") == show_file_reference(), \
+        "run: python -m kinemorphs_show.show_reference > docs/show-file.md"
+    for show in (REPOSITORY / "examples" / "shows").glob("*.toml"):
+        assert show.read_text(encoding="utf-8").startswith(f"#:schema ./{committed.name}\n"), show
