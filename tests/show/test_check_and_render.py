@@ -99,10 +99,24 @@ def test_user_patterns_from_csv_and_json_drive_cues(tmp_path, file, content):
     assert [engine.frame(pip).fixtures[0].pan_deg for pip in range(4)] == [0.0, 15.0, 30.0, 0.0]
 
 
-def test_render_writes_a_png(tmp_path):
+def test_render_writes_a_png_adding_the_extension(tmp_path):
+    assert main(["render", str(QUICKSTART), "--bars", "3", "-o", str(tmp_path / "show")]) == 0
+    assert (tmp_path / "show.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+def test_a_failed_render_write_leaves_the_earlier_picture_whole(tmp_path, monkeypatch, capsys):
+    from matplotlib.figure import Figure
+
+    def full_disk(self, file, **_):
+        file.write(b"\x89PNG half a picture")
+        raise OSError(28, "No space left on device")
+
     out = tmp_path / "show.png"
-    assert main(["render", str(QUICKSTART), "--bars", "3", "-o", str(out)]) == 0
-    assert out.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    out.write_bytes(b"earlier picture")
+    monkeypatch.setattr(Figure, "savefig", full_disk)
+    assert main(["render", str(QUICKSTART), "--bars", "1", "-o", str(out)]) == 3
+    assert "No space left on device" in capsys.readouterr().err
+    assert out.read_bytes() == b"earlier picture" and [p.name for p in tmp_path.iterdir()] == ["show.png"]
 
 
 def test_custom_eight_bit_profile_reaches_dmx(tmp_path):
