@@ -6,6 +6,7 @@ can say about itself lives here; checks across fields (channels that collide,
 a home outside the limits, names that must exist) are in showfile.py.
 """
 
+import math
 import re
 from enum import StrEnum
 from fractions import Fraction
@@ -15,6 +16,8 @@ from pydantic import (
     BaseModel, ConfigDict, Discriminator, Field, PlainSerializer, PlainValidator, Tag, Strict, StringConstraints, WithJsonSchema,
 )
 from pydantic_core import PydanticCustomError
+
+from kinemorphs import PIPS_PER_BEAT
 
 from kinemorphs_show.clock import MAX_BPM, MIN_BPM
 from kinemorphs_show.layout import LayoutOrder, LayoutSpread
@@ -37,6 +40,7 @@ MAX_SPEED_DEG_S = 100_000.0
 MAX_STAGE_M = 10_000.0        # positions and origins: far beyond any stage, far below overflow
 MAX_SIZE_DEG = 720.0
 MAX_SPEED_RATIO = 1024
+MIN_SPEED_RATIO = Fraction(1, 4096)  # a one-beat pattern stretched over 1024 bars
 MAX_BEATS = 65536             # fades and spreads
 MAX_NAME_LENGTH = 200
 MAX_RATIO_TEXT = 40
@@ -71,33 +75,32 @@ ChannelKey = Annotated[str, Strict(), StringConstraints(pattern=r"^[0-9]{1,3}$")
 
 # A decimal such as 0.75 or 1e-3, or a fraction such as 3/4, written short enough that reading it
 # exactly stays cheap (a long exponent would make Fraction build a huge integer).
-RATIO_TEXT = re.compile(r"\s*[0-9]{1,12}(\.[0-9]{0,12})?([eE][-+]?[0-9]{1,3})?(\s*/\s*[0-9]{1,12})?\s*")
+RATIO_BODY = r"[0-9]{1,12}(\.[0-9]{0,12})?([eE][-+]?[0-9]{1,3})?(\s*/\s*[0-9]{1,12})?"
+RATIO_TEXT = re.compile(rf"\s*{RATIO_BODY}\s*")
 
 
-def ratio_type(low_exclusive: bool, high: int, description: str):
-    """An exact ratio from an integer, a decimal number or a string 'a/b', bounded to (0 or [0, high]."""
+def ratio_type(low: Fraction, high: int, description: str):
+    """An exact ratio in [low, high] from an integer, a decimal number or a string 'a/b'."""
     def read(value: Any) -> Fraction:
         ratio = None
         if isinstance(value, int) and not isinstance(value, bool):
             ratio = Fraction(value)
-        elif isinstance(value, float) and value == value and abs(value) != float("inf"):
+        elif isinstance(value, float) and math.isfinite(value):
             ratio = Fraction(repr(value))  # the decimal as written: 0.1 is 1/10, not its binary approximation
         elif isinstance(value, str) and len(value) <= MAX_RATIO_TEXT and RATIO_TEXT.fullmatch(value):
             try:
                 ratio = Fraction(value.strip().replace(" ", ""))
             except ZeroDivisionError:
                 ratio = None
-        lowest = "above 0" if low_exclusive else "at least 0"
-        if ratio is None or ratio < 0 or (low_exclusive and ratio == 0) or ratio > high:
+        if ratio is None or not low <= ratio <= high:
             raise PydanticCustomError(
-                "ratio", "must be a ratio {lowest} and at most {high}, such as 2, 0.75 or \"3/4\"",
-                {"lowest": lowest, "high": high})
+                "ratio", "must be a ratio from {low} to {high}, such as 2, 0.75 or \"3/4\"",
+                {"low": str(low), "high": high})
         return ratio
 
-    pattern = RATIO_TEXT.pattern.strip(r"\s*")
     schema = {"description": description, "anyOf": [
-        {"type": "number", ("exclusiveMinimum" if low_exclusive else "minimum"): 0, "maximum": high},
-        {"type": "string", "pattern": f"^\\s*{pattern}\\s*$", "maxLength": MAX_RATIO_TEXT}]}
+        {"type": "number", "minimum": float(low), "maximum": high},
+        {"type": "string", "pattern": rf"^\s*{RATIO_BODY}\s*$", "maxLength": MAX_RATIO_TEXT}]}
     return Annotated[Fraction, PlainValidator(read), PlainSerializer(ratio_text), WithJsonSchema(schema)]
 
 
@@ -122,9 +125,9 @@ SIZE_NUMBER = {"type": "number", "minimum": 0, "maximum": MAX_SIZE_DEG}
 Size = Annotated[tuple[float, float], PlainValidator(read_size), WithJsonSchema({
     "description": "degrees of pan and tilt for a full displacement (1): one number for both, or [pan, tilt]",
     "anyOf": [SIZE_NUMBER, {"type": "array", "items": SIZE_NUMBER, "minItems": 2, "maxItems": 2}]})]
-SpeedRatio = ratio_type(True, MAX_SPEED_RATIO, "pattern pips per show pip, exact: 2, 0.75 or \"3/4\"")
-Beats = ratio_type(False, MAX_BEATS, "beats, exact: 2, 0.5 or \"1/3\"")
-Pips = ratio_type(False, MAX_BEATS * 64, "pips (64 per beat), exact")
+SpeedRatio = ratio_type(MIN_SPEED_RATIO, MAX_SPEED_RATIO, "pattern pips per show pip, exact: 2, 0.75 or \"3/4\"")
+Beats = ratio_type(Fraction(0), MAX_BEATS, "beats, exact: 2, 0.5 or \"1/3\"")
+Pips = ratio_type(Fraction(0), MAX_BEATS * PIPS_PER_BEAT, "pips (64 per beat), exact")
 
 
 class Settings(Table):

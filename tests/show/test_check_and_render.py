@@ -44,7 +44,7 @@ BAD_SHOWS = [
      "unknown pattern 'circel'; closest built-in names: circle"),
     (("address = 1", "address = 511"), "fixtures[0].address", "address = 511", "run past channel 512"),
     (("address = 1", "adress = 1"), "fixtures[0].adress", "adress", "unknown field"),
-    (("size = 30", 'size = 30\nspeed = "0/4"'), "cues[0].speed", 'speed = "0/4"', "ratio above 0"),
+    (("size = 30", 'size = 30\nspeed = "0/4"'), "cues[0].speed", 'speed = "0/4"', "ratio from 1/4096 to 1024"),
     (("size = 30", 'size = 30\n[cues.layout]\nby = "sideways"'), "cues[0].layout.by", "sideways", "must be 'order'"),
     (('name = "circles"\n', ""), "cues[0].name", "[[cues]]", "missing"),
     (("size = 30", 'size = 30\nfixtures = ["nobody"]'), "cues[0].fixtures", "nobody", "'nobody'"),

@@ -62,9 +62,10 @@ HOSTILE_FIELDS = [
     (("max_speed = 100000", 'max_speed = "360"'), "fixtures[0].max_speed", "must be a valid number"),
     (("max_speed = 100000", 'max_speed = 1\nlimits = { cone = "x" }'), "fixtures[0].limits.cone",
      "must be a valid number"),
-    (("size = 30", 'size = 30\nspeed = "1e400"'), "cues[0].speed", "at most 1024"),
+    (("size = 30", 'size = 30\nspeed = "1e400"'), "cues[0].speed", "to 1024"),
     (("size = 30", 'size = 30\nspeed = "1e30000000"'), "cues[0].speed", "such as 2"),
-    (("size = 30", "size = 30\nspeed = 1e300"), "cues[0].speed", "at most 1024"),
+    (("size = 30", "size = 30\nspeed = 1e300"), "cues[0].speed", "to 1024"),
+    (("size = 30", 'size = 30\nspeed = "1/999999999999"'), "cues[0].speed", "from 1/4096"),
     (("address = 1", "address = 1\nposition = [1.5e308, 0, 0]"), "fixtures[0].position", "at most 10000"),
     (("address = 1", "address = 1\nposition = [-1.5e308, 0, 0]"), "fixtures[0].position", "at least -10000"),
     (("address = 1", 'address = 1\nchannels = { "²" = 255 }'), "fixtures[0].channels.²", "channel keys are numbers"),
@@ -158,11 +159,12 @@ def test_show_files_that_are_not_plain_text_are_refused(tmp_path, capsys, kind):
     ("bool.json", "[[true, 0, 0]]", "three numbers"),
     ("long.csv", f"0,0,0\n{'1' * 400},0,0\n", "more than 32 characters"),
     ("fifo.csv", None, "not a regular file"),
+    ("/dev/zero", None, "not a regular file"),
 ])
 def test_bad_pattern_files_are_refused(tmp_path, capsys, file, content, words):
-    if content is None:
+    if file.endswith("fifo.csv"):
         os.mkfifo(tmp_path / file)
-    else:
+    elif content is not None:
         (tmp_path / file).write_text(content, encoding="utf-8")
     text = BASE_SHOW + f'\n[[patterns]]\nname = "mine"\nfile = "{file}"\n'
     error = refused(capsys, ["check", str(write_show(tmp_path, text))], words=words)
