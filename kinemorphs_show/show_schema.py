@@ -29,6 +29,7 @@ MIN_FRAME_RATE = 1.0
 MAX_FRAME_RATE = 1000.0
 MAX_UNIVERSE = 63999          # the sACN universe range; Art-Net port-addresses are checked against artnet_base
 MAX_ARTNET_PORT_ADDRESS = 32767
+DEFAULT_ARTNET_BASE = 1      # the show's universe u goes to Art-Net port-address u
 DEFAULT_SACN_PRIORITY = 100
 MAX_SACN_PRIORITY = 200
 # An Ethernet MTU (1500) less the IPv4 and UDP headers; the UDP payload limit is 65507.
@@ -152,7 +153,7 @@ class Settings(Table):
     """the MIDI input port's name, for clock = "midi\""""
     sacn_priority: bounded(int, 0, MAX_SACN_PRIORITY) = DEFAULT_SACN_PRIORITY
     """sACN priority of every universe sent; a receiver takes the highest-priority source"""
-    artnet_base: bounded(int, 0, MAX_ARTNET_PORT_ADDRESS) = 1
+    artnet_base: bounded(int, 0, MAX_ARTNET_PORT_ADDRESS) = DEFAULT_ARTNET_BASE
     """the Art-Net port-address (net × 256 + sub-net × 16 + universe) that the show's universe 1 goes to;
     universe u goes to artnet_base + u - 1"""
     osc_max_datagram: bounded(int, MIN_OSC_MAX_DATAGRAM, MAX_OSC_MAX_DATAGRAM) = DEFAULT_OSC_MAX_DATAGRAM

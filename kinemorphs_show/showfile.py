@@ -28,7 +28,7 @@ from kinemorphs_show.rig import (
 )
 from kinemorphs_show.show_fields import ShowFileError, Source, fail, validation_failure
 from kinemorphs_show.show_schema import (
-    MAX_ARTNET_PORT_ADDRESS, ClockKind, CueTable, FixtureTable, LayoutTable, ProfileFields, ShowDocument,
+    DEFAULT_ARTNET_BASE, DEFAULT_OSC_MAX_DATAGRAM, DEFAULT_SACN_PRIORITY, MAX_ARTNET_PORT_ADDRESS, ClockKind, CueTable, FixtureTable, LayoutTable, ProfileFields, ShowDocument,
 )
 from kinemorphs_show.source_lines import KeyPath, key_lines
 from kinemorphs_show.timing import BeatGrid
@@ -51,9 +51,9 @@ class Show:
     rig: Rig
     cues: tuple[Cue, ...]
     patterns: PatternSet = field(repr=False)
-    sacn_priority: int = 100
-    artnet_base: int = 1
-    osc_max_datagram: int = 1472
+    sacn_priority: int = DEFAULT_SACN_PRIORITY
+    artnet_base: int = DEFAULT_ARTNET_BASE
+    osc_max_datagram: int = DEFAULT_OSC_MAX_DATAGRAM
 
 
 def load_show(path) -> Show:
