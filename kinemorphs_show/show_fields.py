@@ -13,6 +13,10 @@ from kinemorphs_show.source_lines import KeyPath, line_of
 # Short enough that a hostile value (a 5000-digit number, a huge table) still fits one line.
 SHOWN_VALUE = reprlib.Repr(maxstring=40, maxother=40, maxlist=4, maxdict=4, maxlevel=2)
 SHOWN_VALUE.maxlong = 40
+SHOWN_KEY_LENGTH = 60
+# pydantic's wording for a value of the wrong container type, as a show author would say it.
+CONTAINER_WORDS = {"model_type": "a table", "dict_type": "a table", "model_attributes_type": "a table",
+                   "list_type": "a list", "tuple_type": "a list"}
 
 
 class ShowFileError(Exception):
@@ -31,9 +35,11 @@ class Source:
 
 
 def field_name(path: KeyPath) -> str:
-    """('fixtures', 2, 'address') -> 'fixtures[2].address'."""
+    """('fixtures', 2, 'address') -> 'fixtures[2].address' (a hostile key shortened)."""
     text = ""
     for part in path:
+        if isinstance(part, str) and len(part) > SHOWN_KEY_LENGTH:
+            part = part[:SHOWN_KEY_LENGTH] + "..."
         text += f"[{part}]" if isinstance(part, int) else (f".{part}" if text else part)
     return text
 
@@ -92,7 +98,13 @@ def error_message(error: dict, fields: tuple[str, ...]) -> str:
         return f"unknown field; expected one of {', '.join(fields)}"
     bounds = {"greater_than_equal": "at least {ge}", "less_than_equal": "at most {le}",
               "greater_than": "above {gt}", "less_than": "below {lt}"}
-    if kind in bounds:
+    if kind in CONTAINER_WORDS:
+        text = f"must be {CONTAINER_WORDS[kind]}"
+    elif kind == "too_short":
+        text = f"needs at least {context.get('min_length')} entries"
+    elif kind == "too_long":
+        text = f"may have at most {context.get('max_length')} entries"
+    elif kind in bounds:
         text = "must be " + bounds[kind].format(**{key: f"{value:g}" if isinstance(value, float) else value
                                                    for key, value in context.items()})
     elif error["msg"].startswith("Input should be "):

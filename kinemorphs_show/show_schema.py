@@ -44,6 +44,11 @@ MAX_SPEED_RATIO = 1024
 MIN_SPEED_RATIO = Fraction(1, 4096)  # a one-beat pattern stretched over 1024 bars
 MAX_BEATS = 65536             # fades and spreads
 MAX_NAME_LENGTH = 200
+# Counts: far beyond a real rig, small enough that a hostile file fails fast.
+MAX_FIXTURES = 16384
+MAX_ENTRIES = 4096            # cues, patterns, profiles
+MAX_NAMES = 1024              # groups of a fixture, fixtures of a cue
+MAX_OUTPUTS = 64
 MAX_RATIO_TEXT = 40
 
 AxisTarget = StrEnum("AxisTarget", {target.upper(): target for target in AXIS_TARGETS})
@@ -119,7 +124,7 @@ def read_size(value: Any) -> tuple[float, float]:
         pan, tilt = numbers * 2 if len(numbers) == 1 else numbers
         return float(pan), float(tilt)
     raise PydanticCustomError("size", "must be a number or [pan, tilt] of numbers from 0 to {high}",
-                              {"high": MAX_SIZE_DEG})
+                              {"high": f"{MAX_SIZE_DEG:g}"})
 
 
 SIZE_NUMBER = {"type": "number", "minimum": 0, "maximum": MAX_SIZE_DEG}
@@ -144,7 +149,7 @@ class Settings(Table):
     """the beat grid that cues start on and that render draws"""
     bars_per_phrase: bounded(int, 1, 64) = 4
     """cues can start on the next beat, bar or phrase"""
-    outputs: list[Text] = []
+    outputs: Annotated[list[Text], Field(max_length=MAX_OUTPUTS)] = []
     """where frames go: "preview", "sacn://HOST[:PORT]", "sacn://" (multicast), "artnet://HOST[:PORT]",
     "osc://HOST:PORT"; empty: the terminal preview. --output replaces them."""
     clock: ClockKind = ClockKind.INTERNAL
@@ -218,7 +223,7 @@ class FixtureTable(ProfileFields):
     position: tuple[Metres, Metres, Metres] = (0.0, 0.0, 0.0)
     """metres: across the stage (stage left negative), depth (positive upstage, away from the
     audience), height"""
-    groups: list[Name] = []
+    groups: Annotated[list[Name], Field(max_length=MAX_NAMES)] = []
     """group names a cue can use instead of fixture names; the first is the group of by = "group\""""
     home: DegreePair = (0.0, 0.0)
     """pan, tilt where the fixture rests and where cues move around; inside its limits and travel"""
@@ -231,7 +236,7 @@ class FixtureTable(ProfileFields):
     limits: Annotated[Annotated[ConeLimitsTable, Tag("cone")] | Annotated[BoxLimitsTable, Tag("box")],
                       Discriminator(limits_kind)] | None = None
     """{ pan = [low, high], tilt = [low, high] } or { cone = radius }"""
-    channels: dict[ChannelKey, bounded(int, 0, 255)] = {}
+    channels: Annotated[dict[ChannelKey, bounded(int, 0, 255)], Field(max_length=DMX_CHANNELS_PER_UNIVERSE)] = {}
     """fixed levels always sent, keyed by relative channel: { "5" = 255 } (e.g. an open dimmer)"""
 
 
@@ -307,7 +312,7 @@ class CueTable(Table):
     size: Size
     speed: SpeedRatio = Field(Fraction(1), json_schema_extra={"default": 1})
     axes: AxesTable = AxesTable()
-    fixtures: list[Name] = []
+    fixtures: Annotated[list[Name], Field(max_length=MAX_NAMES)] = []
     """fixture or group names taking part (default: all)"""
     fade_beats: Beats = Field(Fraction(0), json_schema_extra={"default": 0})
     """crossfade length from what is on stage; 0 is a cut"""
@@ -322,11 +327,11 @@ class ShowDocument(Table):
     model_config = ConfigDict(title="kinemorphs show file")
 
     show: Settings
-    profiles: dict[Name, ProfileFields] = {}
+    profiles: Annotated[dict[Name, ProfileFields], Field(max_length=MAX_ENTRIES)] = {}
     """fixture types by name, used by [[fixtures]] profile = "NAME\""""
-    fixtures: list[FixtureTable] = Field(min_length=1)
-    patterns: list[PatternTable] = []
-    cues: list[CueTable] = Field(min_length=1)
+    fixtures: list[FixtureTable] = Field(min_length=1, max_length=MAX_FIXTURES)
+    patterns: Annotated[list[PatternTable], Field(max_length=MAX_ENTRIES)] = []
+    cues: list[CueTable] = Field(min_length=1, max_length=MAX_ENTRIES)
 
 
 def show_json_schema() -> dict:
