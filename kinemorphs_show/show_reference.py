@@ -49,7 +49,8 @@ CONVENTIONS = """
   footprint). Without a written `channel_count`, fixed `channels` widen the
   footprint to cover them. Every channel a fixture or a cue writes must lie
   in the footprint, must not be a pan or tilt channel (coarse or fine), and
-  footprints in one universe must not overlap.
+  footprints in one universe must not overlap. A cue's axis may drive a
+  channel that also has a fixed level: while the cue runs, its level is sent.
 - A 16-bit profile has pan 1, pan fine 2, tilt 3, tilt fine 4 unless it says
   otherwise; a profile that sets only `pan_channel` or `tilt_channel` keeps the
   fine channels 2 and 4, and the overlap error names them "(assumed)". An

@@ -13,7 +13,8 @@ from fractions import Fraction
 from typing import Annotated, Any, Literal
 
 from pydantic import (
-    BaseModel, ConfigDict, Discriminator, Field, PlainSerializer, PlainValidator, Tag, Strict, StringConstraints, WithJsonSchema,
+    BaseModel, ConfigDict, Discriminator, Field, PlainSerializer, PlainValidator, Strict, StringConstraints, Tag,
+    WithJsonSchema,
 )
 from pydantic_core import PydanticCustomError
 
@@ -64,11 +65,12 @@ class Table(BaseModel):
     model_config = ConfigDict(extra="forbid", frozen=True, use_attribute_docstrings=True)
 
 
-def bounded(kind, low=None, high=None, *, above=None, **extra):
-    return Annotated[kind, Strict(), Field(ge=low, le=high, gt=above, allow_inf_nan=False, **extra)]
+def bounded(kind, low=None, high=None, *, above=None):
+    """An int or float of exactly that type (a bool or a string is refused, an int is a float),
+    finite and within the bounds given."""
+    return Annotated[kind, Strict(), Field(ge=low, le=high, gt=above, allow_inf_nan=False)]
 
 
-Number = Annotated[float, Strict(), Field(allow_inf_nan=False)]
 Text = Annotated[str, Strict(), StringConstraints(max_length=MAX_NAME_LENGTH)]
 Name = Annotated[str, Strict(), StringConstraints(min_length=1, max_length=MAX_NAME_LENGTH)]
 Flag = Annotated[bool, Strict()]

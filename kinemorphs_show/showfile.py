@@ -28,7 +28,7 @@ from kinemorphs_show.rig import (
 )
 from kinemorphs_show.show_fields import ShowFileError, Source, fail, validation_failure
 from kinemorphs_show.show_schema import (
-    DEFAULT_ARTNET_BASE, DEFAULT_OSC_MAX_DATAGRAM, DEFAULT_SACN_PRIORITY, MAX_ARTNET_PORT_ADDRESS, ClockKind, CueTable, FixtureTable, LayoutTable, ProfileFields, ShowDocument,
+    DEFAULT_ARTNET_BASE, DEFAULT_OSC_MAX_DATAGRAM, DEFAULT_SACN_PRIORITY, MAX_ARTNET_PORT_ADDRESS, ClockKind, ConeLimitsTable, CueTable, FixtureTable, LayoutTable, ProfileFields, ShowDocument,
 )
 from kinemorphs_show.source_lines import KeyPath, key_lines
 from kinemorphs_show.timing import BeatGrid
@@ -246,8 +246,10 @@ def read_fixed_channels(source: Source, entry: FixtureTable, path: KeyPath,
 
 def read_limits(source: Source, entry: FixtureTable, path: KeyPath) -> BoxLimits | ConeLimits | None:
     limits = entry.limits
-    if limits is None or hasattr(limits, "cone"):
-        return None if limits is None else ConeLimits(limits.cone)
+    if limits is None:
+        return None
+    if isinstance(limits, ConeLimitsTable):
+        return ConeLimits(limits.cone)
     for axis in ("pan", "tilt"):
         low, high = getattr(limits, axis)
         if low > high:
