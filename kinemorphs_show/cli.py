@@ -49,7 +49,8 @@ def build_parser() -> argparse.ArgumentParser:
 
     check = commands.add_parser("check", help="validate the show and report what the fixtures can follow")
     check.add_argument("show", help="the show file (TOML)")
-    check.add_argument("--bpm", type=tempo, help=f"check at this tempo instead of the show's ({MIN_BPM:g} to {MAX_BPM:g})")
+    check.add_argument("--bpm", type=tempo,
+                       help=f"check at this tempo instead of the show's ({MIN_BPM:g} to {MAX_BPM:g})")
 
     render = commands.add_parser("render", help="draw every fixture's path and traces to a PNG")
     render.add_argument("show", help="the show file (TOML)")

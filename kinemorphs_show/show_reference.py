@@ -187,7 +187,8 @@ def show_file_reference() -> str:
     lines = [INTRODUCTION.strip(), ""]
     for heading, name in SECTIONS:
         definition = definitions[name]
-        lines += [f"## `{heading}`", "", one_line(definition.get("description", "")), "", *field_table(definition, definitions), ""]
+        lines += [f"## `{heading}`", "", one_line(definition.get("description", "")), "",
+                  *field_table(definition, definitions), ""]
     lines += [CONVENTIONS.strip(), ""]
     return "\n".join(lines)
 

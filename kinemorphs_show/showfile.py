@@ -28,7 +28,8 @@ from kinemorphs_show.rig import (
 )
 from kinemorphs_show.show_fields import ShowFileError, Source, fail, validation_failure
 from kinemorphs_show.show_schema import (
-    DEFAULT_ARTNET_BASE, DEFAULT_OSC_MAX_DATAGRAM, DEFAULT_SACN_PRIORITY, MAX_ARTNET_PORT_ADDRESS, ClockKind, ConeLimitsTable, CueTable, FixtureTable, LayoutTable, ProfileFields, ShowDocument,
+    DEFAULT_ARTNET_BASE, DEFAULT_OSC_MAX_DATAGRAM, DEFAULT_SACN_PRIORITY, MAX_ARTNET_PORT_ADDRESS, ClockKind,
+    ConeLimitsTable, CueTable, FixtureTable, LayoutTable, ProfileFields, ShowDocument,
 )
 from kinemorphs_show.source_lines import KeyPath, key_lines
 from kinemorphs_show.timing import BeatGrid
@@ -325,7 +326,8 @@ def check_axes(source: Source, axes: AxisMapping, path: KeyPath, rig: Rig, membe
     targets = {"x": axes.x, "y": axes.y, "z": axes.z}
     used = [target for target in targets.values() if target != "none"]
     if len(used) != len(set(used)):
-        raise fail(source, path, f"two axes drive the same target: {', '.join(f'{k} = {v}' for k, v in targets.items())}")
+        written = ", ".join(f"{axis} = {target}" for axis, target in targets.items())
+        raise fail(source, path, f"two axes drive the same target: {written}")
     indices = rig.in_groups(members) if members else range(len(rig.fixtures))
     for axis, channel in targets.items():
         if not isinstance(channel, int):

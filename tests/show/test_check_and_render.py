@@ -23,7 +23,8 @@ def test_feasibility_matches_a_hand_calculation(tmp_path, capsys):
     show = show.replace("size = 30", "size = 40")
     assert main(["check", str(write_show(tmp_path, show))]) == 1
     out = capsys.readouterr().out
-    assert "a in 'circles': needs 320.0°/s, can do 240°/s; highest tempo 90.0 BPM; largest size at 120 BPM: 30°" in out
+    assert "a in 'circles': needs 320.0°/s, can do 240°/s; highest tempo 90.0 BPM; largest size at 120 BPM: 30°" \
+        in out
     assert main(["check", str(write_show(tmp_path, show)), "--bpm", "90"]) == 0
     # At 4°/s no tempo from the lowest accepted (20 BPM) works: say so, and give the size that does.
     assert main(["check", str(write_show(tmp_path, show.replace("max_speed = 240", "max_speed = 4")))]) == 1
