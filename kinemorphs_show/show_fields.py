@@ -49,45 +49,39 @@ def fail(source: Source, path: KeyPath, message: str) -> ShowFileError:
 
 
 def document_path(document: dict, loc: tuple, missing: bool) -> KeyPath:
-    """The part of a validation error's location that names keys and indices of the document
-    (pydantic adds union tags and '[key]' markers); a missing key keeps its own name."""
+    """The parts of a validation error's location that name keys and indices of the document
+    (pydantic adds union tags and '[key]' markers, skipped here); a missing key keeps its name."""
     path: list = []
     value = document
-    for part in loc:
+    for number, part in enumerate(loc):
         if isinstance(value, dict) and part in value:
             value = value[part]
         elif isinstance(value, list) and isinstance(part, int) and 0 <= part < len(value):
             value = value[part]
-        elif missing and isinstance(value, dict) and isinstance(part, str) and part == loc[-1]:
-            pass
-        else:
-            break
+        elif not (missing and number == len(loc) - 1):
+            continue
         path.append(part)
     return tuple(path)
 
 
 def known_fields(model: type[BaseModel], path: KeyPath) -> tuple[str, ...]:
-    """The fields of the table at path (ints and dict keys step into containers)."""
-    current = model
+    """The fields of the table at path (ints and dict keys step into containers; where the
+    table may be one of several, the fields of all of them)."""
+    current = [model]
     for part in path:
         if isinstance(part, int):
             continue
-        field = current.model_fields.get(part) if isinstance(current, type) else None
-        if field is None:
-            continue  # a key of a dict of tables, such as a profile's name
-        current = table_type(field.annotation)
-    return tuple(current.model_fields) if isinstance(current, type) and issubclass(current, BaseModel) else ()
+        fields = [table.model_fields[part] for table in current if part in table.model_fields]
+        if fields:  # else a key of a dict of tables, such as a profile's name
+            current = table_types(fields[0].annotation)
+    return tuple(dict.fromkeys(name for table in current for name in table.model_fields))
 
 
-def table_type(annotation):
-    """The model inside list[...], dict[..., ...], X | None or an Annotated union."""
+def table_types(annotation) -> list[type[BaseModel]]:
+    """The models inside list[...], dict[..., ...], X | None or an Annotated union."""
     if isinstance(annotation, type) and issubclass(annotation, BaseModel):
-        return annotation
-    for argument in reversed(typing.get_args(annotation)):
-        found = table_type(argument)
-        if found is not None:
-            return found
-    return None
+        return [annotation]
+    return [model for argument in typing.get_args(annotation) for model in table_types(argument)]
 
 
 def error_message(error: dict, fields: tuple[str, ...]) -> str:

@@ -208,7 +208,7 @@ class ConeLimitsTable(Table):
 
 
 def limits_kind(value: Any) -> str:
-    return "cone" if isinstance(value, (dict, ConeLimitsTable)) and "cone" in value else "box"
+    return "cone limits" if isinstance(value, dict) and "cone" in value else "box limits"
 
 
 class FixtureTable(ProfileFields):
@@ -235,7 +235,7 @@ class FixtureTable(ProfileFields):
     """tilt runs backwards on DMX only"""
     swap: Flag = False
     """pan and tilt exchanged before they are sent"""
-    limits: Annotated[Annotated[ConeLimitsTable, Tag("cone")] | Annotated[BoxLimitsTable, Tag("box")],
+    limits: Annotated[Annotated[ConeLimitsTable, Tag("cone limits")] | Annotated[BoxLimitsTable, Tag("box limits")],
                       Discriminator(limits_kind)] | None = None
     """{ pan = [low, high], tilt = [low, high] } or { cone = radius }"""
     channels: Annotated[dict[ChannelKey, bounded(int, 0, 255)], Field(max_length=DMX_CHANNELS_PER_UNIVERSE)] = {}

@@ -52,12 +52,18 @@ def key_lines(text: str) -> dict[KeyPath, int]:
         header = header_of(line)
         if header:
             current = resolve_table(split_dotted(header[0]), array_counts, is_array=header[1])
-            lines.setdefault(current, number)
+            note(lines, current, number)
             continue
         key = key_of(line)
         if key:
-            lines.setdefault(current + split_dotted(key), number)
+            note(lines, current + split_dotted(key), number)
     return lines
+
+
+def note(lines: dict[KeyPath, int], path: KeyPath, number: int) -> None:
+    """The line where path first appears, and where each table it implies (a.b for a.b.c) does."""
+    for end in range(1, len(path) + 1):
+        lines.setdefault(path[:end], number)
 
 
 def resolve_table(names: tuple[str, ...], array_counts: dict, is_array: bool) -> KeyPath:
