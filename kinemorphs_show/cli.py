@@ -1,57 +1,123 @@
 """The kinemorphs-show command: run, check and render a show file."""
 
 import argparse
+import json
 import math
 import sys
+from typing import TYPE_CHECKING
 from pathlib import Path
 
-from kinemorphs_show.cue import place_cue
+from kinemorphs_show.clock import MAX_BPM, MIN_BPM
+from kinemorphs_show.cue import Cue, place_cue
 from kinemorphs_show.exit_codes import SHOW_EXTRA_HINT, ExitCode
 from kinemorphs_show.feasibility import Demand, demands
-from kinemorphs_show.showfile import Show, ShowFileError, load_show
+from kinemorphs_show.outputs.destination import ACCEPTED_FORMS, parse_output_destination
 
+if TYPE_CHECKING:
+    from kinemorphs_show.showfile import Show
+
+PROGRAM = "kinemorphs-show"
+
+
+MAX_SECONDS = 366 * 24 * 3600.0
+# A picture stays readable and its memory bounded (1000 bars took 806 MB).
+MAX_RENDER_BARS = 256
+
+
+class OneLineParser(argparse.ArgumentParser):
+    """Usage errors as one line (exit 2); --help still prints the full usage."""
+
+    def error(self, message: str):
+        self.exit(ExitCode.INVALID, f"{self.prog}: {message}\n")
 
 
 def build_parser() -> argparse.ArgumentParser:
-    parser = argparse.ArgumentParser(prog="kinemorphs-show",
+    parser = OneLineParser(prog=PROGRAM,
                                      description="Move fixtures with kinemorphs patterns from a TOML show file.")
     commands = parser.add_subparsers(dest="command", required=True)
 
     run = commands.add_parser("run", help="play the show to its outputs")
     run.add_argument("show", help="the show file (TOML)")
-    run.add_argument("--seconds", type=positive_float, help="stop after this many seconds")
-    run.add_argument("--bpm", type=positive_float, help="start at this tempo instead of the show's")
-    run.add_argument("--output", action="append", default=[], metavar="OUTPUT",
-                     help="preview, sacn://HOST[:PORT], artnet://HOST[:PORT] or osc://HOST:PORT; "
-                          "repeatable; replaces the show's outputs")
-    run.add_argument("--osc-in", metavar="[HOST:]PORT",
+    run.add_argument("--seconds", type=duration, help="stop after this many seconds")
+    run.add_argument("--bpm", type=tempo, help="start at this tempo instead of the show's "
+                                               f"({MIN_BPM:g} to {MAX_BPM:g})")
+    run.add_argument("--output", action="append", default=[], metavar="OUTPUT", type=output_text,
+                     help=f"{ACCEPTED_FORMS}; repeatable; replaces the show's outputs")
+    run.add_argument("--osc-in", metavar="[HOST:]PORT", type=osc_in_text,
                      help="also take the controls (tap, resync, next, previous, quit, bpm, nudge, cue) "
                           "as OSC messages on this UDP port (host 127.0.0.1 unless given)")
 
     check = commands.add_parser("check", help="validate the show and report what the fixtures can follow")
     check.add_argument("show", help="the show file (TOML)")
-    check.add_argument("--bpm", type=positive_float, help="check at this tempo instead of the show's")
+    check.add_argument("--bpm", type=tempo,
+                       help=f"check at this tempo instead of the show's ({MIN_BPM:g} to {MAX_BPM:g})")
 
     render = commands.add_parser("render", help="draw every fixture's path and traces to a PNG")
     render.add_argument("show", help="the show file (TOML)")
-    render.add_argument("--bars", type=positive_int, default=8, help="how many bars to draw (default 8)")
+    render.add_argument("--bars", type=render_bars, default=8,
+                        help=f"how many bars to draw (default 8, at most {MAX_RENDER_BARS})")
     render.add_argument("--cue", help="draw only this cue (name or 1-based number); default: every cue in turn")
-    render.add_argument("-o", "--output", required=True, type=Path, metavar="FILE.png")
+    render.add_argument("-o", "--output", required=True, type=png_path, metavar="FILE.png",
+                        help="the picture to write; .png is added to a name without an extension")
+
+    commands.add_parser("schema", help="print the JSON Schema of the show file (for editors such as taplo)")
     return parser
 
 
-def positive_float(text: str) -> float:
-    value = float(text)
-    if not math.isfinite(value) or value <= 0:
-        raise argparse.ArgumentTypeError(f"must be a positive number, got {text!r}")
-    return value
+def bounded_number(low: float, high: float, what: str):
+    """An argument type: a finite number in [low, high], or one line saying what is expected."""
+    def read(text: str) -> float:
+        try:
+            value = float(text)
+        except ValueError:
+            value = math.nan
+        if not low <= value <= high:
+            raise argparse.ArgumentTypeError(f"{what} must be a number from {low:g} to {high:g}, got {text!r}")
+        return value
+    return read
 
 
-def positive_int(text: str) -> int:
-    value = int(text)
-    if value <= 0:
-        raise argparse.ArgumentTypeError(f"must be a positive integer, got {text!r}")
-    return value
+def bounded_integer(low: int, high: int, what: str):
+    def read(text: str) -> int:
+        digits = text.strip()
+        if not (digits.isascii() and digits.isdigit() and low <= int(digits) <= high):
+            raise argparse.ArgumentTypeError(f"{what} must be a whole number from {low} to {high}, got {text!r}")
+        return int(digits)
+    return read
+
+
+tempo = bounded_number(MIN_BPM, MAX_BPM, "the tempo (BPM)")
+duration = bounded_number(1e-3, MAX_SECONDS, "the duration (seconds)")
+render_bars = bounded_integer(1, MAX_RENDER_BARS, "the number of bars")
+
+
+def checked_by(parse):
+    """An argument type that refuses what parse refuses (ValueError) and keeps the text as given."""
+    def read(text: str) -> str:
+        try:
+            parse(text)
+        except ValueError as error:
+            raise argparse.ArgumentTypeError(str(error)) from None
+        return text
+    return read
+
+
+output_text = checked_by(parse_output_destination)
+
+
+def osc_in_text(text: str) -> str:
+    from kinemorphs_show.run.live_controls import parse_osc_in
+
+    return checked_by(parse_osc_in)(text)
+
+
+def png_path(text: str) -> Path:
+    path = Path(text)
+    if not path.suffix:
+        return path.with_name(path.name + ".png")
+    if path.suffix.lower() != ".png":
+        raise argparse.ArgumentTypeError(f"render writes PNG pictures: give a name ending in .png, got {text!r}")
+    return path
 
 
 def main(argv: list[str] | None = None) -> int:
@@ -63,20 +129,35 @@ def main(argv: list[str] | None = None) -> int:
             missing = getattr(error, "name", "") or ""
             hint = ("this installation has no run loop" if missing.startswith("kinemorphs_show")
                     else f"{error}; {SHOW_EXTRA_HINT}")
-            print(f"kinemorphs-show: cannot run shows: {hint}", file=sys.stderr)
+            print(f"{PROGRAM}: cannot run shows: {hint}", file=sys.stderr)
             return ExitCode.RUN_FAILED
         return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in)
     try:
+        # The schema library comes with the show extra; say so rather than fail on import.
+        from kinemorphs_show.show_schema import show_json_schema
+        from kinemorphs_show.showfile import ShowFileError, load_show
+    except ImportError as error:
+        print(f"{PROGRAM}: cannot read show files: {error}; {SHOW_EXTRA_HINT}", file=sys.stderr)
+        return ExitCode.RUN_FAILED
+    if args.command == "schema":
+        print(schema_text(show_json_schema()), end="")
+        return ExitCode.OK
+    try:
         show = load_show(args.show)
     except ShowFileError as error:
-        print(f"kinemorphs-show: {error}", file=sys.stderr)
+        print(f"{PROGRAM}: {error}", file=sys.stderr)
         return ExitCode.INVALID
     if args.command == "check":
         return check_command(show, args.bpm or show.bpm)
     return render_command(show, args)
 
 
-def show_demands(show: Show, bpm: float) -> tuple[Demand, ...]:
+def schema_text(schema: dict) -> str:
+    """The schema as printed and as committed beside the example shows."""
+    return json.dumps(schema, indent=2, ensure_ascii=False) + "\n"
+
+
+def show_demands(show: "Show", bpm: float) -> tuple[Demand, ...]:
     return demands(show.patterns, tuple(place_cue(cue, show.rig) for cue in show.cues), show.rig.fixtures, bpm)
 
 
@@ -85,7 +166,24 @@ def format_bpm(bpm: float) -> str:
     return "any BPM" if math.isinf(bpm) else f"{math.floor(bpm * 10) / 10:.1f} BPM"
 
 
-def check_command(show: Show, bpm: float) -> int:
+def followable(highest_bpm: float) -> str:
+    """The tempi up to highest_bpm, said within the range a show accepts (never below MIN_BPM)."""
+    if highest_bpm < MIN_BPM:
+        return f"at no tempo from {MIN_BPM:g} BPM"
+    if highest_bpm >= MAX_BPM:
+        return f"at every tempo up to {MAX_BPM:g} BPM"
+    return f"up to {format_bpm(highest_bpm)}"
+
+
+def largest_size(cue: Cue, demand: Demand) -> str:
+    """The cue's size scaled to what the fixture can follow at the demand's tempo (speed grows
+    in proportion to size), rounded down to a tenth of a degree."""
+    scale = demand.limit_deg_s / demand.peak_deg_s
+    pan, tilt = (math.floor(size * scale * 10) / 10 for size in cue.size_deg)
+    return f"{pan:g}" if pan == tilt else f"[{pan:g}, {tilt:g}]"
+
+
+def check_command(show: "Show", bpm: float) -> int:
     found = show_demands(show, bpm)
     print(f"{show.path}: {show.title!r}, {len(show.rig.fixtures)} fixtures, {len(show.cues)} cues, "
           f"checked at {bpm:g} BPM")
@@ -96,39 +194,44 @@ def check_command(show: Show, bpm: float) -> int:
             continue
         worst = max(mine, key=lambda demand: demand.peak_deg_s / demand.limit_deg_s)
         print(f"  {cue.name}: peak {worst.peak_deg_s:.1f}°/s on {worst.fixture} "
-              f"(max {worst.limit_deg_s:g}°/s), followable up to {format_bpm(worst.highest_bpm)}")
+              f"(max {worst.limit_deg_s:g}°/s), followable {followable(worst.highest_bpm)}")
     infeasible = [demand for demand in found if not demand.feasible]
     if not infeasible:
         highest = min((demand.highest_bpm for demand in found), default=math.inf)
-        print(f"ok: every fixture can follow every cue at {bpm:g} BPM (up to {format_bpm(highest)})")
+        print(f"ok: every fixture can follow every cue at {bpm:g} BPM ({followable(highest)})")
         return ExitCode.OK
+    cues = {cue.name: cue for cue in show.cues}
     print(f"{len(infeasible)} fixture/cue pairs cannot be followed at {bpm:g} BPM:")
     for demand in infeasible:
+        advice = (f"highest tempo {format_bpm(demand.highest_bpm)}" if demand.highest_bpm >= MIN_BPM
+                  else f"no tempo from {MIN_BPM:g} BPM works")  # never advise a tempo the show refuses
         print(f"  {demand.fixture} in {demand.cue!r}: needs {demand.peak_deg_s:.1f}°/s, can do "
-              f"{demand.limit_deg_s:g}°/s; highest tempo {format_bpm(demand.highest_bpm)}")
+              f"{demand.limit_deg_s:g}°/s; {advice}; largest size at {bpm:g} BPM: "
+              f"{largest_size(cues[demand.cue], demand)}°")
     return ExitCode.INFEASIBLE
 
 
-def render_command(show: Show, args) -> int:
+def render_command(show: "Show", args) -> int:
     cue = None
     if args.cue is not None:
         names = [c.name for c in show.cues]
+        number = args.cue.strip()
         if args.cue in names:
             cue = names.index(args.cue)
-        elif args.cue.isdigit() and 1 <= int(args.cue) <= len(names):
-            cue = int(args.cue) - 1
+        elif number.isascii() and number.isdigit() and 1 <= int(number) <= len(names):
+            cue = int(number) - 1
         else:
-            print(f"kinemorphs-show: no cue {args.cue!r}; cues: {', '.join(names)}", file=sys.stderr)
+            print(f"{PROGRAM}: no cue {args.cue!r}; cues: {', '.join(names)}", file=sys.stderr)
             return ExitCode.INVALID
     try:
         from kinemorphs_show.render import render_show
 
         render_show(show, args.bars, args.output, cue)
     except ImportError as error:
-        print(f"kinemorphs-show: rendering needs matplotlib ({error}); {SHOW_EXTRA_HINT}", file=sys.stderr)
+        print(f"{PROGRAM}: rendering needs matplotlib ({error}); {SHOW_EXTRA_HINT}", file=sys.stderr)
         return ExitCode.RUN_FAILED
     except OSError as error:
-        print(f"kinemorphs-show: cannot write {args.output}: {error}", file=sys.stderr)
+        print(f"{PROGRAM}: cannot write {args.output}: {error}", file=sys.stderr)
         return ExitCode.RUN_FAILED
     print(f"wrote {args.output}")
     return ExitCode.OK

@@ -10,6 +10,8 @@ from pathlib import Path
 
 import kinemorphs
 
+from kinemorphs_show.input_limits import PATTERN_FILE_MAX_BYTES, check_nesting, read_bounded_text
+
 Displacement = tuple[float, float, float]
 
 
@@ -30,26 +32,46 @@ def pattern_set(user_patterns: list[kinemorphs.SampledPattern]) -> PatternSet:
     return PatternSet(library, {info["name"]: info["period_pips"] for info in library.catalogue()})
 
 
+# Longer than any float needs (17 significant digits and an exponent): a 400-digit value is refused
+# before it becomes a huge integer or an infinity.
+MAX_NUMBER_TEXT = 32
+
+
 def read_pattern_file(path: Path, name: str, description: str) -> kinemorphs.SampledPattern:
     """A pattern from a CSV file (rows of x, y, z; a header row is allowed) or a JSON file
-    (a list of [x, y, z] rows, or an object with "samples"). Raises ValueError or OSError."""
-    text = path.read_text(encoding="utf-8")
+    (a list of [x, y, z] rows, or an object with "samples"), read within bounds (a regular
+    file of at most PATTERN_FILE_MAX_BYTES, nested at most MAX_NESTING deep, numbers
+    written in at most MAX_NUMBER_TEXT characters). Raises ValueError or OSError."""
+    text = read_bounded_text(path, PATTERN_FILE_MAX_BYTES)
     if path.suffix.lower() == ".json":
-        data = json.loads(text)
-        rows = data["samples"] if isinstance(data, dict) else data
+        check_nesting(text)
+        try:
+            data = json.loads(text, parse_int=sample_value, parse_float=sample_value, parse_constant=sample_value)
+        except RecursionError:
+            raise ValueError("nested too deeply") from None
+        rows = data.get("samples") if isinstance(data, dict) else data
+        if not isinstance(rows, list) or not all(isinstance(row, list) for row in rows):
+            raise ValueError('expected a list of [x, y, z] rows or {"samples": [...]}')
     else:
         rows = [row for row in csv.reader(text.splitlines()) if row and not row[0].lstrip().startswith("#")]
         if rows and not is_number(rows[0][0]):
             rows = rows[1:]
-        rows = [[float(value) for value in row] for row in rows]
-    if any(len(row) != 3 for row in rows):
-        raise ValueError("every sample needs exactly three values x, y, z")
-    return kinemorphs.SampledPattern(name, description, [tuple(map(float, row)) for row in rows])
+        rows = [[sample_value(value) for value in row] for row in rows]
+    if any(len(row) != 3 or not all(isinstance(value, float) for value in row) for row in rows):
+        raise ValueError("every sample needs exactly three numbers x, y, z")
+    return kinemorphs.SampledPattern(name, description, [tuple(row) for row in rows])
+
+
+def sample_value(text: str) -> float:
+    """A number from its text, refusing text too long to be a sample (the module checks the range)."""
+    if len(text.strip()) > MAX_NUMBER_TEXT:
+        raise ValueError(f"a number written in more than {MAX_NUMBER_TEXT} characters: {text[:MAX_NUMBER_TEXT]}...")
+    return float(text)
 
 
 def is_number(text: str) -> bool:
     try:
-        float(text)
+        sample_value(text)
     except ValueError:
         return False
     return True

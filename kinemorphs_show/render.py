@@ -1,6 +1,8 @@
 """Draw a show to PNG: every fixture's pan/tilt path, and its pan and tilt over time with beat
 and bar lines, as the engine would send them."""
 
+import os
+import tempfile
 from pathlib import Path
 
 from kinemorphs import PIPS_PER_BEAT
@@ -11,6 +13,8 @@ FIGURE_SIZE_IN = (15, 7.5)
 DPI = 110
 # Cue-name rows above the traces: a cue, its crossfade and the next cue each get their own.
 LABEL_ROWS = 3
+# Tilt grows downward on the picture, so that a lift (-y, lower tilt) is drawn upward as in the gallery.
+TILT_LABEL = "tilt ° (grows downward: a lift is drawn up)"
 
 
 def cue_script(show, bars: int) -> tuple[tuple[int, int], ...]:
@@ -56,7 +60,9 @@ def render_show(show, bars: int, out_path: Path, cue: int | None = None) -> None
         pan_axes.plot(beats, pans, color=colour, linewidth=1.2, label=fixture.name)
         tilt_axes.plot(beats, tilts, color=colour, linewidth=1.2)
 
-    path_axes.set(title="pan/tilt paths (dot: last position)", xlabel="pan °", ylabel="tilt °")
+    path_axes.set(title="pan/tilt paths (dot: last position)", xlabel="pan °", ylabel=TILT_LABEL)
+    path_axes.invert_yaxis()
+    tilt_axes.invert_yaxis()
     # Equal degrees on both axes, filling the panel even when one axis barely moves.
     path_axes.set_aspect("equal", adjustable="datalim")
     path_axes.grid(alpha=0.3)
@@ -66,11 +72,26 @@ def render_show(show, bars: int, out_path: Path, cue: int | None = None) -> None
     draw_beat_grid(tilt_axes, show, bars)
     mark_cue_changes(pan_axes, frames)
     pan_axes.set(ylabel="pan °")
-    tilt_axes.set(ylabel="tilt °", xlabel="beats (thin lines: beats, thick: bars, dashed: cue changes)")
+    tilt_axes.set(ylabel=TILT_LABEL, xlabel="beats (thin lines: beats, thick: bars, dashed: cue changes)")
     figure.suptitle(f"{show.title}: {bars} bars at {show.bpm:g} BPM")
     figure.tight_layout()
-    figure.savefig(out_path)
-    plt.close(figure)
+    try:
+        save_whole(figure, Path(out_path))
+    finally:
+        plt.close(figure)
+
+
+def save_whole(figure, out_path: Path) -> None:
+    """Write the PNG beside its destination and rename it into place, so that a failed write
+    (a full disk) leaves no truncated picture, and an earlier picture stays as it was."""
+    fd, temporary = tempfile.mkstemp(dir=out_path.parent, prefix=f".{out_path.name}.", suffix=".png")
+    try:
+        with os.fdopen(fd, "wb") as file:
+            figure.savefig(file, format="png")
+        os.replace(temporary, out_path)
+    except BaseException:
+        os.unlink(temporary)
+        raise
 
 
 def draw_beat_grid(axes, show, bars: int) -> None:

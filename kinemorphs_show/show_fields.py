@@ -1,13 +1,22 @@
-"""Typed reading of show-file fields, each failure naming file, line and field."""
+"""Show-file errors: one line naming the file, the line and the field."""
 
-import math
+import reprlib
+import typing
 from dataclasses import dataclass
-from fractions import Fraction
 from pathlib import Path
 
+from pydantic import BaseModel, ValidationError
+
+from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE
 from kinemorphs_show.source_lines import KeyPath, line_of
 
-REQUIRED = object()
+# Short enough that a hostile value (a 5000-digit number, a huge table) still fits one line.
+SHOWN_VALUE = reprlib.Repr(maxstring=40, maxother=40, maxlist=4, maxdict=4, maxlevel=2)
+SHOWN_VALUE.maxlong = 40
+SHOWN_KEY_LENGTH = 60
+# pydantic's wording for a value of the wrong container type, as a show author would say it.
+CONTAINER_WORDS = {"model_type": "a table", "dict_type": "a table", "model_attributes_type": "a table",
+                   "list_type": "a list", "tuple_type": "a list"}
 
 
 class ShowFileError(Exception):
@@ -26,9 +35,11 @@ class Source:
 
 
 def field_name(path: KeyPath) -> str:
-    """('fixtures', 2, 'address') -> 'fixtures[2].address'."""
+    """('fixtures', 2, 'address') -> 'fixtures[2].address' (a hostile key shortened)."""
     text = ""
     for part in path:
+        if isinstance(part, str) and len(part) > SHOWN_KEY_LENGTH:
+            part = part[:SHOWN_KEY_LENGTH] + "..."
         text += f"[{part}]" if isinstance(part, int) else (f".{part}" if text else part)
     return text
 
@@ -37,101 +48,78 @@ def fail(source: Source, path: KeyPath, message: str) -> ShowFileError:
     return ShowFileError(source.path, line_of(source.lines, path), field_name(path), message)
 
 
-def check_known(source: Source, table: dict, path: KeyPath, known: tuple[str, ...]) -> None:
-    for key in table:
-        if key not in known:
-            raise fail(source, path + (key,), f"unknown field; expected one of {', '.join(known)}")
+def document_path(document: dict, loc: tuple, missing: bool) -> KeyPath:
+    """The parts of a validation error's location that name keys and indices of the document
+    (pydantic adds union tags and '[key]' markers, skipped here); a missing key keeps its name."""
+    path: list = []
+    value = document
+    for number, part in enumerate(loc):
+        if isinstance(value, dict) and part in value:
+            value = value[part]
+        elif isinstance(value, list) and isinstance(part, int) and 0 <= part < len(value):
+            value = value[part]
+        elif not (missing and number == len(loc) - 1):
+            continue
+        path.append(part)
+    return tuple(path)
 
 
-def is_number(value) -> bool:
-    return isinstance(value, (int, float)) and not isinstance(value, bool)
+def known_fields(model: type[BaseModel], path: KeyPath) -> tuple[str, ...]:
+    """The fields of the table at path (ints and dict keys step into containers; where the
+    table may be one of several, the fields of all of them)."""
+    current = [model]
+    for part in path:
+        if isinstance(part, int):
+            continue
+        fields = [table.model_fields[part] for table in current if part in table.model_fields]
+        if fields:  # else a key of a dict of tables, such as a profile's name
+            current = table_types(fields[0].annotation)
+    return tuple(dict.fromkeys(name for table in current for name in table.model_fields))
 
 
-def read(source: Source, table: dict, path: KeyPath, key: str, default=REQUIRED):
-    if key in table:
-        return table[key]
-    if default is REQUIRED:
-        raise fail(source, path + (key,), "missing")
-    return default
+def table_types(annotation) -> list[type[BaseModel]]:
+    """The models inside list[...], dict[..., ...], X | None or an Annotated union."""
+    if isinstance(annotation, type) and issubclass(annotation, BaseModel):
+        return [annotation]
+    return [model for argument in typing.get_args(annotation) for model in table_types(argument)]
 
 
-def read_number(source: Source, table: dict, path: KeyPath, key: str, default=REQUIRED,
-                low: float = -math.inf, high: float = math.inf, above_low: bool = False) -> float:
-    value = read(source, table, path, key, default)
-    in_range = low < value <= high if above_low else low <= value <= high
-    if not is_number(value) or not math.isfinite(value) or not in_range:
-        bound = f"above {low:g}" if above_low else f"at least {low:g}"
-        span = bound if high == math.inf else f"{bound} and at most {high:g}"
-        raise fail(source, path + (key,), f"must be a number {span}, got {value!r}")
-    return float(value)
+def error_message(error: dict, fields: tuple[str, ...]) -> str:
+    kind, context = error["type"], error.get("ctx", {})
+    if kind == "missing":
+        return "missing"
+    if kind == "extra_forbidden":
+        return f"unknown field; expected one of {', '.join(fields)}"
+    bounds = {"greater_than_equal": "at least {ge}", "less_than_equal": "at most {le}",
+              "greater_than": "above {gt}", "less_than": "below {lt}"}
+    if kind in CONTAINER_WORDS:
+        text = f"must be {CONTAINER_WORDS[kind]}"
+    elif kind == "too_short":
+        text = f"needs at least {context.get('min_length')} entries"
+    elif kind == "too_long":
+        text = f"may have at most {context.get('max_length')} entries"
+    elif kind in bounds:
+        text = "must be " + bounds[kind].format(**{key: f"{value:g}" if isinstance(value, float) else value
+                                                   for key, value in context.items()})
+    elif error["msg"].startswith("Input should be "):
+        text = "must be " + error["msg"].removeprefix("Input should be ")
+    else:
+        text = error["msg"]
+    return f"{text}, got {SHOWN_VALUE.repr(error['input'])}"
 
 
-def read_integer(source: Source, table: dict, path: KeyPath, key: str, default=REQUIRED,
-                 low: int = -2**31, high: int = 2**31 - 1) -> int:
-    value = read(source, table, path, key, default)
-    if not isinstance(value, int) or isinstance(value, bool) or not low <= value <= high:
-        raise fail(source, path + (key,), f"must be an integer from {low} to {high}, got {value!r}")
-    return value
-
-
-def read_text(source: Source, table: dict, path: KeyPath, key: str, default=REQUIRED,
-              choices: tuple[str, ...] = ()) -> str:
-    value = read(source, table, path, key, default)
-    if not isinstance(value, str) or (choices and value not in choices):
-        expected = f"one of {', '.join(choices)}" if choices else "a string"
-        raise fail(source, path + (key,), f"must be {expected}, got {value!r}")
-    return value
-
-
-def read_bool(source: Source, table: dict, path: KeyPath, key: str, default: bool = False) -> bool:
-    value = read(source, table, path, key, default)
-    if not isinstance(value, bool):
-        raise fail(source, path + (key,), f"must be true or false, got {value!r}")
-    return value
-
-
-def read_numbers(source: Source, table: dict, path: KeyPath, key: str, count: int,
-                 default=REQUIRED) -> tuple[float, ...]:
-    value = read(source, table, path, key, default)
-    if not (isinstance(value, (list, tuple)) and len(value) == count
-            and all(is_number(item) and math.isfinite(item) for item in value)):
-        raise fail(source, path + (key,), f"must be a list of {count} numbers, got {value!r}")
-    return tuple(float(item) for item in value)
-
-
-def read_texts(source: Source, table: dict, path: KeyPath, key: str) -> tuple[str, ...]:
-    value = read(source, table, path, key, [])
-    if not isinstance(value, list) or not all(isinstance(item, str) for item in value):
-        raise fail(source, path + (key,), f"must be a list of strings, got {value!r}")
-    return tuple(value)
-
-
-def read_table(source: Source, table: dict, path: KeyPath, key: str) -> dict:
-    value = read(source, table, path, key, {})
-    if not isinstance(value, dict):
-        raise fail(source, path + (key,), "must be a table")
-    return value
-
-
-def read_tables(source: Source, document: dict, key: str) -> list[dict]:
-    value = document.get(key, [])
-    if not isinstance(value, list) or not all(isinstance(item, dict) for item in value):
-        raise fail(source, (key,), f"must be written as [[{key}]] tables")
-    return value
-
-
-def read_ratio(source: Source, table: dict, path: KeyPath, key: str, default=REQUIRED,
-               allow_zero: bool = False) -> Fraction:
-    """A positive (or, if allowed, zero) exact ratio: an integer, a decimal number or a string 'a/b'."""
-    value = read(source, table, path, key, default)
-    try:
-        if isinstance(value, bool) or not isinstance(value, (int, float, str, Fraction)):
-            raise ValueError
-        # str() keeps a decimal such as 0.75 exact (3/4) rather than its binary approximation.
-        ratio = Fraction(value if isinstance(value, (int, Fraction)) else str(value).strip())
-    except (ValueError, ZeroDivisionError):
-        ratio = Fraction(-1)
-    if ratio < 0 or (ratio == 0 and not allow_zero):
-        kind = "a ratio of at least 0" if allow_zero else "a positive ratio"
-        raise fail(source, path + (key,), f"must be {kind} such as 2, 0.75 or \"3/4\", got {value!r}")
-    return ratio
+def validation_failure(source: Source, model: type[BaseModel], document: dict,
+                       error: ValidationError) -> ShowFileError:
+    """The first of pydantic's errors as a ShowFileError (one line; the rest follow once it is fixed)."""
+    errors = error.errors(include_url=False)
+    # A misspelt key explains the "missing" error that comes with it: report it first.
+    first = next((e for e in errors if e["type"] == "extra_forbidden"), errors[0])
+    path = document_path(document, first["loc"], first["type"] == "missing")
+    if first["loc"] and first["loc"][-1] == "[key]":
+        # A dict key that is not allowed: name the key itself.
+        message = (f"channel keys are numbers 1..{DMX_CHANNELS_PER_UNIVERSE}, relative to the address"
+                   if path[-2:-1] == ("channels",) else "not a valid key")
+        message += f", got {SHOWN_VALUE.repr(first['input'])}"
+    else:
+        message = error_message(first, known_fields(model, path[:-1]))
+    return fail(source, path, message)

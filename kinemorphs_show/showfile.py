@@ -1,4 +1,10 @@
-"""Read and validate a show file (TOML) into plain values: settings, rig, patterns and cues."""
+"""Read a show file (TOML) into plain values: settings, rig, patterns and cues.
+
+show_schema.py says what each field may hold; this module reads the file
+within bounds, has the schema validate it, and checks what no single field
+can: names that must exist, channels that must not collide, a home inside
+the limits.
+"""
 
 import difflib
 import re
@@ -9,27 +15,27 @@ from pathlib import Path
 
 import kinemorphs
 from kinemorphs import PIPS_PER_BEAT
+from pydantic import ValidationError
 
-from kinemorphs_show.clock import MAX_BPM, MIN_BPM
 from kinemorphs_show.cue import Cue
-from kinemorphs_show.layout import LAYOUT_ORDERS, Layout
-from kinemorphs_show.mapping import AXIS_TARGETS, AxisMapping
+from kinemorphs_show.input_limits import SHOW_FILE_MAX_BYTES, InputLimitError, check_nesting, read_bounded_text
+from kinemorphs_show.layout import Layout, LayoutSpread
+from kinemorphs_show.mapping import AxisMapping
+from kinemorphs_show.outputs.destination import OutputDestination, parse_output_destination
 from kinemorphs_show.patterns import PatternSet, pattern_set, read_pattern_file
 from kinemorphs_show.rig import (
     BUILT_IN_PROFILES, DMX_CHANNELS_PER_UNIVERSE, GENERIC_16BIT, BoxLimits, ConeLimits, Fixture, Profile, Rig,
 )
-from kinemorphs_show.show_fields import (
-    ShowFileError, Source, check_known, fail, read, read_bool, read_integer, read_number, read_numbers,
-    read_ratio, read_table, read_tables, read_text, read_texts,
+from kinemorphs_show.show_fields import ShowFileError, Source, fail, validation_failure
+from kinemorphs_show.show_schema import (
+    DEFAULT_ARTNET_BASE, DEFAULT_OSC_MAX_DATAGRAM, DEFAULT_SACN_PRIORITY, MAX_ARTNET_PORT_ADDRESS, ClockKind,
+    ConeLimitsTable, CueTable, FixtureTable, LayoutTable, ProfileFields, ShowDocument,
 )
-from kinemorphs_show.source_lines import key_lines
-from kinemorphs_show.timing import DEFAULT_FRAME_RATE, QUANTISE_UNITS, BeatGrid
+from kinemorphs_show.source_lines import KeyPath, key_lines
+from kinemorphs_show.timing import BeatGrid
 
 __all__ = ["Show", "ShowFileError", "load_show"]
 
-CLOCK_SOURCES = ("internal", "midi", "link")
-MAX_FRAME_RATE = 1000.0
-MAX_UNIVERSE = 63999  # the sACN universe range; Art-Net's is smaller and checked by the output
 SUGGESTION_COUNT = 5
 
 
@@ -40,23 +46,30 @@ class Show:
     bpm: float
     frame_rate: float
     grid: BeatGrid
-    outputs: list[str]
-    clock: str
+    outputs: tuple[OutputDestination, ...]
+    clock: ClockKind
     midi_port: str
     rig: Rig
     cues: tuple[Cue, ...]
     patterns: PatternSet = field(repr=False)
+    sacn_priority: int = DEFAULT_SACN_PRIORITY
+    artnet_base: int = DEFAULT_ARTNET_BASE
+    osc_max_datagram: int = DEFAULT_OSC_MAX_DATAGRAM
 
 
 def load_show(path) -> Show:
     path = Path(path)
     try:
-        text = path.read_text(encoding="utf-8")
-    except (OSError, UnicodeDecodeError) as error:
+        text = read_bounded_text(path, SHOW_FILE_MAX_BYTES)
+    except (OSError, UnicodeDecodeError, InputLimitError) as error:
         raise ShowFileError(path, None, "", f"cannot read the show file: {error}") from error
     try:
+        check_nesting(text)
         document = tomllib.loads(text)
-    except tomllib.TOMLDecodeError as error:
+    except InputLimitError as error:
+        line = re.match(r"line (\d+): (.*)", str(error))
+        raise ShowFileError(path, int(line.group(1)), "", line.group(2)) from error
+    except (tomllib.TOMLDecodeError, RecursionError) as error:
         position = re.search(r"at line (\d+)", str(error))
         message = re.sub(r"\s*\(at line \d+, column \d+\)", "", str(error))
         raise ShowFileError(path, int(position.group(1)) if position else None, "",
@@ -65,143 +78,113 @@ def load_show(path) -> Show:
 
 
 def show_from_document(source: Source, document: dict) -> Show:
-    check_known(source, document, (), ("show", "profiles", "patterns", "fixtures", "cues"))
-    settings = read_table(source, document, (), "show")
-    path = ("show",)
-    check_known(source, settings, path, ("title", "bpm", "frame_rate", "beats_per_bar", "bars_per_phrase",
-                                         "outputs", "clock", "midi_port"))
-    grid = BeatGrid(read_integer(source, settings, path, "beats_per_bar", 4, 1, 32),
-                    read_integer(source, settings, path, "bars_per_phrase", 4, 1, 64))
-    outputs = list(read_texts(source, settings, path, "outputs"))
-    check_outputs(source, outputs)
-    profiles = read_profiles(source, read_table(source, document, (), "profiles"))
-    rig = read_rig(source, read_tables(source, document, "fixtures"), profiles)
-    patterns = read_patterns(source, read_tables(source, document, "patterns"))
-    cues = read_cues(source, read_tables(source, document, "cues"), rig, patterns)
+    try:
+        parsed = ShowDocument.model_validate(document)
+    except ValidationError as error:
+        raise validation_failure(source, ShowDocument, document, error) from None
+    settings = parsed.show
+    rig = read_rig(source, parsed)
+    if rig.universes and settings.artnet_base + rig.universes[-1] - 1 > MAX_ARTNET_PORT_ADDRESS:
+        raise fail(source, ("show", "artnet_base"),
+                   f"universe {rig.universes[-1]} would go to Art-Net port-address "
+                   f"{settings.artnet_base + rig.universes[-1] - 1}, past {MAX_ARTNET_PORT_ADDRESS}")
+    patterns = read_patterns(source, parsed)
     return Show(
         path=source.path,
-        title=read_text(source, settings, path, "title", source.path.stem),
-        bpm=read_number(source, settings, path, "bpm", low=MIN_BPM, high=MAX_BPM),
-        frame_rate=read_number(source, settings, path, "frame_rate", DEFAULT_FRAME_RATE, 0, MAX_FRAME_RATE,
-                               above_low=True),
-        grid=grid,
-        outputs=outputs,
-        clock=read_text(source, settings, path, "clock", "internal", CLOCK_SOURCES),
-        midi_port=read_text(source, settings, path, "midi_port", ""),
+        title=source.path.stem if settings.title is None else settings.title,
+        bpm=settings.bpm,
+        frame_rate=settings.frame_rate,
+        grid=BeatGrid(settings.beats_per_bar, settings.bars_per_phrase),
+        outputs=read_outputs(source, settings.outputs),
+        clock=settings.clock,
+        midi_port=settings.midi_port,
         rig=rig,
-        cues=cues,
+        cues=read_cues(source, parsed.cues, rig, patterns),
         patterns=patterns,
+        sacn_priority=settings.sacn_priority,
+        artnet_base=settings.artnet_base,
+        osc_max_datagram=settings.osc_max_datagram,
     )
 
 
-def check_outputs(source: Source, outputs: list[str]) -> None:
-    """Validate output destinations with the output layer's own parser, when it is present."""
-    try:
-        from kinemorphs_show.outputs import parse_output_destination
-    except ImportError:
-        return
-    for index, destination in enumerate(outputs):
+def read_outputs(source: Source, texts: list[str]) -> tuple[OutputDestination, ...]:
+    destinations = []
+    for index, text in enumerate(texts):
         try:
-            parse_output_destination(destination)
+            destinations.append(parse_output_destination(text))
         except ValueError as error:
             raise fail(source, ("show", "outputs"), f"output {index + 1}: {error}") from error
+    return tuple(destinations)
 
 
-PROFILE_KEYS = ("bits", "pan_channel", "pan_fine_channel", "tilt_channel", "tilt_fine_channel", "channel_count",
-                "pan_travel", "tilt_travel", "max_speed")
+def unique_names(source: Source, key: str, names: list[str]) -> None:
+    seen = set()
+    for index, name in enumerate(names):
+        if name in seen:
+            raise fail(source, (key, index, "name"), f"another entry in [[{key}]] is already named {name!r}")
+        seen.add(name)
 
 
-def read_profiles(source: Source, table: dict) -> dict[str, Profile]:
-    profiles = dict(BUILT_IN_PROFILES)
-    for name, entry in table.items():
-        path = ("profiles", name)
-        if not isinstance(entry, dict):
-            raise fail(source, path, "must be a table")
-        check_known(source, entry, path, PROFILE_KEYS)
-        profiles[name] = read_profile_fields(source, entry, path, replace(GENERIC_16BIT, name=name))
-    return profiles
+# ---- profiles -----------------------------------------------------------------------------------
 
-
-def read_profile_fields(source: Source, entry: dict, path, base: Profile) -> Profile:
+def resolve_profile(source: Source, fields: ProfileFields, path: KeyPath, base: Profile) -> Profile:
     """A profile from the fields given, the rest from base; 8 bits drops the fine channels."""
-    bits = read_integer(source, entry, path, "bits", 16 if base.pan_fine_channel else 8, 8, 16)
-    if bits not in (8, 16):
-        raise fail(source, path + ("bits",), f"must be 8 or 16, got {bits}")
-    if bits == 8:
+    bits = fields.bits if fields.bits is not None else (16 if base.pan_fine_channel else 8)
+    if bits == 8 and base.pan_fine_channel:
         base = replace(base, pan_channel=1, pan_fine_channel=0, tilt_channel=2, tilt_fine_channel=0,
-                       channel_count=2) if base.pan_fine_channel else base
-
-    def channel(key: str, default: int, low: int) -> int:
-        return read_integer(source, entry, path, key, default, low, DMX_CHANNELS_PER_UNIVERSE)
-
-    pan, tilt = channel("pan_channel", base.pan_channel, 1), channel("tilt_channel", base.tilt_channel, 1)
-    fine = (channel("pan_fine_channel", base.pan_fine_channel, 0),
-            channel("tilt_fine_channel", base.tilt_fine_channel, 0)) if bits == 16 else (0, 0)
-    if bits == 16 and 0 in fine:
-        raise fail(source, path + ("bits",), "16-bit pan and tilt need pan_fine_channel and tilt_fine_channel")
-    used = [pan, tilt, *fine]
-    if len(set(used) - {0}) != len([c for c in used if c]):
-        raise fail(source, path + ("pan_channel",), f"pan and tilt channels overlap: {used}")
-    count = channel("channel_count", max(base.channel_count, *used), 1)
-    if count < max(used):
-        raise fail(source, path + ("channel_count",), f"must cover channel {max(used)}, got {count}")
+                       channel_count=2)
+    pan = fields.pan_channel or base.pan_channel
+    tilt = fields.tilt_channel or base.tilt_channel
+    pan_fine = tilt_fine = 0
+    if bits == 16:
+        pan_fine = fields.pan_fine_channel or base.pan_fine_channel
+        tilt_fine = fields.tilt_fine_channel or base.tilt_fine_channel
+        if not (pan_fine and tilt_fine):
+            raise fail(source, path + ("bits",), "16-bit pan and tilt need pan_fine_channel and tilt_fine_channel")
+    named = {"pan_channel": pan, "pan_fine_channel": pan_fine, "tilt_channel": tilt, "tilt_fine_channel": tilt_fine}
+    used = {key: channel for key, channel in named.items() if channel}
+    if len(set(used.values())) != len(used):
+        assumed = [f"{key} = {channel} (assumed)" if getattr(fields, key) is None else f"{key} = {channel}"
+                   for key, channel in used.items()]
+        raise fail(source, path + (first_set(fields, named) or "pan_channel",),
+                   f"pan and tilt channels overlap: {', '.join(assumed)}")
+    highest = max(used.values())
+    count = fields.channel_count or max(base.channel_count, highest)
+    if count < highest:
+        raise fail(source, path + ("channel_count",), f"must cover channel {highest}, got {count}")
     return replace(
-        base, pan_channel=pan, tilt_channel=tilt, pan_fine_channel=fine[0], tilt_fine_channel=fine[1],
+        base, pan_channel=pan, tilt_channel=tilt, pan_fine_channel=pan_fine, tilt_fine_channel=tilt_fine,
         channel_count=count,
-        pan_travel_deg=read_number(source, entry, path, "pan_travel", base.pan_travel_deg, 0, 720, above_low=True),
-        tilt_travel_deg=read_number(source, entry, path, "tilt_travel", base.tilt_travel_deg, 0, 720,
-                                    above_low=True),
-        max_speed_deg_s=read_number(source, entry, path, "max_speed", base.max_speed_deg_s, 0, above_low=True),
+        pan_travel_deg=base.pan_travel_deg if fields.pan_travel is None else fields.pan_travel,
+        tilt_travel_deg=base.tilt_travel_deg if fields.tilt_travel is None else fields.tilt_travel,
+        max_speed_deg_s=base.max_speed_deg_s if fields.max_speed is None else fields.max_speed,
     )
 
 
-# A fixture may also override any profile field for itself.
-FIXTURE_KEYS = ("name", "profile", "universe", "address", "position", "groups", "home", "invert_pan",
-                "invert_tilt", "swap", "limits", "channels", *PROFILE_KEYS)
+def first_set(fields: ProfileFields, keys) -> str | None:
+    return next((key for key in keys if getattr(fields, key) is not None), None)
 
 
-def named_entries(source: Source, key: str, entries: list[dict], known: tuple[str, ...]):
-    """(path, entry, name) for each [[key]] table, checking that there is at least one, that
-    every field is known and that no name repeats."""
-    if not entries:
-        raise fail(source, (key,), f"the show needs at least one [[{key}]] entry")
-    seen = set()
-    for index, entry in enumerate(entries):
-        path = (key, index)
-        check_known(source, entry, path, known)
-        name = read_text(source, entry, path, "name")
-        if name in seen:
-            raise fail(source, path + ("name",), f"another entry in [[{key}]] is already named {name!r}")
-        seen.add(name)
-        yield path, entry, name
+def read_profiles(source: Source, tables: dict[str, ProfileFields]) -> tuple[dict[str, Profile], set[str]]:
+    """The profiles by name, and the names whose channel_count was written (not derived)."""
+    profiles = dict(BUILT_IN_PROFILES)
+    counted = set()
+    for name, table in tables.items():
+        profiles[name] = resolve_profile(source, table, ("profiles", name), replace(GENERIC_16BIT, name=name))
+        if table.channel_count is not None:
+            counted.add(name)
+    return profiles, counted
 
 
-def read_rig(source: Source, entries: list[dict], profiles: dict[str, Profile]) -> Rig:
-    fixtures = []
-    for path, entry, name in named_entries(source, "fixtures", entries, FIXTURE_KEYS):
-        profile_name = read_text(source, entry, path, "profile", GENERIC_16BIT.name)
-        if profile_name not in profiles:
-            raise fail(source, path + ("profile",),
-                       f"unknown profile {profile_name!r}; profiles: {', '.join(profiles)}")
-        profile = read_profile_fields(source, {k: v for k, v in entry.items() if k in PROFILE_KEYS}, path,
-                                      profiles[profile_name])
-        fixture = Fixture(
-            name=name,
-            profile=profile,
-            universe=read_integer(source, entry, path, "universe", 1, 0, MAX_UNIVERSE),
-            address=read_integer(source, entry, path, "address", low=1, high=DMX_CHANNELS_PER_UNIVERSE),
-            position_m=read_numbers(source, entry, path, "position", 3, [0.0, 0.0, 0.0]),
-            groups=read_texts(source, entry, path, "groups"),
-            home_deg=read_numbers(source, entry, path, "home", 2, [0.0, 0.0]),
-            invert_pan=read_bool(source, entry, path, "invert_pan"),
-            invert_tilt=read_bool(source, entry, path, "invert_tilt"),
-            swap_pan_tilt=read_bool(source, entry, path, "swap"),
-            limits=read_limits(source, entry, path),
-            fixed_channels=read_fixed_channels(source, entry, path),
-        )
-        if fixture.last_channel > DMX_CHANNELS_PER_UNIVERSE:
-            raise fail(source, path + ("address",),
-                       f"channels {fixture.address}..{fixture.last_channel} run past channel 512")
+# ---- the rig ------------------------------------------------------------------------------------
+
+def read_rig(source: Source, parsed: ShowDocument) -> Rig:
+    profiles, counted = read_profiles(source, parsed.profiles)
+    unique_names(source, "fixtures", [entry.name for entry in parsed.fixtures])
+    fixtures: list[Fixture] = []
+    for index, entry in enumerate(parsed.fixtures):
+        path = ("fixtures", index)
+        fixture = read_fixture(source, entry, path, profiles, counted)
         for other in fixtures:
             if other.universe == fixture.universe and not (
                     fixture.last_channel < other.address or other.last_channel < fixture.address):
@@ -212,76 +195,120 @@ def read_rig(source: Source, entries: list[dict], profiles: dict[str, Profile]) 
     return Rig(tuple(fixtures))
 
 
-def read_limits(source: Source, entry: dict, path) -> BoxLimits | ConeLimits | None:
-    if "limits" not in entry:
-        return None
-    limits = read_table(source, entry, path, "limits")
-    path = path + ("limits",)
-    if "cone" in limits:
-        check_known(source, limits, path, ("cone",))
-        return ConeLimits(read_number(source, limits, path, "cone", low=0))
-    check_known(source, limits, path, ("pan", "tilt", "cone"))
-    box = {}
-    for axis in ("pan", "tilt"):
-        low, high = read_numbers(source, limits, path, axis, 2, [-360.0, 360.0])
-        if low > high:
-            raise fail(source, path + (axis,), f"the lower limit {low:g} is above the upper {high:g}")
-        box[axis] = (low, high)
-    return BoxLimits(**box)
+def read_fixture(source: Source, entry: FixtureTable, path: KeyPath, profiles: dict[str, Profile],
+                 counted: set[str]) -> Fixture:
+    if entry.profile not in profiles:
+        raise fail(source, path + ("profile",), f"unknown profile {entry.profile!r}; profiles: {', '.join(profiles)}")
+    profile = resolve_profile(source, entry, path, profiles[entry.profile])
+    fixed = read_fixed_channels(source, entry, path, profile)
+    if entry.channel_count is None and entry.profile not in counted and fixed:
+        # Without a written channel_count, fixed levels widen the footprint (as the example's dimmer does).
+        profile = replace(profile, channel_count=max(profile.channel_count, fixed[-1][0]))
+    for channel, _ in fixed:
+        if channel > profile.channel_count:
+            raise fail(source, path + ("channels", str(channel)),
+                       f"fixture {entry.name!r}: channel {channel} is outside its {profile.channel_count} "
+                       f"channels (channel_count)")
+    fixture = Fixture(
+        name=entry.name, profile=profile, universe=entry.universe, address=entry.address,
+        position_m=entry.position, groups=tuple(entry.groups), home_deg=entry.home,
+        invert_pan=entry.invert_pan, invert_tilt=entry.invert_tilt, swap_pan_tilt=entry.swap,
+        limits=read_limits(source, entry, path), fixed_channels=fixed,
+    )
+    if fixture.last_channel > DMX_CHANNELS_PER_UNIVERSE:
+        raise fail(source, path + ("address",),
+                   f"channels {fixture.address}..{fixture.last_channel} run past channel {DMX_CHANNELS_PER_UNIVERSE}")
+    check_home(source, fixture, path)
+    return fixture
 
 
-def read_fixed_channels(source: Source, entry: dict, path) -> tuple[tuple[int, int], ...]:
-    channels = read_table(source, entry, path, "channels")
+def motion_channels(profile: Profile) -> dict[int, str]:
+    """The relative channels pan and tilt occupy, with their names."""
+    named = {profile.pan_channel: "pan", profile.pan_fine_channel: "pan fine",
+             profile.tilt_channel: "tilt", profile.tilt_fine_channel: "tilt fine"}
+    return {channel: name for channel, name in named.items() if channel}
+
+
+def read_fixed_channels(source: Source, entry: FixtureTable, path: KeyPath,
+                        profile: Profile) -> tuple[tuple[int, int], ...]:
+    motion = motion_channels(profile)
     fixed = []
-    for key in channels:
-        if not key.isdigit() or not 1 <= int(key) <= DMX_CHANNELS_PER_UNIVERSE:
-            raise fail(source, path + ("channels", key), "channel keys are numbers 1..512 (relative)")
-        fixed.append((int(key), read_integer(source, channels, path + ("channels",), key, low=0, high=255)))
+    for key, level in entry.channels.items():
+        channel = int(key)
+        if not 1 <= channel <= DMX_CHANNELS_PER_UNIVERSE:
+            raise fail(source, path + ("channels", key),
+                       f"channel keys are numbers 1..{DMX_CHANNELS_PER_UNIVERSE}, relative to the address")
+        if channel in motion:
+            raise fail(source, path + ("channels", key),
+                       f"fixture {entry.name!r}: channel {channel} is its {motion[channel]} channel")
+        fixed.append((channel, level))
     return tuple(sorted(fixed))
 
 
-def read_patterns(source: Source, entries: list[dict]) -> PatternSet:
+def read_limits(source: Source, entry: FixtureTable, path: KeyPath) -> BoxLimits | ConeLimits | None:
+    limits = entry.limits
+    if limits is None:
+        return None
+    if isinstance(limits, ConeLimitsTable):
+        return ConeLimits(limits.cone)
+    for axis in ("pan", "tilt"):
+        low, high = getattr(limits, axis)
+        if low > high:
+            raise fail(source, path + ("limits", axis), f"the lower limit {low:g} is above the upper {high:g}")
+    return BoxLimits(pan=tuple(limits.pan), tilt=tuple(limits.tilt))
+
+
+def check_home(source: Source, fixture: Fixture, path: KeyPath) -> None:
+    """Home is where a fixture rests and goes on every exit: it must be somewhere it may point."""
+    ranges = {"pan": [(-fixture.profile.pan_travel_deg / 2, fixture.profile.pan_travel_deg / 2, "pan_travel")],
+              "tilt": [(-fixture.profile.tilt_travel_deg / 2, fixture.profile.tilt_travel_deg / 2, "tilt_travel")]}
+    if isinstance(fixture.limits, BoxLimits):
+        ranges["pan"].append((*fixture.limits.pan, "limits.pan"))
+        ranges["tilt"].append((*fixture.limits.tilt, "limits.tilt"))
+    for angle, axis in zip(fixture.home_deg, ("pan", "tilt")):
+        for low, high, name in ranges[axis]:
+            if not low <= angle <= high:
+                raise fail(source, path + ("home",),
+                           f"fixture {fixture.name!r}: home {axis} {angle:g}° is outside its {name} "
+                           f"[{low:g}, {high:g}]")
+
+
+# ---- patterns and cues --------------------------------------------------------------------------
+
+def read_patterns(source: Source, parsed: ShowDocument) -> PatternSet:
     user_patterns = []
-    for index, entry in enumerate(entries):
-        path = ("patterns", index)
-        check_known(source, entry, path, ("name", "file", "description"))
-        name = read_text(source, entry, path, "name")
-        file = source.path.parent / read_text(source, entry, path, "file")
+    for index, entry in enumerate(parsed.patterns):
+        file = source.path.parent / entry.file
         try:
-            user_patterns.append(read_pattern_file(file, name, read_text(source, entry, path, "description", "")))
-        except (OSError, ValueError, KeyError, TypeError) as error:
-            raise fail(source, path + ("file",), f"cannot load pattern {name!r} from {file}: {error}") from error
+            user_patterns.append(read_pattern_file(file, entry.name, entry.description))
+        except (OSError, ValueError, UnicodeDecodeError) as error:
+            raise fail(source, ("patterns", index, "file"),
+                       f"cannot load pattern {entry.name!r} from {file}: {error}") from error
     try:
         return pattern_set(user_patterns)
     except ValueError as error:
         raise fail(source, ("patterns",), str(error)) from error
 
 
-CUE_KEYS = ("name", "pattern", "size", "speed", "axes", "fixtures", "fade_beats", "start", "layout")
-LAYOUT_KEYS = ("by", "spread_beats", "spread_pips", "wings", "mirror", "blocks", "seed", "origin")
-
-
-def read_cues(source: Source, entries: list[dict], rig: Rig, patterns: PatternSet) -> tuple[Cue, ...]:
+def read_cues(source: Source, tables: list[CueTable], rig: Rig, patterns: PatternSet) -> tuple[Cue, ...]:
+    unique_names(source, "cues", [table.name for table in tables])
     names = {fixture.name for fixture in rig.fixtures} | {g for fixture in rig.fixtures for g in fixture.groups}
     cues = []
-    for path, entry, name in named_entries(source, "cues", entries, CUE_KEYS):
-        pattern = read_text(source, entry, path, "pattern")
-        if pattern not in patterns.periods:
-            raise fail(source, path + ("pattern",), unknown_pattern_message(pattern))
-        members = read_texts(source, entry, path, "fixtures")
-        for member in members:
+    for index, table in enumerate(tables):
+        path = ("cues", index)
+        if table.pattern not in patterns.periods:
+            raise fail(source, path + ("pattern",), unknown_pattern_message(table.pattern))
+        for member in table.fixtures:
             if member not in names:
                 raise fail(source, path + ("fixtures",), f"no fixture or group is named {member!r}")
+        members = tuple(table.fixtures)
+        axes = AxisMapping(x=table.axes.x, y=table.axes.y, z=table.axes.z)
+        check_axes(source, axes, path + ("axes",), rig, members)
+        cue_cycle = Fraction(patterns.periods[table.pattern]) / table.speed
         cues.append(Cue(
-            name=name,
-            pattern=pattern,
-            size_deg=read_size(source, entry, path),
-            speed=read_ratio(source, entry, path, "speed", 1),
-            axes=read_axes(source, entry, path),
-            layout=read_layout(source, read_table(source, entry, path, "layout"), path + ("layout",)),
-            members=members,
-            fade_beats=read_ratio(source, entry, path, "fade_beats", 0, allow_zero=True),
-            start=read_text(source, entry, path, "start", "bar", QUANTISE_UNITS),
+            name=table.name, pattern=table.pattern, size_deg=table.size, speed=table.speed, axes=axes,
+            layout=read_layout(source, table.layout, path + ("layout",), cue_cycle), members=members,
+            fade_beats=table.fade_beats, start=table.start,
         ))
     return tuple(cues)
 
@@ -293,47 +320,51 @@ def unknown_pattern_message(name: str) -> str:
     return f"unknown pattern {name!r}{hint}"
 
 
-def read_size(source: Source, entry: dict, path) -> tuple[float, float]:
-    value = read(source, entry, path, "size")
-    if isinstance(value, list):
-        pan, tilt = read_numbers(source, entry, path, "size", 2)
-        return pan, tilt
-    size = read_number(source, entry, path, "size", low=0)
-    return size, size
-
-
-def read_axes(source: Source, entry: dict, path) -> AxisMapping:
-    axes = read_table(source, entry, path, "axes")
-    path = path + ("axes",)
-    check_known(source, axes, path, ("x", "y", "z"))
-    targets = {}
-    for axis, default in zip("xyz", (AxisMapping.x, AxisMapping.y, AxisMapping.z)):
-        value = read(source, axes, path, axis, default)
-        if isinstance(value, int) and not isinstance(value, bool):
-            value = read_integer(source, axes, path, axis, low=1, high=DMX_CHANNELS_PER_UNIVERSE)
-        elif value not in AXIS_TARGETS:
-            raise fail(source, path + (axis,),
-                       f"must be one of {', '.join(AXIS_TARGETS)} or a channel number, got {value!r}")
-        targets[axis] = value
+def check_axes(source: Source, axes: AxisMapping, path: KeyPath, rig: Rig, members: tuple[str, ...]) -> None:
+    """No two axes on one target, and every channel an axis writes inside each fixture it moves,
+    clear of that fixture's pan and tilt."""
+    targets = {"x": axes.x, "y": axes.y, "z": axes.z}
     used = [target for target in targets.values() if target != "none"]
     if len(used) != len(set(used)):
-        raise fail(source, path, f"two axes drive the same target: {targets}")
-    return AxisMapping(**targets)
+        written = ", ".join(f"{axis} = {target}" for axis, target in targets.items())
+        raise fail(source, path, f"two axes drive the same target: {written}")
+    indices = rig.in_groups(members) if members else range(len(rig.fixtures))
+    for axis, channel in targets.items():
+        if not isinstance(channel, int):
+            continue
+        for fixture in (rig.fixtures[i] for i in indices):
+            absolute = fixture.address + channel - 1
+            if channel > fixture.profile.channel_count:
+                neighbour = channel_owner(rig, fixture.universe, absolute)
+                clash = (f", into fixture {neighbour.name!r} (its channel {absolute - neighbour.address + 1})"
+                         if neighbour else "")
+                raise fail(source, path + (axis,),
+                           f"channel {channel} is outside fixture {fixture.name!r} (channels 1.."
+                           f"{fixture.profile.channel_count}, channel_count){clash}")
+            motion = motion_channels(fixture.profile)
+            if channel in motion:
+                raise fail(source, path + (axis,),
+                           f"channel {channel} is fixture {fixture.name!r}'s {motion[channel]} channel")
 
 
-def read_layout(source: Source, table: dict, path) -> Layout:
-    check_known(source, table, path, LAYOUT_KEYS)
-    if "spread_beats" in table and "spread_pips" in table:
+def channel_owner(rig: Rig, universe: int, absolute: int) -> Fixture | None:
+    return next((fixture for fixture in rig.fixtures
+                 if fixture.universe == universe and fixture.address <= absolute <= fixture.last_channel), None)
+
+
+def read_layout(source: Source, table: LayoutTable, path: KeyPath, cue_cycle_pips: Fraction) -> Layout:
+    if table.spread_beats is not None and table.spread_pips is not None:
         raise fail(source, path + ("spread_pips",), "give spread_beats or spread_pips, not both")
-    spread = (read_ratio(source, table, path, "spread_beats", allow_zero=True) * PIPS_PER_BEAT
-              if "spread_beats" in table else read_ratio(source, table, path, "spread_pips", 0, allow_zero=True))
-    mirror = read_bool(source, table, path, "mirror")
+    given = table.spread_beats * PIPS_PER_BEAT if table.spread_beats is not None else table.spread_pips
+    if table.spread == LayoutSpread.CYCLE:
+        if given is not None:
+            raise fail(source, path + ("spread",), 'a "cycle" spread is one pattern cycle: drop spread_beats '
+                                                   "and spread_pips")
+        spread_pips = cue_cycle_pips
+    else:
+        spread_pips = Fraction(given or 0)
     return Layout(
-        by=read_text(source, table, path, "by", "order", LAYOUT_ORDERS),
-        spread_pips=Fraction(spread),
-        wings=read_integer(source, table, path, "wings", 2 if mirror else 1, 1, 64),
-        mirror=mirror,
-        blocks=read_integer(source, table, path, "blocks", 0, 0, 1024),
-        seed=read_integer(source, table, path, "seed", 0),
-        origin_m=read_numbers(source, table, path, "origin", 2, [0.0, 0.0]),
+        by=table.by, spread_pips=spread_pips, spread=table.spread,
+        wings=table.wings if table.wings is not None else (2 if table.mirror else 1),
+        mirror=table.mirror, blocks=table.blocks, seed=table.seed, origin_m=table.origin,
     )

@@ -10,8 +10,32 @@ import re
 
 KeyPath = tuple[str | int, ...]
 
-HEADER = re.compile(r"^\s*(\[\[?)\s*([^\]]+?)\s*\]\]?\s*(#.*)?$")
-KEY_LINE = re.compile(r"^\s*([A-Za-z0-9_\-\"'. ]+?)\s*=")
+# Matched without backtracking over the same characters twice, so a hostile line stays linear.
+KEY = re.compile(r"[A-Za-z0-9_\-\"'. ]+")
+
+
+def header_of(line: str) -> tuple[str, bool] | None:
+    """The dotted name of a [table] or [[array]] header line, and whether it is an array entry."""
+    stripped = line.strip()
+    if not stripped.startswith("["):
+        return None
+    is_array = stripped.startswith("[[")
+    opener, closer = ("[[", "]]") if is_array else ("[", "]")
+    end = stripped.find("]", len(opener))
+    if end < 0 or not stripped.startswith(closer, end):
+        return None
+    rest = stripped[end + len(closer):].lstrip()
+    name = stripped[len(opener):end].strip()
+    if not name or (rest and not rest.startswith("#")):
+        return None
+    return name, is_array
+
+
+def key_of(line: str) -> str | None:
+    """The (possibly dotted or quoted) key of a `key = value` line."""
+    key, equals, _ = line.partition("=")
+    key = key.strip()
+    return key if equals and key and KEY.fullmatch(key) else None
 
 
 def split_dotted(text: str) -> tuple[str, ...]:
@@ -25,16 +49,21 @@ def key_lines(text: str) -> dict[KeyPath, int]:
     array_counts: dict[tuple[str, ...], int] = {}
     current: KeyPath = ()
     for number, line in enumerate(text.splitlines(), start=1):
-        header = HEADER.match(line)
+        header = header_of(line)
         if header:
-            names = split_dotted(header.group(2))
-            current = resolve_table(names, array_counts, is_array=header.group(1) == "[[")
-            lines.setdefault(current, number)
+            current = resolve_table(split_dotted(header[0]), array_counts, is_array=header[1])
+            note(lines, current, number)
             continue
-        key = KEY_LINE.match(line)
+        key = key_of(line)
         if key:
-            lines.setdefault(current + split_dotted(key.group(1)), number)
+            note(lines, current + split_dotted(key), number)
     return lines
+
+
+def note(lines: dict[KeyPath, int], path: KeyPath, number: int) -> None:
+    """The line where path first appears, and where each table it implies (a.b for a.b.c) does."""
+    for end in range(1, len(path) + 1):
+        lines.setdefault(path[:end], number)
 
 
 def resolve_table(names: tuple[str, ...], array_counts: dict, is_array: bool) -> KeyPath:

@@ -1,6 +1,7 @@
 """The musical grid: pips, beats, bars and phrases, and their relation to seconds."""
 
 from dataclasses import dataclass
+from enum import StrEnum
 from fractions import Fraction
 
 from kinemorphs import PIPS_PER_BEAT
@@ -36,8 +37,15 @@ class BeatGrid:
         return beat // self.beats_per_bar + 1, beat % self.beats_per_bar + 1
 
 
+class GridUnit(StrEnum):
+    """The grid lengths a change can wait for."""
+
+    BEAT = "beat"
+    BAR = "bar"
+    PHRASE = "phrase"
+
+
 FOUR_FOUR = BeatGrid()
-QUANTISE_UNITS = ("beat", "bar", "phrase")
 
 
 def next_boundary(pip: int, unit_pips: int) -> int:

@@ -31,10 +31,10 @@ max_speed = 900
 """
 # (profile, extra fixture lines) cycled over the rig: every kind of limit, swap, invert and fixed level.
 FIXTURE_KINDS = (
-    ("generic_16bit", 'limits = { pan = [-100, 80], tilt = [-20, 60] }\nhome = [10, 5]'),
+    ("generic_16bit", 'limits = { pan = [-100, 80], tilt = [-20, 60] }\nhome = [10, 5]\nchannel_count = 8'),
     ("wide", 'limits = { cone = 25 }\nhome = [-30, 40]\nswap = true\nchannels = { "7" = 200 }'),
     ("scanner", 'invert_pan = true\ninvert_tilt = true\nhome = [0, -10]'),
-    ("generic_16bit", 'home = [0, 120]\nmax_speed = 90'),
+    ("generic_16bit", 'home = [0, 120]\nmax_speed = 90\nchannel_count = 8'),
     ("wide", 'limits = { pan = [-5, 5], tilt = [0, 1] }\ninvert_tilt = true'),
 )
 CUES = """

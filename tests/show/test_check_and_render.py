@@ -23,8 +23,13 @@ def test_feasibility_matches_a_hand_calculation(tmp_path, capsys):
     show = show.replace("size = 30", "size = 40")
     assert main(["check", str(write_show(tmp_path, show))]) == 1
     out = capsys.readouterr().out
-    assert "a in 'circles': needs 320.0°/s, can do 240°/s; highest tempo 90.0 BPM" in out
+    assert "a in 'circles': needs 320.0°/s, can do 240°/s; highest tempo 90.0 BPM; largest size at 120 BPM: 30°" \
+        in out
     assert main(["check", str(write_show(tmp_path, show)), "--bpm", "90"]) == 0
+    # At 4°/s no tempo from the lowest accepted (20 BPM) works: say so, and give the size that does.
+    assert main(["check", str(write_show(tmp_path, show.replace("max_speed = 240", "max_speed = 4")))]) == 1
+    out = capsys.readouterr().out
+    assert "followable at no tempo from 20 BPM" in out and "BPM works; largest size at 120 BPM: 0.5°" in out
 
 
 def with_pattern_file(tmp_path: Path, text: str) -> str:
@@ -40,8 +45,8 @@ BAD_SHOWS = [
      "unknown pattern 'circel'; closest built-in names: circle"),
     (("address = 1", "address = 511"), "fixtures[0].address", "address = 511", "run past channel 512"),
     (("address = 1", "adress = 1"), "fixtures[0].adress", "adress", "unknown field"),
-    (("size = 30", 'size = 30\nspeed = "0/4"'), "cues[0].speed", 'speed = "0/4"', "positive ratio"),
-    (("size = 30", 'size = 30\n[cues.layout]\nby = "sideways"'), "cues[0].layout.by", "sideways", "one of order"),
+    (("size = 30", 'size = 30\nspeed = "0/4"'), "cues[0].speed", 'speed = "0/4"', "ratio from 1/4096 to 1024"),
+    (("size = 30", 'size = 30\n[cues.layout]\nby = "sideways"'), "cues[0].layout.by", "sideways", "must be 'order'"),
     (('name = "circles"\n', ""), "cues[0].name", "[[cues]]", "missing"),
     (("size = 30", 'size = 30\nfixtures = ["nobody"]'), "cues[0].fixtures", "nobody", "'nobody'"),
     (("size = 30", 'size = 30\naxes = { x = "pan", y = "pan" }'), "cues[0].axes", "axes", "same target"),
@@ -95,10 +100,24 @@ def test_user_patterns_from_csv_and_json_drive_cues(tmp_path, file, content):
     assert [engine.frame(pip).fixtures[0].pan_deg for pip in range(4)] == [0.0, 15.0, 30.0, 0.0]
 
 
-def test_render_writes_a_png(tmp_path):
+def test_render_writes_a_png_adding_the_extension(tmp_path):
+    assert main(["render", str(QUICKSTART), "--bars", "3", "-o", str(tmp_path / "show")]) == 0
+    assert (tmp_path / "show.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+def test_a_failed_render_write_leaves_the_earlier_picture_whole(tmp_path, monkeypatch, capsys):
+    from matplotlib.figure import Figure
+
+    def full_disk(self, file, **_):
+        file.write(b"\x89PNG half a picture")
+        raise OSError(28, "No space left on device")
+
     out = tmp_path / "show.png"
-    assert main(["render", str(QUICKSTART), "--bars", "3", "-o", str(out)]) == 0
-    assert out.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    out.write_bytes(b"earlier picture")
+    monkeypatch.setattr(Figure, "savefig", full_disk)
+    assert main(["render", str(QUICKSTART), "--bars", "1", "-o", str(out)]) == 3
+    assert "No space left on device" in capsys.readouterr().err
+    assert out.read_bytes() == b"earlier picture" and [p.name for p in tmp_path.iterdir()] == ["show.png"]
 
 
 def test_custom_eight_bit_profile_reaches_dmx(tmp_path):

@@ -3,7 +3,7 @@ from fractions import Fraction
 
 import pytest
 
-from kinemorphs_show.layout import Layout, placements
+from kinemorphs_show.layout import Layout, LayoutSpread, placements
 from kinemorphs_show.mapping import FULL_16_BIT, Aim, dmx_value, fixture_channels, limit_aim
 from kinemorphs_show.rig import GENERIC_16BIT, BoxLimits, ConeLimits, Fixture
 
@@ -16,7 +16,6 @@ def row(count: int, spacing_m: float = 1.0) -> list[Fixture]:
 
 LAYOUTS = [
     Layout(spread_pips=Fraction(64)),
-    Layout(spread_pips=Fraction(96), mirror=True, wings=2),
     Layout(spread_pips=Fraction(128), blocks=3),
     Layout(by="distance", spread_pips=Fraction(64), origin_m=(0.0, 2.0)),
     Layout(by="angle", spread_pips=Fraction(64), origin_m=(0.0, -4.0)),
@@ -38,6 +37,23 @@ def test_mirrored_layouts_are_symmetric(count):
         assert left.offset_pips == right.offset_pips
     if count % 2 == 0:
         assert [p.mirrored for p in placed] == [False] * (count // 2) + [True] * (count // 2)
+
+
+@pytest.mark.parametrize("count", [4, 8, 12])
+@pytest.mark.parametrize("mirror", [False, True])
+def test_every_wing_spans_the_whole_spread_whatever_the_count(count, mirror):
+    offsets = [p.offset_pips for p in placements(Layout(spread_pips=Fraction(64), wings=2, mirror=mirror), row(count))]
+    first, second = offsets[:count // 2], offsets[count // 2:]
+    assert first[0] == 0 and first[-1] == 64
+    assert second == (first[::-1] if mirror else first)
+
+
+@pytest.mark.parametrize("count, wings", [(1, 1), (3, 1), (4, 1), (8, 2)])
+def test_cycle_spread_sits_heads_evenly_over_one_cycle(count, wings):
+    layout = Layout(spread_pips=Fraction(128), spread=LayoutSpread.CYCLE, wings=wings)
+    offsets = [p.offset_pips for p in placements(layout, row(count))]
+    per_wing = count // wings
+    assert offsets == [Fraction(128 * (index % per_wing), per_wing) for index in range(count)]
 
 
 def test_plain_spread_runs_from_zero_to_the_spread():
