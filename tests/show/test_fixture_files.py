@@ -46,7 +46,8 @@ EXPECTED = [
 
 
 @pytest.mark.parametrize("reader, path, mode, count, pan, tilt, dimmer, shutter, colour, speed", EXPECTED)
-def test_files_give_channels_travel_and_open_values(reader, path, mode, count, pan, tilt, dimmer, shutter, colour, speed):
+def test_files_give_channels_travel_and_open_values(reader, path, mode, count, pan, tilt, dimmer, shutter, colour,
+                                                    speed):
     fixture_type = reader(path, mode)
     assert fixture_type.channel_count == count
     assert (fixture_type.pan.control, fixture_type.pan.travel_deg) == pytest.approx(pan)
