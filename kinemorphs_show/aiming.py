@@ -54,7 +54,8 @@ class AimSolution:
 
 def focus_point(centre_m: Vector, size_m: Vector, displacement: Sequence[float]) -> Vector:
     """A pattern's displacement in [-1, 1] per axis as a point: centre plus size times displacement."""
-    return tuple(c + s * d for c, s, d in zip(centre_m, size_m, displacement))
+    x, y, z = (c + s * d for c, s, d in zip(centre_m, size_m, displacement))
+    return (x, y, z)
 
 
 def beam_direction(orientation: Orientation, pan_deg: float, tilt_deg: float) -> Vector:

@@ -64,11 +64,12 @@ def wheel_slot(wheel: ColourWheel, request: ColourRequest) -> WheelSlot:
     for slot in wheel.slots:
         if name_key(slot.name) == name_key(request.text):
             return slot
-    coloured = [slot for slot in wheel.slots if slot.rgb is not None]
-    if request.rgb is None or not coloured:
+    wanted = request.rgb
+    coloured = [(slot, slot.rgb) for slot in wheel.slots if slot.rgb is not None]
+    if wanted is None or not coloured:
         names = ", ".join(slot.name for slot in wheel.slots)
         raise ColourError(f"the colour wheel has no slot {request.text!r} (slots: {names})")
-    return min(coloured, key=lambda slot: sum((a - b) ** 2 for a, b in zip(slot.rgb, request.rgb)))
+    return min(coloured, key=lambda pair: sum((a - b) ** 2 for a, b in zip(pair[1], wanted)))[0]
 
 
 def colour_channels(fixture_type: FixtureType, request: ColourRequest) -> dict[int, int]:
@@ -105,6 +106,6 @@ def faded_colour_channels(fixture_type: FixtureType, start: ColourRequest, end: 
     colour = fixture_type.colour
     if isinstance(colour, ColourMixing) and start.rgb is not None and end.rgb is not None:
         weight = min(max(weight, 0.0), 1.0)
-        rgb = tuple(a + (b - a) * weight for a, b in zip(start.rgb, end.rgb))
-        return mixing_channels(colour, rgb)
+        red, green, blue = (a + (b - a) * weight for a, b in zip(start.rgb, end.rgb))
+        return mixing_channels(colour, (red, green, blue))
     return colour_channels(fixture_type, start if weight < 0.5 else end)

@@ -13,10 +13,11 @@ pan and tilt for either one byte for byte.
 
 from dataclasses import dataclass
 
-from kinemorphs_show.rig import Profile
+from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE, Profile
 
 FULL_8_BIT = 255
 FULL_16_BIT = 65535
+MAX_VALUE_BYTES = 4
 
 
 @dataclass(frozen=True)
@@ -111,6 +112,13 @@ class FixtureType:
     shutter: Shutter | None = None
     colour: Colour = None
 
+    def __post_init__(self):
+        if not 1 <= self.channel_count <= DMX_CHANNELS_PER_UNIVERSE:
+            raise ValueError(f"a mode of {self.channel_count} channels does not fit a DMX universe")
+        outside = [channel for channel in self.used_channels if not 1 <= channel <= self.channel_count]
+        if outside:
+            raise ValueError(f"channel {outside[0]} lies outside the mode's {self.channel_count} channels")
+
     # Profile's field names, so code written against Profile reads a FixtureType too.
     @property
     def pan_channel(self) -> int:
@@ -165,7 +173,10 @@ def from_profile(profile: Profile) -> FixtureType:
 def resolution_value(value: int, from_bytes: int, to_bytes: int) -> int:
     """A DMX value given in from_bytes bytes, in to_bytes bytes. Widening repeats the value's
     bytes (byte mirroring: 255 in 8 bits is 65535 in 16, 128 is 0x8080), as GDTF and OFL both
-    mean a coarse value on a fine channel; narrowing keeps the high bytes."""
+    mean a coarse value on a fine channel; narrowing keeps the high bytes. Sizes outside 1..4
+    bytes (DMX values never need more) and values outside their size are clamped."""
+    from_bytes = min(max(from_bytes, 1), MAX_VALUE_BYTES)
+    value = min(max(value, 0), (1 << (8 * from_bytes)) - 1)
     if to_bytes <= from_bytes:
         return value >> (8 * (from_bytes - to_bytes))
     result = value

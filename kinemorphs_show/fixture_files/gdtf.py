@@ -90,7 +90,8 @@ def parsed_description(path, description: bytes):
     if root.find("FixtureType") is None:
         raise FixtureFileError(path, f"{DESCRIPTION} has no FixtureType")
     try:
-        return pygdtf.FixtureType(dsc_file=io.BytesIO(description))
+        # dsc_file is annotated as a path, but ElementTree.parse takes the file object it is handed.
+        return pygdtf.FixtureType(dsc_file=io.BytesIO(description))  # type: ignore[arg-type]
     except Exception as error:  # pygdtf trusts its input; any failure on a hostile file is the file's fault
         raise FixtureFileError(path, f"{DESCRIPTION} cannot be read ({type(error).__name__}: {error})") from None
 
@@ -113,15 +114,16 @@ def fixture_type_of_mode(path, gdtf, dmx_mode) -> FixtureType:
     pan, pan_speed = axis(path, where, required("Pan"), "Pan")
     tilt, tilt_speed = axis(path, where, required("Tilt"), "Tilt")
     speeds = [speed for speed in (pan_speed, tilt_speed) if speed]
-    return FixtureType(
-        name=f"{gdtf.name or 'GDTF'} ({dmx_mode.name})",
-        channel_count=max(offset for channel in channels for offset in channel.offset),
-        pan=pan, tilt=tilt,
-        max_speed_deg_s=min(speeds) if speeds else DEFAULT_MAX_SPEED_DEG_S,
-        dimmer=dimmer(by_attribute.get("Dimmer")),
-        shutter=shutter(path, where, by_attribute),
-        colour=mixing(by_attribute) or wheel(path, where, gdtf, by_attribute),
-    )
+    the_dimmer, the_shutter = dimmer(by_attribute.get("Dimmer")), shutter(path, where, by_attribute)
+    colour = mixing(by_attribute) or wheel(path, where, gdtf, by_attribute)
+    try:
+        return FixtureType(
+            name=f"{gdtf.name or 'GDTF'} ({dmx_mode.name})",
+            channel_count=max(offset for channel in channels for offset in channel.offset),
+            pan=pan, tilt=tilt, max_speed_deg_s=min(speeds) if speeds else DEFAULT_MAX_SPEED_DEG_S,
+            dimmer=the_dimmer, shutter=the_shutter, colour=colour)
+    except ValueError as error:  # a channel outside the mode, or a mode wider than a universe
+        raise FixtureFileError(path, f"{where}: {error}") from None
 
 
 def channel_attribute(channel) -> str:

@@ -97,12 +97,12 @@ class ModeReader:
         return FixtureFileError(self.path, f"{self.where} {problem}")
 
     def fixture_type(self) -> FixtureType:
-        return FixtureType(
-            name=self.name, channel_count=self.channel_count,
-            pan=self.axis("Pan"), tilt=self.axis("Tilt"),
-            dimmer=self.dimmer(), shutter=self.shutter(),
-            colour=self.mixing() or self.wheel(),
-        )
+        pan, tilt = self.axis("Pan"), self.axis("Tilt")
+        dimmer, shutter, colour = self.dimmer(), self.shutter(), self.mixing() or self.wheel()
+        try:
+            return FixtureType(self.name, self.channel_count, pan, tilt, dimmer=dimmer, shutter=shutter, colour=colour)
+        except ValueError as error:  # a channel outside the mode, or a mode wider than a universe
+            raise FixtureFileError(self.path, f"{self.where}: {error}") from None
 
     def control(self, key: str) -> Control:
         return Control(self.coarse[key], self.fine.get(key, 0))
@@ -110,7 +110,8 @@ class ModeReader:
     def capabilities(self, key: str) -> list[tuple[int, int, dict]]:
         """The channel's capabilities as (low, high, capability), values in the mode's resolution."""
         channel = self.available[key]
-        own_bytes = RESOLUTION_BYTES.get(channel.get("dmxValueResolution"),
+        resolution = channel.get("dmxValueResolution")
+        own_bytes = RESOLUTION_BYTES.get(resolution if isinstance(resolution, str) else "",
                                          1 + len(channel.get("fineChannelAliases", [])))
         mode_bytes = 2 if key in self.fine else 1
         full = self.control(key).full_scale
@@ -169,11 +170,11 @@ class ModeReader:
         return Shutter(self.control(key), (low + high) // 2, closed)
 
     def mixing(self) -> ColourMixing | None:
-        emitters = {}
+        emitters: dict[str, Control] = {}
         for key in self.coarse:
             for _, _, capability in self.capabilities(key):
                 if capability.get("type") == "ColorIntensity":
-                    emitters.setdefault(capability.get("color"), self.control(key))
+                    emitters.setdefault(str(capability.get("color")), self.control(key))
         if not all(colour in emitters for colour in ("Red", "Green", "Blue")):
             return None
         return ColourMixing(emitters["Red"], emitters["Green"], emitters["Blue"], emitters.get("White"))

@@ -15,7 +15,7 @@ SPOT = read_gdtf(DATA / "testhead_spot.gdtf", "Standard")        # 16-bit dimmer
 WASH = read_ofl(DATA / "testwash_hybrid.json", "12ch")           # dimmer 6, shutter 7, RGBW 8-11
 WHEEL_WASH = read_ofl(DATA / "testwash_hybrid.json", "Wheel")    # dimmer 3, no shutter, wheel 4
 GENERIC = from_profile(GENERIC_16BIT)
-SHUTTER_ONLY = replace(GENERIC, shutter=Shutter(Control(5), open_value=255))
+SHUTTER_ONLY = replace(GENERIC, channel_count=5, shutter=Shutter(Control(5), open_value=255))
 
 
 @pytest.mark.parametrize("fixture_type, percent, expected", [
@@ -41,7 +41,7 @@ def test_dark_is_shutter_closed_and_dimmer_off_where_the_type_can():
 
 
 RGB_ONLY = replace(WASH, colour=replace(WASH.colour, white=None))
-FINE_RGB = replace(WASH, colour=ColourMixing(Control(8, 9), Control(10, 11), Control(12, 13)))
+FINE_RGB = replace(WASH, channel_count=13, colour=ColourMixing(Control(8, 9), Control(10, 11), Control(12, 13)))
 
 
 @pytest.mark.parametrize("fixture_type, colour, expected", [

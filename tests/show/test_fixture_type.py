@@ -21,6 +21,8 @@ def test_a_profile_as_fixture_type_writes_the_same_bytes(profile, aim):
 
 @pytest.mark.parametrize("value, from_bytes, to_bytes, expected", [
     (255, 1, 2, 65535), (128, 1, 2, 0x8080), (0, 1, 2, 0), (0x1234, 2, 1, 0x12), (77, 1, 1, 77),
+    # Hostile files: values too big for their size, and sizes of 0 or thousands of bytes, are clamped.
+    (70000, 1, 2, 65535), (-4, 1, 1, 0), (5, 0, 1, 5), (5, 99999, 1, 0),
 ])
 def test_resolution_value_mirrors_bytes_when_widening(value, from_bytes, to_bytes, expected):
     assert resolution_value(value, from_bytes, to_bytes) == expected
