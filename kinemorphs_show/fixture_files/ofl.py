@@ -117,8 +117,11 @@ class ModeReader:
         full = self.control(key).full_scale
         if isinstance(channel.get("capability"), dict):
             return [(0, full, channel["capability"])]
+        listed = channel.get("capabilities")
+        if not isinstance(listed, list):
+            raise FixtureFileError(self.path, f"availableChannels.{key} has neither capability nor capabilities")
         found = []
-        for capability in channel.get("capabilities", []):
+        for capability in listed:
             dmx = capability.get("dmxRange") if isinstance(capability, dict) else None
             if not (isinstance(dmx, list) and len(dmx) == 2 and all(isinstance(v, int) and v >= 0 for v in dmx)):
                 raise FixtureFileError(self.path, f"availableChannels.{key}: a capability has no valid dmxRange")

@@ -4,6 +4,8 @@ import zipfile
 from pathlib import Path
 
 import pytest
+from hypothesis import HealthCheck, given, settings
+from hypothesis import strategies as st
 
 from kinemorphs_show.fixture_files import FIXTURE_FILE_READERS, FixtureFileError, read_gdtf, read_ofl
 from kinemorphs_show.fixture_files.gdtf import MAX_ARCHIVE_MEMBERS, MAX_DESCRIPTION_BYTES
@@ -164,3 +166,43 @@ def test_fifos_and_oversized_files_are_refused_without_reading_them(tmp_path):
         file.truncate(MAX_OFL_FILE_BYTES + 1)
     with pytest.raises(FixtureFileError, match="is larger than"):
         read_ofl(big)
+
+
+ODD_VALUES = [None, 0, -1, 70000, 1.5, "", "x", "540deg", [], {}, [0, 255], {"type": "Pan"}, True, "#zzzzzz"]
+
+
+def json_paths(node, prefix=()):
+    if isinstance(node, dict):
+        items = node.items()
+    elif isinstance(node, list):
+        items = enumerate(node)
+    else:
+        return
+    for key, child in items:
+        yield prefix + (key,)
+        yield from json_paths(child, prefix + (key,))
+
+
+WASH_PATHS = list(json_paths(json.loads(WASH_OFL.read_text())))
+
+
+@settings(max_examples=200, deadline=None, suppress_health_check=[HealthCheck.function_scoped_fixture])
+@given(st.lists(st.tuples(st.sampled_from(WASH_PATHS), st.sampled_from(ODD_VALUES)), min_size=1, max_size=3),
+       st.sampled_from(["12ch", "Wheel", None]))
+def test_a_mangled_ofl_file_gives_a_fixture_type_or_a_clear_error(tmp_path, edits, mode):
+    def mangle(document):
+        for path, value in edits:
+            node = document
+            for key in path[:-1]:
+                if not isinstance(node, (dict, list)) or (isinstance(node, list) and key >= len(node)) \
+                        or (isinstance(node, dict) and key not in node):
+                    break
+                node = node[key]
+            else:
+                if isinstance(node, dict) or (isinstance(node, list) and path[-1] < len(node)):
+                    node[path[-1]] = value
+
+    try:
+        read_ofl(edited_ofl(tmp_path, mangle), mode)
+    except FixtureFileError as error:
+        assert "\n" not in str(error)
