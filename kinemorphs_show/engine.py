@@ -142,8 +142,8 @@ class Engine:
 
     def dark_frame(self) -> Frame | None:
         """The home frame with every shutter closed and dimmer off, for the way out; None when the
-        show keeps its light on exit."""
-        if not self.show.dark_on_exit:
+        show keeps its light on exit or no fixture has a light channel."""
+        if not self.show.dark_on_exit or not len(self._rig.light):
             return None
         lit, self._light_sent = self._light_sent, darkened(self._light_sent)
         try:
