@@ -264,7 +264,8 @@ def read_fixture(source: Source, entry: FixtureTable, path: KeyPath, profiles: d
                        f"fixture {entry.name!r}: channel {channel} is outside its {profile.channel_count} "
                        f"channels (channel_count)")
     fixture = Fixture(
-        name=entry.name, profile=profile if isinstance(profile, FixtureType) else from_profile(profile), universe=entry.universe, address=entry.address,
+        name=entry.name, profile=profile if isinstance(profile, FixtureType) else from_profile(profile),
+        universe=entry.universe, address=entry.address,
         position_m=entry.position, groups=tuple(entry.groups), home_deg=entry.home,
         invert_pan=entry.invert_pan, invert_tilt=entry.invert_tilt, swap_pan_tilt=entry.swap,
         limits=read_limits(source, entry, path), fixed_channels=fixed,
