@@ -70,8 +70,20 @@ CONVENTIONS = """
   `max_speed` (OFL files give no speed: 360°/s unless written); the channel
   fields cannot be set for such a profile. A file that cannot be read stops
   the show at the profile's line, naming the file and what is missing.
-  The readers' module docstrings (`kinemorphs_show/fixture_files/`) list
-  exactly which parts of each format are read.
+- GDTF: from `description.xml`, the chosen `DMXMode` only: the Pan / Tilt
+  logical channels (coarse and fine by `Offset`, travel from the channel
+  function's `PhysicalFrom`..`PhysicalTo`, speed from `RealFade`), the
+  `Dimmer` function's `DMXFrom` (off) and `DMXTo` (full), the first
+  `Shutter<n>` channel's sets named Open and Closed, `ColorAdd_R/G/B(/W)` or
+  `ColorRGB_*` mixing, or a `Color<n>` channel's wheel slots (named by their
+  channel sets, coloured by the slot's CIE xyY). Models, geometry, macros and
+  the rest are not read; a mode over several DMX breaks is refused.
+- Open Fixture Library: the chosen mode's `channels` (their count is the
+  footprint; matrix blocks are refused), each resolved in
+  `availableChannels` with `fineChannelAliases`; capabilities Pan / Tilt
+  (`angleStart`/`angleEnd` in degrees), Intensity, ShutterStrobe with
+  `shutterEffect` Open / Closed, ColorIntensity Red / Green / Blue / White and
+  WheelSlot (slots of the named `wheels` entry). OFL has no speed figure.
 
 ## Aiming at a point
 
