@@ -148,3 +148,15 @@ def test_shows_without_light_channels_send_no_dark_frame(tmp_path):
     engine = Engine(load_show(write_show(tmp_path, BASE_SHOW)))
     engine.frame(0)
     assert engine.dark_frame() is None
+
+
+def test_a_head_follows_a_point_circling_below_it_past_half_a_turn_without_jumping(tmp_path):
+    # Each frame starts from the angles last sent: pan keeps turning past ±180° (540° of travel)
+    # where a solver started from home each frame would jump a whole turn.
+    show = ('[show]\nbpm = 120\n[[fixtures]]\nname = "hung"\naddress = 1\nmax_speed = 100000\n'
+            'position = [0, 0, 5]\norientation = "inverted"\n'
+            '[[cues]]\nname = "round"\npattern = "circle"\nspeed = "1/4"\nmode = "aim"\ncentre = [0, 0, 0]\n'
+            'size_m = [1, 1, 0]\n')
+    engine = Engine(load_show(write_show(tmp_path, show)))
+    pans = [engine.frame(pip).fixtures[0].pan_deg for pip in range(0, 160, 2)]
+    assert max(abs(b - a) for a, b in zip(pans, pans[1:])) < 6 and max(map(abs, pans)) > 200
