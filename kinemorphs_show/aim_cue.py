@@ -55,17 +55,17 @@ class AimCue:
         """Every fixture at every pattern row (fixtures × rows): pan, tilt from home, and whether
         the head can point there within its travel and limits (cone included)."""
         count, period = len(self.fixtures), len(rows)
-        displacement = np.repeat(rows[None, :, :], count, axis=0)
-        displacement[:, :, 0] = np.where(mirrored[:, None], -displacement[:, :, 0], displacement[:, :, 0])
+        sign = np.where(mirrored, -1.0, 1.0)
         pan, tilt, reachable = (np.zeros((count, period)), np.zeros((count, period)),
                                 np.zeros((count, period), dtype=bool))
         step = max(1, SAMPLES_PER_CALL // max(period, 1))
         for start in range(0, count, step):
             part = slice(start, min(count, start + step))
             heads = np.repeat(np.arange(count)[part], period)
+            displacement = np.tile(rows, (part.stop - part.start, 1))
+            displacement[:, 0] *= sign[heads]
             solved = solve_aims(self.positions[heads], self.inverted[heads], self.pan_zero[heads],
-                                self.focus(displacement[part].reshape(-1, 3)),
-                                np.stack([self.home[0][heads], self.home[1][heads]], axis=1),
+                                self.focus(displacement), np.stack([self.home[0][heads], self.home[1][heads]], axis=1),
                                 self.pan_ranges[heads], self.tilt_ranges[heads])
             for target, values in zip((pan, tilt, reachable), solved):
                 target[part] = values.reshape(-1, period)

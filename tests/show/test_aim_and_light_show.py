@@ -50,9 +50,13 @@ def two_types(tmp_path, cues: str, fixture_extra: str = ""):
     return write_show(tmp_path, text)
 
 
-def test_every_head_of_the_example_lands_on_the_one_moving_point():
-    show = load_show(AIM_SHOW)
-    engine, cue = Engine(show), show.cues[0]
+@pytest.mark.parametrize("cue_index, layout", [(0, ""), (1, ""), (1, "mirror = true\n")])
+def test_every_head_of_the_example_lands_on_its_point_of_the_figure(tmp_path, cue_index, layout):
+    # Cue 1 spreads the heads along the figure; mirrored, every second wing draws it with x mirrored.
+    text = AIM_SHOW.read_text().replace('spread = "cycle"', f'spread = "cycle"\n{layout}')
+    shutil.copytree(AIM_SHOW.parent / "fixtures", tmp_path / "fixtures")
+    show = load_show(write_show(tmp_path, text))
+    engine, cue = Engine(show, first_cue=cue_index), show.cues[cue_index]
     for pip in range(0, 2 * show.grid.bar_pips, 5):
         frame = engine.frame(pip)
         for fixture, state in zip(show.rig.fixtures, frame.fixtures):
