@@ -158,7 +158,8 @@ def schema_text(schema: dict) -> str:
 
 
 def show_demands(show: "Show", bpm: float) -> tuple[Demand, ...]:
-    return demands(show.patterns, tuple(place_cue(cue, show.rig) for cue in show.cues), show.rig.fixtures, bpm)
+    return demands(show.patterns, tuple(place_cue(cue, show.rig) for cue in show.cues if cue.aim is None),
+                   show.rig.fixtures, bpm)
 
 
 def format_bpm(bpm: float) -> str:
@@ -179,12 +180,17 @@ def largest_size(cue: Cue, demand: Demand) -> str:
     """The cue's size scaled to what the fixture can follow at the demand's tempo (speed grows
     in proportion to size), rounded down to a tenth of a degree."""
     scale = demand.limit_deg_s / demand.peak_deg_s
+    if cue.aim is not None:  # an aim cue's size is the point's travel in metres
+        return "size_m = [" + ", ".join(f"{math.floor(size * scale * 100) / 100:g}" for size in cue.aim.size_m) + "]"
     pan, tilt = (math.floor(size * scale * 10) / 10 for size in cue.size_deg)
-    return f"{pan:g}" if pan == tilt else f"[{pan:g}, {tilt:g}]"
+    return f"{pan:g}°" if pan == tilt else f"[{pan:g}, {tilt:g}]°"
 
 
 def check_command(show: "Show", bpm: float) -> int:
-    found = show_demands(show, bpm)
+    from kinemorphs_show.aim_check import aim_findings, light_warnings
+
+    aim_demands, unreachable = aim_findings(show, bpm)
+    found = show_demands(show, bpm) + aim_demands
     print(f"{show.path}: {show.title!r}, {len(show.rig.fixtures)} fixtures, {len(show.cues)} cues, "
           f"checked at {bpm:g} BPM")
     for cue in show.cues:
@@ -195,7 +201,15 @@ def check_command(show: "Show", bpm: float) -> int:
         worst = max(mine, key=lambda demand: demand.peak_deg_s / demand.limit_deg_s)
         print(f"  {cue.name}: peak {worst.peak_deg_s:.1f}°/s on {worst.fixture} "
               f"(max {worst.limit_deg_s:g}°/s), followable {followable(worst.highest_bpm)}")
+    for warning in light_warnings(show):
+        print(warning)
+    if unreachable:
+        print(f"{len(unreachable)} fixture/cue pairs aim at points out of reach (travel and limits):")
+        for finding in unreachable:
+            print(finding)
     infeasible = [demand for demand in found if not demand.feasible]
+    if not infeasible and unreachable:
+        return ExitCode.INFEASIBLE
     if not infeasible:
         highest = min((demand.highest_bpm for demand in found), default=math.inf)
         print(f"ok: every fixture can follow every cue at {bpm:g} BPM ({followable(highest)})")
@@ -207,7 +221,7 @@ def check_command(show: "Show", bpm: float) -> int:
                   else f"no tempo from {MIN_BPM:g} BPM works")  # never advise a tempo the show refuses
         print(f"  {demand.fixture} in {demand.cue!r}: needs {demand.peak_deg_s:.1f}°/s, can do "
               f"{demand.limit_deg_s:g}°/s; {advice}; largest size at {bpm:g} BPM: "
-              f"{largest_size(cues[demand.cue], demand)}°")
+              f"{largest_size(cues[demand.cue], demand)}")
     return ExitCode.INFEASIBLE
 
 

@@ -3,10 +3,19 @@
 from dataclasses import dataclass, field
 from fractions import Fraction
 
+from kinemorphs_show.colour import ColourRequest
 from kinemorphs_show.layout import Layout, Placement, placements
 from kinemorphs_show.mapping import Aim, AxisMapping, aim_for, home_aim
 from kinemorphs_show.patterns import Displacement, PatternSet, sample_between
 from kinemorphs_show.rig import Rig
+
+
+@dataclass(frozen=True)
+class AimArea:
+    """Where an aim cue's focus point moves: centre plus size times the pattern's displacement."""
+
+    centre_m: tuple[float, float, float]
+    size_m: tuple[float, float, float]
 
 
 @dataclass(frozen=True)
@@ -20,6 +29,9 @@ class Cue:
     members: tuple[str, ...] = ()        # fixture or group names; empty: the whole rig
     fade_beats: Fraction = Fraction(0)   # crossfade length from the running cue
     start: str = "bar"                   # the transition starts on the next 'beat', 'bar' or 'phrase'
+    aim: AimArea | None = None           # set: every head turns to a moving point (size_deg unused)
+    intensity: float | None = None       # percent; None: dark, or full when an axis drives intensity
+    colour: ColourRequest | None = None  # None: white where the type can show it
 
 
 @dataclass(frozen=True)

@@ -14,8 +14,10 @@ from fractions import Fraction
 
 import numpy as np
 
+from kinemorphs_show.aim_cue import AimCue
 from kinemorphs_show.cue import PlacedCue
-from kinemorphs_show.feasibility import peak_step_deg
+from kinemorphs_show.feasibility import cue_axis_steps_deg, peak_step_deg, stride_steps
+from kinemorphs_show.light_arrays import CueLight, LightLook
 from kinemorphs_show.mapping import FULL_8_BIT
 from kinemorphs_show.patterns import PatternSet, pattern_table
 from kinemorphs_show.rig_arrays import RigArrays
@@ -37,6 +39,7 @@ class LookArrays:
     size_scale: np.ndarray
     level_keys: LevelKeys
     levels: np.ndarray
+    light: LightLook | None = None  # intensity and colour (None: as last sent)
 
 
 class CueArrays:
@@ -65,6 +68,13 @@ class CueArrays:
         self.level_keys: LevelKeys = tuple(sorted(channel_axis))
         self.level_fixture = np.array([fixture for fixture, _ in self.level_keys], dtype=np.intp)
         self.level_axis = np.array([channel_axis[key] for key in self.level_keys], dtype=np.intp)
+        # What the cue computes beyond angles: a focus point that heads turn to, intensity, colour.
+        self.aim = AimCue(cue.aim, rig.fixtures, (rig.home_pan, rig.home_tilt)) if cue.aim is not None else None
+        if self.aim is not None:
+            self.peak_step = np.where(self.placed, self.aim.peak_steps(self.table, self.mirrored), 0.0)
+        intensity_axis = next((axis for axis, target in enumerate(self.targets) if target == "intensity"), None)
+        self.light = CueLight(cue.intensity, cue.colour, intensity_axis, [f.profile for f in rig.fixtures],
+                              self.placed)
 
     @property
     def targets(self) -> tuple[str | int, ...]:
@@ -96,9 +106,24 @@ class CueArrays:
         values[:, 0] = np.where(self.mirrored, -values[:, 0], values[:, 0])
         return np.where(self.placed[:, None], values, 0.0)
 
-    def look(self, rig: RigArrays, position: Fraction, size_scale: np.ndarray) -> LookArrays:
-        """Every fixture's aim under the cue (home for those not in it), sizes reduced by size_scale."""
+    def step_caps(self, patterns: PatternSet, stride: Fraction, swap: np.ndarray) -> tuple[np.ndarray, np.ndarray]:
+        """Per fixture the most pan and tilt degrees the full-size cue moves it over stride show pips."""
+        if self.aim is not None:
+            cap = self.peak_step * float(stride * self.cue.speed)
+            return cap, cap
+        pan, tilt = cue_axis_steps_deg(self.cue, stride_steps(patterns, self.cue, stride))
+        return np.where(swap, tilt, pan), np.where(swap, pan, tilt)
+
+    def look(self, rig: RigArrays, position: Fraction, size_scale: np.ndarray,
+             previous: tuple[np.ndarray, np.ndarray] | None = None) -> LookArrays:
+        """Every fixture's aim under the cue (home for those not in it), sizes reduced by size_scale;
+        an aim cue turns each head from previous (the angles last sent; default home)."""
         displacement = self.displacement(position)
+        if self.aim is not None:
+            pan, tilt = self.aim.angles(displacement, size_scale, previous)
+            return LookArrays(np.where(self.placed, pan, rig.home_pan), np.where(self.placed, tilt, rig.home_tilt),
+                              displacement, np.where(self.placed, size_scale, 1.0), self.level_keys,
+                              self.levels(displacement), self.light.look(displacement))
         pan_offset, tilt_offset = np.zeros(len(rig)), np.zeros(len(rig))
         for axis in self.pan_axes:
             pan_offset = pan_offset + displacement[:, axis]
@@ -107,7 +132,10 @@ class CueArrays:
         pan = pan_offset * (self.cue.size_deg[0] * size_scale)
         tilt = tilt_offset * (self.cue.size_deg[1] * size_scale)
         pan, tilt = np.where(rig.swap, tilt, pan), np.where(rig.swap, pan, tilt)
-        levels = (displacement[self.level_fixture, self.level_axis] + 1) / 2 * FULL_8_BIT
         return LookArrays(np.where(self.placed, rig.home_pan + pan, rig.home_pan),
                           np.where(self.placed, rig.home_tilt + tilt, rig.home_tilt),
-                          displacement, np.where(self.placed, size_scale, 1.0), self.level_keys, levels)
+                          displacement, np.where(self.placed, size_scale, 1.0), self.level_keys,
+                          self.levels(displacement), self.light.look(displacement))
+
+    def levels(self, displacement: np.ndarray) -> np.ndarray:
+        return (displacement[self.level_fixture, self.level_axis] + 1) / 2 * FULL_8_BIT

@@ -16,6 +16,7 @@ the two to the same bits.
 
 import math
 from collections.abc import Sequence
+from dataclasses import replace
 from fractions import Fraction
 from functools import lru_cache
 
@@ -23,8 +24,9 @@ import numpy as np
 
 from kinemorphs_show.cue import place_cue
 from kinemorphs_show.cue_arrays import CueArrays, LevelKeys, LookArrays
-from kinemorphs_show.feasibility import cue_axis_steps_deg, pattern_pips_per_second, stride_steps
+from kinemorphs_show.feasibility import pattern_pips_per_second
 from kinemorphs_show.frame import DmxUniverses, FixtureFrame, FixtureFrames, Frame
+from kinemorphs_show.light_arrays import LightLook, blend_light, darkened, resting_light
 from kinemorphs_show.rig_arrays import RigArrays
 from kinemorphs_show.timing import seconds_per_pip
 from kinemorphs_show.transition import (
@@ -50,6 +52,7 @@ class Engine:
         self._state: State = Playing(first_cue)
         self._sent: tuple[np.ndarray, np.ndarray] | None = None
         self._sent_position: Fraction | None = None
+        self._light_sent: LightLook = resting_light([f.profile for f in show.rig.fixtures])
 
     @property
     def cue_names(self) -> Sequence[str]:
@@ -83,7 +86,7 @@ class Engine:
             return np.where(peak <= self._rig.speed_limit, 1.0, self._rig.speed_limit / peak)
 
     def look(self, cue: int, position: Position, bpm: float) -> LookArrays:
-        return self._cues[cue].look(self._rig, Fraction(position), self.size_scales(cue, bpm))
+        return self._cues[cue].look(self._rig, Fraction(position), self.size_scales(cue, bpm), previous=self._sent)
 
     def target_aims(self, position: Position, bpm: float | None = None) -> LookArrays:
         """What the cues ask of every fixture at a position, before limits and slew."""
@@ -109,6 +112,7 @@ class Engine:
             pan, tilt, clipped = rig.limit(slewed_pan, slewed_tilt)
             limited = limited | slewed | clipped
         self._sent, self._sent_position = (pan, tilt), position
+        self._light_sent = target.light or self._light_sent
         return self._frame_of(math.floor(position), self.cue_label, target, pan, tilt, limited)
 
     def _step_caps(self, previous: Fraction, position: Fraction) -> tuple[np.ndarray, np.ndarray]:
@@ -120,24 +124,46 @@ class Engine:
         pan_caps, tilt_caps = [], []
         for cue in cues_in(self._state):
             arrays = self._cues[cue]
-            pan, tilt = cue_axis_steps_deg(arrays.cue, stride_steps(self.show.patterns, arrays.cue, stride))
+            pan, tilt = arrays.step_caps(self.show.patterns, stride, self._rig.swap)
             scale = self.size_scales(cue, self._bpm)
-            pan_caps.append(np.where(arrays.placed, np.where(self._rig.swap, tilt, pan) * scale, 0.0))
-            tilt_caps.append(np.where(arrays.placed, np.where(self._rig.swap, pan, tilt) * scale, 0.0))
+            pan_caps.append(np.where(arrays.placed, pan * scale, 0.0))
+            tilt_caps.append(np.where(arrays.placed, tilt * scale, 0.0))
         return np.minimum(cap, np.max(pan_caps, axis=0)), np.minimum(cap, np.max(tilt_caps, axis=0))
 
     def home_frame(self) -> Frame:
-        """Every fixture at its home, kept inside its limits and travel like every other frame."""
+        """Every fixture at its home, kept inside its limits and travel like every other frame;
+        intensity and colour stay as last sent (dark_frame puts them out once home)."""
         rig = self._rig
         pan, tilt, limited = rig.limit(rig.home_pan, rig.home_tilt)
-        home = LookArrays(rig.home_pan, rig.home_tilt, np.zeros((len(rig), 3)), np.ones(len(rig)), (), np.zeros(0))
+        home = LookArrays(rig.home_pan, rig.home_tilt, np.zeros((len(rig), 3)), np.ones(len(rig)), (), np.zeros(0),
+                          self._light_sent)
         pip = 0 if self._sent_position is None else math.floor(self._sent_position)
         return self._frame_of(pip, "home", home, pan, tilt, limited)
+
+    def dark_frame(self) -> Frame | None:
+        """The home frame with every shutter closed and dimmer off, for the way out; None when the
+        show keeps its light on exit or no fixture has a light channel."""
+        if not self.show.dark_on_exit or not len(self._rig.light):
+            return None
+        lit, self._light_sent = self._light_sent, darkened(self._light_sent)
+        try:
+            return replace(self.home_frame(), cue="dark")
+        finally:
+            self._light_sent = lit
+
+    def seconds_to_home(self) -> float:
+        """How long the slowest fixture takes from the angles last sent to its home."""
+        if self._sent is None:
+            return 0.0
+        pan, tilt, _ = self._rig.limit(self._rig.home_pan, self._rig.home_tilt)
+        distance = np.maximum(np.abs(self._sent[0] - pan), np.abs(self._sent[1] - tilt))
+        return float(np.max(distance / self._rig.speed_limit, initial=0.0))
 
     def _frame_of(self, pip: int, label: str, look: LookArrays, pan: np.ndarray, tilt: np.ndarray,
                   limited: np.ndarray) -> Frame:
         rig = self._rig
-        values = rig.universes(rig.dmx_plan(look.level_keys), pan, tilt, look.levels)
+        values = rig.universes(rig.dmx_plan(look.level_keys), pan, tilt, look.levels,
+                               rig.light.values(look.light or self._light_sent))
         fixtures = FixtureFrames(rig.names, look.displacement, pan, tilt, limited, look.size_scale)
         return Frame(pip, label, DmxUniverses(rig.universe_numbers, values), fixtures)
 
@@ -162,7 +188,7 @@ class ArrayLooks:
                           np.where(from_target >= 0, end, start))
         return LookArrays(mix(source.pan, target.pan), mix(source.tilt, target.tilt),
                           mix(source.displacement, target.displacement), mix(source.size_scale, target.size_scale),
-                          keys, levels)
+                          keys, levels, blend_light(source.light, target.light, weight))
 
 
 @lru_cache(maxsize=64)

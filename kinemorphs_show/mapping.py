@@ -7,7 +7,7 @@ from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE, BoxLimits, ConeLimits
 
 FULL_16_BIT = 65535
 FULL_8_BIT = 255
-AXIS_TARGETS = ("pan", "tilt", "none")  # or a fixture-relative channel number
+AXIS_TARGETS = ("pan", "tilt", "none", "intensity")  # or a fixture-relative channel number
 
 
 @dataclass(frozen=True)

@@ -7,10 +7,12 @@ from pathlib import Path
 
 from kinemorphs import PIPS_PER_BEAT
 
+from kinemorphs_show.beam_floor import floor_hit
 from kinemorphs_show.engine import Engine, Frame
 
 FIGURE_SIZE_IN = (15, 7.5)
 DPI = 110
+FLOOR_PANEL_IN = 6
 # Cue-name rows above the traces: a cue, its crossfade and the next cue each get their own.
 LABEL_ROWS = 3
 # Tilt grows downward on the picture, so that a lift (-y, lower tilt) is drawn upward as in the gallery.
@@ -45,11 +47,17 @@ def render_show(show, bars: int, out_path: Path, cue: int | None = None) -> None
     frames = render_frames(show, bars, cue)
     beats = [frame.pip / PIPS_PER_BEAT for frame in frames]
     figure = plt.figure(figsize=FIGURE_SIZE_IN, dpi=DPI)
-    grid = figure.add_gridspec(2, 2, width_ratios=(1, 2.2))
-    path_axes = figure.add_subplot(grid[:, 0])
-    pan_axes = figure.add_subplot(grid[0, 1])
-    tilt_axes = figure.add_subplot(grid[1, 1], sharex=pan_axes)
     colours = plt.get_cmap("tab10")
+    # A show that aims at points also gets a stage plan of where the beams land.
+    floor = any(cue.aim is not None for cue in show.cues)
+    if floor:
+        figure.set_size_inches(FIGURE_SIZE_IN[0] + FLOOR_PANEL_IN, FIGURE_SIZE_IN[1])
+    grid = figure.add_gridspec(2, 3 if floor else 2, width_ratios=(1, 1, 2.2) if floor else (1, 2.2))
+    path_axes = figure.add_subplot(grid[:, 0])
+    pan_axes = figure.add_subplot(grid[0, -1])
+    tilt_axes = figure.add_subplot(grid[1, -1], sharex=pan_axes)
+    if floor:
+        draw_floor_hits(figure.add_subplot(grid[:, 1]), show, frames, colours)
 
     for index, fixture in enumerate(show.rig.fixtures):
         pans = [frame.fixtures[index].pan_deg for frame in frames]
@@ -79,6 +87,19 @@ def render_show(show, bars: int, out_path: Path, cue: int | None = None) -> None
         save_whole(figure, Path(out_path))
     finally:
         plt.close(figure)
+
+
+def draw_floor_hits(axes, show, frames: list[Frame], colours) -> None:
+    """The stage seen from above: each fixture (triangle) and where its beam meets the floor."""
+    for index, fixture in enumerate(show.rig.fixtures):
+        hits = [floor_hit(fixture, frame.fixtures[index].pan_deg, frame.fixtures[index].tilt_deg) for frame in frames]
+        colour = colours(index % 10)
+        axes.plot([x for x, _ in hits], [y for _, y in hits], color=colour, linewidth=1, alpha=0.8)
+        axes.plot(*fixture.position_m[:2], "v" if fixture.orientation.inverted else "^", color=colour, markersize=8)
+    axes.set(title="beams on the floor (triangles: fixtures)", xlabel="across m (stage right +)",
+             ylabel="depth m (upstage +)")
+    axes.set_aspect("equal", adjustable="datalim")
+    axes.grid(alpha=0.3)
 
 
 def save_whole(figure, out_path: Path) -> None:

@@ -2,6 +2,8 @@
 
 from dataclasses import dataclass
 
+from kinemorphs_show.aiming import Orientation
+
 DMX_CHANNELS_PER_UNIVERSE = 512
 
 
@@ -69,6 +71,7 @@ class Fixture:
     swap_pan_tilt: bool = False
     limits: Limits = None
     fixed_channels: tuple[tuple[int, int], ...] = ()  # (relative channel, value) always sent
+    orientation: Orientation = Orientation()  # how it hangs, for aim cues
 
     @property
     def speed_limit_deg_s(self) -> float:

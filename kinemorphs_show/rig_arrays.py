@@ -9,11 +9,12 @@ from dataclasses import dataclass
 
 import numpy as np
 
+from kinemorphs_show.light_arrays import RigLight
 from kinemorphs_show.mapping import FULL_8_BIT, FULL_16_BIT
 from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE, BoxLimits, ConeLimits, Rig
 
 # The sources of a DMX write, in the order one fixture's channels are set (later wins).
-PAN_COARSE, PAN_FINE, TILT_COARSE, TILT_FINE, FIXED, LEVEL = range(6)
+PAN_COARSE, PAN_FINE, TILT_COARSE, TILT_FINE, FIXED, LEVEL, LIGHT = range(7)
 
 
 def clamp(values: np.ndarray, low, high) -> np.ndarray:
@@ -55,6 +56,7 @@ class RigArrays:
         self.invert_pan = np.array([f.invert_pan for f in fixtures], dtype=bool)
         self.invert_tilt = np.array([f.invert_tilt for f in fixtures], dtype=bool)
         self._plans: dict[tuple[tuple[int, int], ...], DmxPlan] = {}
+        self.light = RigLight([f.profile for f in fixtures])
 
     def __len__(self) -> int:
         return len(self.fixtures)
@@ -85,6 +87,9 @@ class RigArrays:
         levels_of: dict[int, list[tuple[int, int]]] = {}
         for index, (fixture_index, channel) in enumerate(level_keys):
             levels_of.setdefault(fixture_index, []).append((channel, index))
+        light_of: dict[int, list[tuple[int, int]]] = {}  # intensity and colour, after pan/tilt, before fixed
+        for entry, (fixture_index, channel) in enumerate(self.light.keys):
+            light_of.setdefault(fixture_index, []).append((entry, channel))
         rows = {number: row for row, number in enumerate(self.universe_numbers)}
         last: dict[int, tuple[int, int]] = {}  # destination → (source, source index)
         for index, fixture in enumerate(self.fixtures):
@@ -92,6 +97,7 @@ class RigArrays:
             writes = [(profile.pan_channel, PAN_COARSE, index), (profile.pan_fine_channel, PAN_FINE, index),
                       (profile.tilt_channel, TILT_COARSE, index), (profile.tilt_fine_channel, TILT_FINE, index)]
             writes = [write for write in writes if write[0]]
+            writes += [(channel, LIGHT, entry) for entry, channel in light_of.get(index, ())]
             writes += [(channel, FIXED, value) for channel, value in fixture.fixed_channels]
             writes += [(channel, LEVEL, level) for channel, level in levels_of.get(index, ())]
             for channel, source, source_index in writes:
@@ -111,8 +117,10 @@ class RigArrays:
         return DmxPlan(base, tuple((source, np.array(destinations, dtype=np.intp), np.array(indices, dtype=np.intp))
                                    for source, (destinations, indices) in sorted(by_source.items())))
 
-    def universes(self, plan: DmxPlan, pan: np.ndarray, tilt: np.ndarray, levels: np.ndarray) -> np.ndarray:
-        """The universes × 512 DMX bytes for every fixture's angles and the look's cue levels."""
+    def universes(self, plan: DmxPlan, pan: np.ndarray, tilt: np.ndarray, levels: np.ndarray,
+                  light: np.ndarray | None = None) -> np.ndarray:
+        """The universes × 512 DMX bytes for every fixture's angles, the look's cue levels and the
+        light channels' bytes (RigLight.values; default all 0)."""
         pan_value = dmx_values(pan, self.pan_travel, self.pan_full, self.invert_pan)
         tilt_value = dmx_values(tilt, self.tilt_travel, self.tilt_full, self.invert_tilt)
         sources = {
@@ -121,6 +129,7 @@ class RigArrays:
             TILT_COARSE: np.where(self.tilt_full == FULL_16_BIT, tilt_value >> 8, tilt_value),
             TILT_FINE: tilt_value & 0xFF,
             LEVEL: np.rint(clamp(levels, 0, FULL_8_BIT)),
+            LIGHT: np.zeros(len(self.light), dtype=np.int64) if light is None else light,
         }
         flat = plan.base.copy()
         for source, destinations, indices in plan.writes:

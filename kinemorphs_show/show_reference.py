@@ -58,6 +58,71 @@ CONVENTIONS = """
 - Universes run from 1 to 63999. Art-Net sends universe u to port-address
   `artnet_base` + u − 1 (net × 256 + sub-net × 16 + universe).
 
+## Fixture files
+
+- `[profiles.NAME] gdtf = "head.gdtf"` or `ofl = "head.json"` (relative to the
+  show file) reads one DMX mode of a GDTF file or an Open Fixture Library
+  fixture: pan and tilt (coarse and fine channels, travel in degrees), the
+  dimmer (off and full values), the shutter (open and closed values), colour
+  (RGB or RGBW mixing channels, or a colour wheel's slots) and the mode's
+  channel count. `mode` names the mode when the file has several. The file's
+  travel and speed can be corrected with `pan_travel`, `tilt_travel` and
+  `max_speed` (OFL files give no speed: 360°/s unless written); the channel
+  fields cannot be set for such a profile. A file that cannot be read stops
+  the show at the profile's line, naming the file and what is missing.
+- GDTF: from `description.xml`, the chosen `DMXMode` only: the Pan / Tilt
+  logical channels (coarse and fine by `Offset`, travel from the channel
+  function's `PhysicalFrom`..`PhysicalTo`, speed from `RealFade`), the
+  `Dimmer` function's `DMXFrom` (off) and `DMXTo` (full), the first
+  `Shutter<n>` channel's sets named Open and Closed, `ColorAdd_R/G/B(/W)` or
+  `ColorRGB_*` mixing, or a `Color<n>` channel's wheel slots (named by their
+  channel sets, coloured by the slot's CIE xyY). Models, geometry, macros and
+  the rest are not read; a mode over several DMX breaks is refused.
+- Open Fixture Library: the chosen mode's `channels` (their count is the
+  footprint; matrix blocks are refused), each resolved in
+  `availableChannels` with `fineChannelAliases`; capabilities Pan / Tilt
+  (`angleStart`/`angleEnd` in degrees), Intensity, ShutterStrobe with
+  `shutterEffect` Open / Closed, ColorIntensity Red / Green / Blue / White and
+  WheelSlot (slots of the named `wheels` entry). OFL has no speed figure.
+
+## Aiming at a point
+
+- A cue with `mode = "aim"` moves a focus point: `centre` plus `size_m` times
+  the pattern's displacement (x across, y depth, z height), and every head in
+  the cue turns to it from its `position`, so heads at different places draw
+  the same figure on stage. Layouts still lag each head along the same path
+  (`mirror` mirrors the point's x).
+- A fixture's `orientation` says how it hangs: `"upright"` (tilt 0 points
+  straight up) or `"inverted"` (hung from a truss, tilt 0 straight down).
+  `pan_zero_deg` is the stage heading its beam leans towards at pan 0 and
+  positive tilt, measured like `by = "angle"`: 0 upstage, 90 towards +across.
+  Positive pan turns clockwise seen from above on an upright head, the other
+  way on an inverted one.
+- Pan and tilt are solved exactly; of the equivalent solutions (pan + 360°,
+  or pan + 180° with tilt negated) the one nearest the last frame inside the
+  travel and box limits is taken. `check` lists every head and cue whose
+  point leaves the head's reach (exit status 1). A head that cannot follow
+  the point at the tempo follows a smaller figure around the same centre.
+
+## Intensity and colour
+
+- `intensity` is 0 to 100 % (default 0: dark). An axis set to `"intensity"`
+  drives it from the pattern instead: −1 dark, +1 the cue's `intensity`
+  (100 unless written), so a beat gesture's hits pulse the dimmer. A type
+  without a dimmer opens its shutter for any intensity above 0.
+- `colour` is a name (white, red, green, blue, cyan, magenta, yellow, amber,
+  orange, pink, purple, lavender), `"#rrggbb"`, or a colour wheel slot's name.
+  Mixing fixtures show its RGB (RGBW: white takes the part the three share);
+  wheel fixtures take the slot of that name, else the slot nearest in colour.
+  A colour some fixture of the cue cannot show stops the show at the cue's
+  line. Without a colour a cue shows white where the type can.
+- A crossfade fades intensity and mixed colour linearly; a wheel changes slot
+  half way. Fixed `channels` levels win over intensity and colour; a fixture
+  type with neither dimmer, shutter nor colour channels sends none.
+- `[show] dark_on_exit` (default true): every way out of `run` sends the
+  fixtures home with their light as it was, waits until the slowest can be
+  there (at most 2 s), then closes every shutter and dimmer.
+
 ## Layouts
 
 Fixtures are ranked from 0 to 1 (`by`), and the ranks are cut into `wings`
@@ -92,7 +157,7 @@ equal parts (2 when `mirror` is set alone, else 1). Within each wing:
 # (heading, the schema definition it documents), in the order a show file is written.
 SECTIONS = (
     ("[show]", "Settings"),
-    ("[profiles.NAME]", "ProfileFields"),
+    ("[profiles.NAME]", "ProfileTable"),
     ("[[fixtures]]", "FixtureTable"),
     ("limits = { pan = [...], tilt = [...] }", "BoxLimitsTable"),
     ("limits = { cone = ... }", "ConeLimitsTable"),

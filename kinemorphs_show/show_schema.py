@@ -55,6 +55,16 @@ MAX_RATIO_TEXT = 40
 AxisTarget = StrEnum("AxisTarget", {target.upper(): target for target in AXIS_TARGETS})
 
 
+class Hanging(StrEnum):
+    UPRIGHT = "upright"
+    INVERTED = "inverted"
+
+
+class CueMode(StrEnum):
+    ANGLES = "angles"
+    AIM = "aim"
+
+
 class ClockKind(StrEnum):
     INTERNAL = "internal"
     MIDI = "midi"
@@ -78,6 +88,7 @@ Channel = bounded(int, 1, DMX_CHANNELS_PER_UNIVERSE)
 Degrees = bounded(float, -MAX_TRAVEL_DEG, MAX_TRAVEL_DEG)
 Metres = bounded(float, -MAX_STAGE_M, MAX_STAGE_M)
 DegreePair = tuple[Degrees, Degrees]
+StageSize = bounded(float, 0, MAX_STAGE_M)
 # A fixed channel's key: a relative channel number written as a TOML key ("5").
 ChannelKey = Annotated[str, Strict(), StringConstraints(pattern=r"^[0-9]{1,3}$")]
 
@@ -165,6 +176,9 @@ class Settings(Table):
     universe u goes to artnet_base + u - 1"""
     osc_max_datagram: bounded(int, MIN_OSC_MAX_DATAGRAM, MAX_OSC_MAX_DATAGRAM) = DEFAULT_OSC_MAX_DATAGRAM
     """the largest OSC datagram sent, in bytes; a frame that does not fit is split into several bundles"""
+    dark_on_exit: Flag = True
+    """after every way out has sent the fixtures home, close their shutters and dimmers (types with neither
+    are left as they are)"""
 
 
 class ProfileFields(Table):
@@ -189,6 +203,18 @@ class ProfileFields(Table):
     """degrees from one end of tilt to the other (default 270)"""
     max_speed: bounded(float, high=MAX_SPEED_DEG_S, above=0) | None = None
     """degrees per second the fixture can turn (default 360)"""
+
+
+class ProfileTable(ProfileFields):
+    """A fixture type: the built-in head with the fields given, or one mode of a GDTF or Open Fixture
+    Library file (then max_speed, pan_travel and tilt_travel may still correct the file)."""
+
+    gdtf: Name | None = None
+    """a GDTF file (.gdtf), relative to the show file"""
+    ofl: Name | None = None
+    """an Open Fixture Library fixture (.json), relative to the show file"""
+    mode: Name | None = None
+    """the file's DMX mode by name (needed when it has several)"""
 
 
 class BoxLimitsTable(Table):
@@ -240,6 +266,11 @@ class FixtureTable(ProfileFields):
     """{ pan = [low, high], tilt = [low, high] } or { cone = radius }"""
     channels: Annotated[dict[ChannelKey, bounded(int, 0, 255)], Field(max_length=DMX_CHANNELS_PER_UNIVERSE)] = {}
     """fixed levels always sent, keyed by relative channel: { "5" = 255 } (e.g. an open dimmer)"""
+    orientation: Hanging = Hanging.UPRIGHT
+    """for aim cues: "upright" (base down, tilt 0 straight up) or "inverted" (hung, tilt 0 straight down)"""
+    pan_zero_deg: Degrees = 0.0
+    """for aim cues: the stage heading the beam leans towards at pan 0 and positive tilt, measured as
+    layout angles: 0 upstage, 90 towards +across"""
 
 
 class PatternTable(Table):
@@ -268,8 +299,9 @@ AxisChoice = Annotated[str | int, PlainValidator(read_axis_target), WithJsonSche
 
 
 class AxesTable(Table):
-    """Where each displacement axis goes: "pan", "tilt", "none" or a relative channel number
-    (sent as 8 bits: -1 → 0, 1 → 255)."""
+    """Where each displacement axis goes: "pan", "tilt", "none", "intensity" (-1 dark, 1 the cue's
+    intensity) or a relative channel number (sent as 8 bits: -1 → 0, 1 → 255). An aim cue moves its
+    point on all three axes (size_m) and reads only "intensity" and channel numbers here."""
 
     x: AxisChoice = AxisTarget.PAN
     """the lateral axis (+ to the right)"""
@@ -311,7 +343,7 @@ class CueTable(Table):
     """unique among the cues; shown on the status line and the render"""
     pattern: Name
     """a built-in pattern or one from [[patterns]]"""
-    size: Size
+    size: Size | None = None
     speed: SpeedRatio = Field(Fraction(1), json_schema_extra={"default": 1})
     axes: AxesTable = AxesTable()
     fixtures: Annotated[list[Name], Field(max_length=MAX_NAMES)] = []
@@ -321,6 +353,18 @@ class CueTable(Table):
     start: GridUnit = GridUnit.BAR
     """the change starts on the next "beat", "bar" or "phrase\""""
     layout: LayoutTable = LayoutTable()
+    mode: CueMode = CueMode.ANGLES
+    """"angles": the pattern turns pan and tilt around home by size; "aim": it moves a focus point
+    (centre + size_m × displacement) that every head turns to from where it hangs"""
+    centre: tuple[Metres, Metres, Metres] | None = None
+    """aim cues: the focus point's centre in stage metres (across, depth, height)"""
+    size_m: tuple[StageSize, StageSize, StageSize] | None = None
+    """aim cues: metres the point moves per axis for a full displacement (1)"""
+    intensity: bounded(float, 0, 100) | None = None
+    """percent (default 0: dark); with an axis = "intensity", the level at a full displacement"""
+    colour: Text | None = None
+    """a name (red, amber, ...), "#rrggbb" or a colour wheel slot's name (default white where the type
+    can show it)"""
 
 
 class ShowDocument(Table):
@@ -329,7 +373,7 @@ class ShowDocument(Table):
     model_config = ConfigDict(title="kinemorphs show file")
 
     show: Settings
-    profiles: Annotated[dict[Name, ProfileFields], Field(max_length=MAX_ENTRIES)] = {}
+    profiles: Annotated[dict[Name, ProfileTable], Field(max_length=MAX_ENTRIES)] = {}
     """fixture types by name, used by [[fixtures]] profile = "NAME\""""
     fixtures: list[FixtureTable] = Field(min_length=1, max_length=MAX_FIXTURES)
     patterns: Annotated[list[PatternTable], Field(max_length=MAX_ENTRIES)] = []

@@ -17,7 +17,11 @@ import kinemorphs
 from kinemorphs import PIPS_PER_BEAT
 from pydantic import ValidationError
 
-from kinemorphs_show.cue import Cue
+from kinemorphs_show.aiming import Orientation
+from kinemorphs_show.colour import ColourError, colour_request, colour_channels
+from kinemorphs_show.cue import AimArea, Cue
+from kinemorphs_show.fixture_files import FIXTURE_FILE_READERS, FixtureFileError
+from kinemorphs_show.fixture_type import FixtureType, from_profile
 from kinemorphs_show.input_limits import SHOW_FILE_MAX_BYTES, InputLimitError, check_nesting, read_bounded_text
 from kinemorphs_show.layout import Layout, LayoutSpread
 from kinemorphs_show.mapping import AxisMapping
@@ -29,7 +33,8 @@ from kinemorphs_show.rig import (
 from kinemorphs_show.show_fields import ShowFileError, Source, fail, validation_failure
 from kinemorphs_show.show_schema import (
     DEFAULT_ARTNET_BASE, DEFAULT_OSC_MAX_DATAGRAM, DEFAULT_SACN_PRIORITY, MAX_ARTNET_PORT_ADDRESS, ClockKind,
-    ConeLimitsTable, CueTable, FixtureTable, LayoutTable, ProfileFields, ShowDocument,
+    ConeLimitsTable, CueMode, CueTable, FixtureTable, Hanging, LayoutTable, ProfileFields, ProfileTable,
+    ShowDocument,
 )
 from kinemorphs_show.source_lines import KeyPath, key_lines
 from kinemorphs_show.timing import BeatGrid
@@ -55,6 +60,7 @@ class Show:
     sacn_priority: int = DEFAULT_SACN_PRIORITY
     artnet_base: int = DEFAULT_ARTNET_BASE
     osc_max_datagram: int = DEFAULT_OSC_MAX_DATAGRAM
+    dark_on_exit: bool = True
 
 
 def load_show(path) -> Show:
@@ -104,6 +110,7 @@ def show_from_document(source: Source, document: dict) -> Show:
         sacn_priority=settings.sacn_priority,
         artnet_base=settings.artnet_base,
         osc_max_datagram=settings.osc_max_datagram,
+        dark_on_exit=settings.dark_on_exit,
     )
 
 
@@ -165,15 +172,56 @@ def first_set(fields: ProfileFields, keys) -> str | None:
     return next((key for key in keys if getattr(fields, key) is not None), None)
 
 
-def read_profiles(source: Source, tables: dict[str, ProfileFields]) -> tuple[dict[str, Profile], set[str]]:
-    """The profiles by name, and the names whose channel_count was written (not derived)."""
-    profiles = dict(BUILT_IN_PROFILES)
+def read_profiles(source: Source, tables: dict[str, ProfileTable]
+                  ) -> tuple[dict[str, Profile | FixtureType], set[str]]:
+    """The profiles by name, and the names whose channel_count was written or read from a file."""
+    profiles: dict[str, Profile | FixtureType] = dict(BUILT_IN_PROFILES)
     counted = set()
     for name, table in tables.items():
-        profiles[name] = resolve_profile(source, table, ("profiles", name), replace(GENERIC_16BIT, name=name))
+        path = ("profiles", name)
+        if table.gdtf is not None or table.ofl is not None:
+            profiles[name] = read_fixture_file(source, table, path)
+            counted.add(name)
+            continue
+        if table.mode is not None:
+            raise fail(source, path + ("mode",), "a mode is chosen from a gdtf or ofl file; give one")
+        profiles[name] = resolve_profile(source, table, path, replace(GENERIC_16BIT, name=name))
         if table.channel_count is not None:
             counted.add(name)
     return profiles, counted
+
+
+# The fields that describe channels: a fixture file says them all.
+CHANNEL_FIELDS = ("bits", "pan_channel", "pan_fine_channel", "tilt_channel", "tilt_fine_channel", "channel_count")
+
+
+def read_fixture_file(source: Source, table: ProfileTable, path: KeyPath) -> FixtureType:
+    if table.gdtf is not None and table.ofl is not None:
+        raise fail(source, path + ("ofl",), "give one fixture file: gdtf or ofl, not both")
+    key = "gdtf" if table.gdtf is not None else "ofl"
+    refuse_channel_fields(source, table, path, "its channels come from the fixture file")
+    try:
+        fixture_type = FIXTURE_FILE_READERS[key](source.path.parent / getattr(table, key), table.mode)
+    except FixtureFileError as error:
+        raise fail(source, path + (key,), str(error)) from None
+    return corrected_type(fixture_type, table)
+
+
+def refuse_channel_fields(source: Source, fields: ProfileFields, path: KeyPath, why: str) -> None:
+    written = first_set(fields, CHANNEL_FIELDS)
+    if written is not None:
+        raise fail(source, path + (written,), why)
+
+
+def corrected_type(fixture_type: FixtureType, fields: ProfileFields) -> FixtureType:
+    """A file's type with the travel and speed the show file writes instead."""
+    return replace(
+        fixture_type,
+        pan=fixture_type.pan if fields.pan_travel is None else replace(fixture_type.pan, travel_deg=fields.pan_travel),
+        tilt=(fixture_type.tilt if fields.tilt_travel is None
+              else replace(fixture_type.tilt, travel_deg=fields.tilt_travel)),
+        max_speed_deg_s=fixture_type.max_speed_deg_s if fields.max_speed is None else fields.max_speed,
+    )
 
 
 # ---- the rig ------------------------------------------------------------------------------------
@@ -199,7 +247,13 @@ def read_fixture(source: Source, entry: FixtureTable, path: KeyPath, profiles: d
                  counted: set[str]) -> Fixture:
     if entry.profile not in profiles:
         raise fail(source, path + ("profile",), f"unknown profile {entry.profile!r}; profiles: {', '.join(profiles)}")
-    profile = resolve_profile(source, entry, path, profiles[entry.profile])
+    base = profiles[entry.profile]
+    if isinstance(base, FixtureType):
+        refuse_channel_fields(source, entry, path, f"profile {entry.profile!r} is read from a fixture file, "
+                                                   "which says its channels")
+        profile = corrected_type(base, entry)
+    else:
+        profile = resolve_profile(source, entry, path, base)
     fixed = read_fixed_channels(source, entry, path, profile)
     if entry.channel_count is None and entry.profile not in counted and fixed:
         # Without a written channel_count, fixed levels widen the footprint (as the example's dimmer does).
@@ -210,10 +264,12 @@ def read_fixture(source: Source, entry: FixtureTable, path: KeyPath, profiles: d
                        f"fixture {entry.name!r}: channel {channel} is outside its {profile.channel_count} "
                        f"channels (channel_count)")
     fixture = Fixture(
-        name=entry.name, profile=profile, universe=entry.universe, address=entry.address,
+        name=entry.name, profile=profile if isinstance(profile, FixtureType) else from_profile(profile),
+        universe=entry.universe, address=entry.address,
         position_m=entry.position, groups=tuple(entry.groups), home_deg=entry.home,
         invert_pan=entry.invert_pan, invert_tilt=entry.invert_tilt, swap_pan_tilt=entry.swap,
         limits=read_limits(source, entry, path), fixed_channels=fixed,
+        orientation=Orientation(entry.orientation == Hanging.INVERTED, entry.pan_zero_deg),
     )
     if fixture.last_channel > DMX_CHANNELS_PER_UNIVERSE:
         raise fail(source, path + ("address",),
@@ -306,11 +362,49 @@ def read_cues(source: Source, tables: list[CueTable], rig: Rig, patterns: Patter
         check_axes(source, axes, path + ("axes",), rig, members)
         cue_cycle = Fraction(patterns.periods[table.pattern]) / table.speed
         cues.append(Cue(
-            name=table.name, pattern=table.pattern, size_deg=table.size, speed=table.speed, axes=axes,
-            layout=read_layout(source, table.layout, path + ("layout",), cue_cycle), members=members,
-            fade_beats=table.fade_beats, start=table.start,
+            name=table.name, pattern=table.pattern, size_deg=read_cue_size(source, table, path), speed=table.speed,
+            axes=axes, layout=read_layout(source, table.layout, path + ("layout",), cue_cycle), members=members,
+            fade_beats=table.fade_beats, start=table.start, aim=read_aim_area(source, table, path),
+            intensity=table.intensity, colour=read_colour(source, table, path, rig, members),
         ))
     return tuple(cues)
+
+
+def read_cue_size(source: Source, table: CueTable, path: KeyPath) -> tuple[float, float]:
+    """Degrees for an angles cue (required); an aim cue's size is in metres (size_m)."""
+    if table.mode == CueMode.AIM:
+        if table.size is not None:
+            raise fail(source, path + ("size",), 'an aim cue moves a point: give size_m (metres), not size')
+        return (0.0, 0.0)
+    if table.size is None:
+        raise fail(source, path, "size is required (degrees of pan and tilt)")
+    for key in ("centre", "size_m"):
+        if getattr(table, key) is not None:
+            raise fail(source, path + (key,), f'{key} is for mode = "aim" cues')
+    return table.size
+
+
+def read_aim_area(source: Source, table: CueTable, path: KeyPath) -> AimArea | None:
+    if table.mode != CueMode.AIM:
+        return None
+    for key in ("centre", "size_m"):
+        if getattr(table, key) is None:
+            raise fail(source, path + ("mode",), f'an aim cue needs {key} (metres: across, depth, height)')
+    return AimArea(table.centre, table.size_m)
+
+
+def read_colour(source: Source, table: CueTable, path: KeyPath, rig: Rig, members: tuple[str, ...]):
+    """The cue's colour, refused here if any fixture it lights cannot show it."""
+    if table.colour is None:
+        return None
+    try:
+        request = colour_request(table.colour)
+        indices = rig.in_groups(members) if members else range(len(rig.fixtures))
+        for fixture in {rig.fixtures[i].profile: rig.fixtures[i] for i in indices}.values():
+            colour_channels(fixture.profile, request)
+    except ColourError as error:
+        raise fail(source, path + ("colour",), str(error)) from None
+    return request
 
 
 def unknown_pattern_message(name: str) -> str:

@@ -22,6 +22,7 @@ from kinemorphs_show.outputs import (
     PREVIEW, Output, OutputDestination, OutputOptions, open_output, parse_output_destinations,
 )
 from kinemorphs_show.run.frame_loop import FrameSource, RunState, run_frames, send_home
+from kinemorphs_show.run.going_dark import go_dark
 from kinemorphs_show.run.live_controls import (
     listen_for_osc_controls, parse_osc_in, read_keys_if_terminal, stop_on_signals,
 )
@@ -77,6 +78,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                              stop_at_ns=stop_at, on_frame=on_frame, now_ns=now_ns)
         finally:
             home, problems = send_home(engine, outputs)
+            problems += go_dark(engine, outputs)
             if home is not None and on_home is not None:
                 on_home(home)
     if problems:

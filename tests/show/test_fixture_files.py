@@ -1,3 +1,4 @@
+import copy
 import json
 import os
 import zipfile
@@ -200,7 +201,7 @@ def test_a_mangled_ofl_file_gives_a_fixture_type_or_a_clear_error(tmp_path, edit
                 node = node[key]
             else:
                 if isinstance(node, dict) or (isinstance(node, list) and path[-1] < len(node)):
-                    node[path[-1]] = value
+                    node[path[-1]] = copy.deepcopy(value)  # one shared value put inside itself is a cycle
 
     try:
         read_ofl(edited_ofl(tmp_path, mangle), mode)
