@@ -1,16 +1,27 @@
 #include "user/sampled_pattern.hpp"
 
+#include <array>
 #include <string>
+#include <utility>
 
+#include "core/input_limits.hpp"
 #include "module/bindings.hpp"
+#include "module/limited_list.hpp"
 #include "module/sample_triple.hpp"
 
 namespace kinemorphs::bindings {
 
 void bind_sampled_pattern(py::module_& module) {
     py::class_<SampledPattern> cls(module, "SampledPattern");
-    cls.def(py::init<std::string, std::string, PatternSamples>(), py::arg("name"),
-            py::arg("description"), py::arg("samples"));
+    // Samples past the limit reach the constructor as none at all, which it
+    // refuses with the same message, after the same checks of name and
+    // description.
+    cls.def(py::init([](std::string name, std::string description,
+                        LimitedList<std::array<double, 3>, max_pattern_samples> samples) {
+                return SampledPattern(std::move(name), std::move(description),
+                                      std::move(samples.items));
+            }),
+            py::arg("name"), py::arg("description"), py::arg("samples"));
     add_readonly_property(cls, "name", [](const SampledPattern& p) { return p.name(); });
     add_readonly_property(cls, "description",
                           [](const SampledPattern& p) { return p.description(); });

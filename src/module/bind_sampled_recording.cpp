@@ -1,17 +1,27 @@
 #include "recording/sampled_recording.hpp"
 
 #include <string>
-#include <vector>
+#include <utility>
 
+#include "core/input_limits.hpp"
 #include "module/bindings.hpp"
-#include <pybind11/stl.h>
+#include "module/limited_list.hpp"
+#include "module/recording_rows.hpp"
 
 namespace kinemorphs::bindings {
 
 void bind_sampled_recording(py::module_& module) {
     py::class_<SampledRecording> cls(module, "SampledRecording");
-    cls.def(py::init<std::string, std::vector<std::string>, const RecordingRows&, double, double,
-                     std::int32_t>(),
+    // Axis names or rows past the limit reach the constructor as none at
+    // all, which it refuses with the same message, after the same checks of
+    // name and timing.
+    cls.def(py::init([](std::string name, LimitedList<std::string, max_recording_values> dimensions,
+                        RecordingRowsArgument samples, double bpm, double beat_zero_seconds,
+                        std::int32_t start_pip) {
+                return SampledRecording(std::move(name), std::move(dimensions.items),
+                                        std::move(samples.rows), bpm, beat_zero_seconds,
+                                        start_pip);
+            }),
             py::arg("name"), py::arg("dimensions"), py::arg("samples"), py::arg("bpm"),
             py::arg("beat_zero_seconds") = 0.0, py::arg("start_pip") = 0);
     add_readonly_property(cls, "name", [](const SampledRecording& r) { return r.name(); });
