@@ -13,6 +13,7 @@ import re
 from decimal import Decimal
 from fractions import Fraction
 
+import numpy as np
 import pytest
 from hypothesis import HealthCheck, Phase, given, seed, settings
 from hypothesis import strategies as st
@@ -99,14 +100,14 @@ def in_range(value):
 # --- argument strategies: each draws (object, what conversion makes of it) ------------------
 
 WIDE_INTS = st.one_of(st.integers(*INT32), st.sampled_from([2**31, -2**31 - 1, 2**63, -2**64, *INT32]))
-PIP_KINDS = st.sampled_from(["int", "bool", "index", "raising", "lying", "float", "decimal", "fraction",
-                             "text", "none"])
+PIP_KINDS = st.sampled_from(["int", "bool", "index", "numpy int", "raising", "lying", "float",
+                             "float-like", "text", "none"])
 FLOAT_PIPS = st.sampled_from([math.nan, math.inf, -math.inf, -0.0, 3.0])
 
 
 @st.composite
-def pips(draw, convert):
-    """A pip object and its value under the given conversion mode."""
+def pips(draw):
+    """A pip object and its value (the same in either conversion mode)."""
     value = draw(WIDE_INTS)
     kind = draw(PIP_KINDS)
     if kind == "int":
@@ -115,15 +116,18 @@ def pips(draw, convert):
         return value % 2 == 1, value % 2
     if kind == "index":
         return Index(value), in_range(value)
+    if kind == "numpy int":
+        return np.int64(value % 2**63), in_range(value % 2**63)
     if kind == "raising":
         return RaisingIndex(), RAISES
     if kind == "lying":
         return LyingIndex(), REFUSED
     if kind == "float":
         return draw(FLOAT_PIPS), REFUSED
-    if kind in ("decimal", "fraction"):
-        number = Decimal(value) + Decimal("0.9") if kind == "decimal" else Fraction(2 * value + 1, 2)
-        return number, in_range(int(number)) if convert else REFUSED
+    if kind == "float-like":
+        # Refused like a float in either mode, integral or not.
+        return draw(st.sampled_from([Decimal(value) + Decimal("0.9"), Decimal(value), Fraction(2 * value + 1, 2),
+                                     np.float32(value), np.float16(value % 2048)])), REFUSED
     return ("5" if kind == "text" else None), REFUSED
 
 
@@ -271,7 +275,7 @@ BUILTIN = {info["name"].encode() for info in kinemorphs.catalogue()}
 def fuzz_sample(data):
     library = data.draw(BOOLEANS)
     name, raw = data.draw(SAMPLE_NAMES)
-    pip, value = data.draw(STRICT_PIPS if library else CONVERTING_PIPS)
+    pip, value = data.draw(PIPS)
     if isinstance(name, bytearray) and isinstance(value, int) and data.draw(BOOLEANS):
         pip = Index(value, effect=name.clear)
     call = (lambda: LIBRARY.sample(name, pip)) if library else (lambda: kinemorphs.sample(name, pip))
@@ -339,7 +343,7 @@ def fuzz_sampled_recording(data):
     samples, table = container(data.draw, rows)
     bpm, bpm_value = data.draw(BPMS)
     origin, origin_value = data.draw(NUMBERS)
-    start, start_value = data.draw(CONVERTING_PIPS)
+    start, start_value = data.draw(PIPS)
     call = lambda: SampledRecording(name, dimensions, samples, bpm, origin, start)  # noqa: E731
     refusal = first_refusal(raw_name, axis_names, table, bpm_value, origin_value, start_value)
     if refusal:
@@ -395,8 +399,7 @@ def fuzz_unconstructed(data):
 
 
 BOOLEANS = st.booleans()
-STRICT_PIPS = pips(convert=False)
-CONVERTING_PIPS = pips(convert=True)
+PIPS = pips()
 NUMBERS = number()
 ROW_LENGTHS = st.sampled_from([3, 3, 3, 3, 2, 4])
 TRIPLE_LISTS = st.lists(triples(), max_size=5)

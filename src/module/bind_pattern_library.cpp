@@ -8,6 +8,7 @@
 #include "module/bindings.hpp"
 #include "module/limited_list.hpp"
 #include "module/pattern_name.hpp"
+#include "module/pip_argument.hpp"
 #include "module/unknown_name.hpp"
 #include <pybind11/stl.h>
 
@@ -28,9 +29,9 @@ void bind_pattern_library(py::module_& module) {
             py::arg("patterns") = py::list());
     cls.def(
         "sample",
-        [](const PatternLibrary& library, PatternName name, std::int32_t pip_count) {
+        [](const PatternLibrary& library, PatternName name, Pip pip_count) {
             return sample_or_raise(name.bytes,
-                                   [&] { return library.sample(name.bytes, pip_count); });
+                                   [&] { return library.sample(name.bytes, pip_count.value); });
         },
         py::arg("name"), py::arg("pip_count").noconvert());
     cls.def("catalogue",

@@ -7,6 +7,7 @@
 #include "core/input_limits.hpp"
 #include "module/bindings.hpp"
 #include "module/limited_list.hpp"
+#include "module/pip_argument.hpp"
 #include "module/sample_triple.hpp"
 
 namespace kinemorphs::bindings {
@@ -27,8 +28,11 @@ void bind_sampled_pattern(py::module_& module) {
                           [](const SampledPattern& p) { return p.description(); });
     add_readonly_property(cls, "period_pips",
                           [](const SampledPattern& p) { return p.period_pips(); });
-    // Pips are taken without conversion, so 3.0 or Decimal("2.9") is refused.
-    cls.def("sample", &SampledPattern::sample, py::arg("pip_count").noconvert());
+    // No-conversion only shows in the signature (`pip_count: int`): a Pip
+    // takes the same objects in either mode.
+    cls.def(
+        "sample", [](const SampledPattern& pattern, Pip pip) { return pattern.sample(pip.value); },
+        py::arg("pip_count").noconvert());
 }
 
 }  // namespace kinemorphs::bindings

@@ -6,6 +6,7 @@
 #include "core/input_limits.hpp"
 #include "module/bindings.hpp"
 #include "module/limited_list.hpp"
+#include "module/pip_argument.hpp"
 #include "module/recording_rows.hpp"
 
 namespace kinemorphs::bindings {
@@ -17,10 +18,10 @@ void bind_sampled_recording(py::module_& module) {
     // name and timing.
     cls.def(py::init([](std::string name, LimitedList<std::string, max_recording_values> dimensions,
                         RecordingRowsArgument samples, double bpm, double beat_zero_seconds,
-                        std::int32_t start_pip) {
+                        Pip start_pip) {
                 return SampledRecording(std::move(name), std::move(dimensions.items),
                                         std::move(samples.rows), bpm, beat_zero_seconds,
-                                        start_pip);
+                                        start_pip.value);
             }),
             py::arg("name"), py::arg("dimensions"), py::arg("samples"), py::arg("bpm"),
             py::arg("beat_zero_seconds") = 0.0, py::arg("start_pip") = 0);
@@ -34,7 +35,9 @@ void bind_sampled_recording(py::module_& module) {
                           [](const SampledRecording& r) { return r.beat_zero_seconds(); });
     add_readonly_property(cls, "start_pip",
                           [](const SampledRecording& r) { return r.start_pip(); });
-    cls.def("sample", &SampledRecording::sample, py::arg("pip").noconvert());
+    cls.def(
+        "sample", [](const SampledRecording& recording, Pip pip) { return recording.sample(pip.value); },
+        py::arg("pip").noconvert());
 }
 
 }  // namespace kinemorphs::bindings
