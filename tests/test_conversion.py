@@ -73,6 +73,49 @@ def test_float_like_pips_are_refused_like_a_float(where, value):
     assert str(caught.value) == str(as_float.value).replace("2.5", repr(value))
 
 
+FLOAT_SITES = {
+    "bpm": lambda value: SampledRecording("r", ["x"], [[0.0]], value),
+    "beat_zero_seconds": lambda value: SampledRecording("r", ["x"], [[0.0]], 60.0, value),
+    "recording value": lambda value: SampledRecording("r", ["x"], [[value]], 60.0),
+    "pattern value": lambda value: SampledPattern("p", "", [(0.0, value, 0.0)]),
+}
+# Pips are read through __index__, floats through __float__.
+CONVERSION_SITES = {**ALL, **FLOAT_SITES}
+
+
+class Converting:
+    """A number whose conversions raise `error`, or else return another such number."""
+
+    def __init__(self, error=None, depth=0):
+        self.error, self.depth, self.calls = error, depth, []
+
+    def convert(self):
+        self.calls.append(self.depth)
+        if self.error:
+            raise self.error
+        return Converting(depth=self.depth + 1)
+
+    __index__ = __float__ = convert
+
+
+@pytest.mark.parametrize("where", CONVERSION_SITES)
+@pytest.mark.parametrize("error", [None, ValueError("not today"), TypeError("no")])
+def test_a_failed_conversion_runs_once_and_refuses_the_argument(where, error):
+    number = Converting(error)
+    with pytest.raises(TypeError, match="incompatible (function|constructor) arguments"):
+        CONVERSION_SITES[where](number)
+    assert number.calls == [0]
+
+
+@pytest.mark.parametrize("where", CONVERSION_SITES)
+@pytest.mark.parametrize("error", [KeyboardInterrupt, MemoryError, RecursionError])
+def test_interrupts_and_exhaustion_inside_a_conversion_pass_through(where, error):
+    raised = error("inside")
+    with pytest.raises(error) as caught:
+        CONVERSION_SITES[where](Converting(raised))
+    assert caught.value is raised
+
+
 @pytest.mark.parametrize("pip", [2147483647, -2147483648])
 def test_extreme_pips_are_accepted(pip):
     kinemorphs.helix(pip)

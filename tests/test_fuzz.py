@@ -25,8 +25,9 @@ CALLS = int(os.environ.get("KINEMORPHS_FUZZ_CALLS", "100000"))
 CALLS_PER_EXAMPLE = 50
 REFUSED = "refused"             # the binding layer's TypeError
 RAISES = "raises"               # the argument's own Hostile, or a refused conversion
+PASSES = "passes"               # an Exhausted raised by a conversion, which must reach the caller
 PAST_LIMIT = "past limit"       # a container claiming more than its limit allows
-MARKERS = (REFUSED, RAISES, PAST_LIMIT)
+MARKERS = (REFUSED, RAISES, PASSES, PAST_LIMIT)
 CONVERSION_ERROR = re.compile(r"incompatible (function|constructor) arguments")
 INT32 = (-2**31, 2**31 - 1)
 BUILTIN_NAMES = [info["name"] for info in kinemorphs.catalogue()[::97]] + ["bounce", "five_stroke_roll"]
@@ -34,6 +35,14 @@ BUILTIN_NAMES = [info["name"] for info in kinemorphs.catalogue()[::97]] + ["boun
 
 class Hostile(Exception):
     """Raised by the argument objects below, and nowhere else."""
+
+
+class Exhausted(MemoryError):
+    """Raised inside __index__ or __float__: exhaustion passes through conversion."""
+
+
+def exhaust():
+    raise Exhausted
 
 
 class Index:
@@ -100,8 +109,8 @@ def in_range(value):
 # --- argument strategies: each draws (object, what conversion makes of it) ------------------
 
 WIDE_INTS = st.one_of(st.integers(*INT32), st.sampled_from([2**31, -2**31 - 1, 2**63, -2**64, *INT32]))
-PIP_KINDS = st.sampled_from(["int", "bool", "index", "numpy int", "raising", "lying", "float",
-                             "float-like", "text", "none"])
+PIP_KINDS = st.sampled_from(["int", "bool", "index", "numpy int", "raising", "exhausted", "lying",
+                             "float", "float-like", "text", "none"])
 FLOAT_PIPS = st.sampled_from([math.nan, math.inf, -math.inf, -0.0, 3.0])
 
 
@@ -120,6 +129,8 @@ def pips(draw):
         return np.int64(value % 2**63), in_range(value % 2**63)
     if kind == "raising":
         return RaisingIndex(), RAISES
+    if kind == "exhausted":
+        return Index(value, effect=exhaust), PASSES
     if kind == "lying":
         return LyingIndex(), REFUSED
     if kind == "float":
@@ -158,7 +169,8 @@ def converted_name(text, raw, kind, not_text):
 
 UNIT_VALUES = st.one_of(st.floats(-1.0, 1.0), st.sampled_from([math.nan, math.inf, -math.inf, -0.0,
                                                               math.nextafter(1.0, 2.0), 2.0, 1, -1]))
-NUMBER_KINDS = st.sampled_from(["plain", "plain", "plain", "floaty", "raising", "text", "complex"])
+NUMBER_KINDS = st.sampled_from(["plain", "plain", "plain", "floaty", "raising", "exhausted", "text",
+                                "complex"])
 CONTAINER_KINDS = st.sampled_from(["list", "tuple", "generator", "failing generator", "items",
                                    "raising len", "failing item", "short len", "huge len", "dict"])
 
@@ -174,6 +186,8 @@ def number(draw):
         return Floaty(float(value)), float(value)
     if kind == "raising":
         return Floaty(Hostile), REFUSED
+    if kind == "exhausted":
+        return Floaty(value, effect=exhaust), PASSES
     return ("0.5" if kind == "text" else complex(value, 0)), REFUSED
 
 
@@ -221,6 +235,9 @@ def expect(call, outcome, check=None):
     None for success, which `check(result)` then examines."""
     try:
         result = call()
+    except Exhausted:
+        assert outcome == PASSES
+        return
     except Hostile:
         assert outcome == RAISES
         return
@@ -244,7 +261,7 @@ def first_marker(*values):
 def first_refusal(*values):
     """Conversion stops at the first argument it cannot take; an argument
     past its limit converts (to nothing), and the constructor refuses it."""
-    return next((v for v in values if isinstance(v, str) and v in (REFUSED, RAISES)), None)
+    return next((v for v in values if isinstance(v, str) and v in (REFUSED, RAISES, PASSES)), None)
 
 
 def is_identifier(raw):
@@ -299,7 +316,10 @@ def fuzz_sample(data):
 def triples(draw):
     items = [draw(NUMBERS) for _ in range(draw(ROW_LENGTHS))]
     row, values = container(draw, items, snapshot=True)
-    if values == PAST_LIMIT or not isinstance(values, str) and len(values) != 3:
+    if values == RAISES:
+        return row, values
+    # The items are counted before any is converted.
+    if values == PAST_LIMIT or len(items) != 3:
         return row, REFUSED
     return row, values
 

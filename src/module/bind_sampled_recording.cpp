@@ -5,6 +5,7 @@
 
 #include "core/input_limits.hpp"
 #include "module/bindings.hpp"
+#include "module/float_argument.hpp"
 #include "module/limited_list.hpp"
 #include "module/pip_argument.hpp"
 #include "module/recording_rows.hpp"
@@ -17,11 +18,11 @@ void bind_sampled_recording(py::module_& module) {
     // all, which it refuses with the same message, after the same checks of
     // name and timing.
     cls.def(py::init([](std::string name, LimitedList<std::string, max_recording_values> dimensions,
-                        RecordingRowsArgument samples, double bpm, double beat_zero_seconds,
-                        Pip start_pip) {
+                        RecordingRowsArgument samples, FloatArgument bpm,
+                        FloatArgument beat_zero_seconds, Pip start_pip) {
                 return SampledRecording(std::move(name), std::move(dimensions.items),
-                                        std::move(samples.rows), bpm, beat_zero_seconds,
-                                        start_pip.value);
+                                        std::move(samples.rows), bpm.value,
+                                        beat_zero_seconds.value, start_pip.value);
             }),
             py::arg("name"), py::arg("dimensions"), py::arg("samples"), py::arg("bpm"),
             py::arg("beat_zero_seconds") = 0.0, py::arg("start_pip") = 0);

@@ -14,6 +14,7 @@
 
 #include "core/input_limits.hpp"
 #include "module/bounded_sequence.hpp"
+#include "module/float_argument.hpp"
 #include "recording/sampled_recording.hpp"
 
 namespace kinemorphs::bindings {
@@ -61,11 +62,11 @@ public:
                         }
                     },
                     [&](handle item) {
-                        make_caster<double> number;
-                        if (!number.load(item, convert)) {
+                        double number = 0.0;
+                        if (!kinemorphs::bindings::read_float(item, number)) {
                             return Read::refused;
                         }
-                        values.push_back(cast_op<double>(number));
+                        values.push_back(number);
                         return Read::complete;
                     });
                 if (row_read == Read::complete) {

@@ -13,6 +13,7 @@
 #include <pybind11/stl.h>
 
 #include "module/bounded_sequence.hpp"
+#include "module/float_argument.hpp"
 
 namespace pybind11::detail {
 
@@ -38,11 +39,9 @@ public:
             return false;
         }
         for (std::size_t axis = 0; axis < items.size(); ++axis) {
-            make_caster<double> number;
-            if (!number.load(items[axis], convert)) {
+            if (!kinemorphs::bindings::read_float(items[axis], value[axis])) {
                 return false;
             }
-            value[axis] = cast_op<double>(number);
         }
         return true;
     }
