@@ -37,7 +37,8 @@ void bind_sampled_recording(py::module_& module) {
     add_readonly_property(cls, "start_pip",
                           [](const SampledRecording& r) { return r.start_pip(); });
     cls.def(
-        "sample", [](const SampledRecording& recording, Pip pip) { return recording.sample(pip.value); },
+        "sample",
+        [](const SampledRecording& recording, Pip pip) { return recording.sample(pip.value); },
         py::arg("pip").noconvert());
 }
 

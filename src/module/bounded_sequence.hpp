@@ -22,20 +22,21 @@ namespace detail {
 // Up to `count` items of an iterable that is not a sequence, drawn before
 // any is converted, as pybind11 draws such an argument into a tuple.
 inline pybind11::list draw_items(pybind11::handle iterable, std::size_t count) {
-    pybind11::list drawn;
-    const auto iterator = pybind11::reinterpret_steal<pybind11::object>(PyObject_GetIter(iterable.ptr()));
+    namespace py = pybind11;
+    py::list drawn;
+    const auto iterator = py::reinterpret_steal<py::object>(PyObject_GetIter(iterable.ptr()));
     if (!iterator) {
-        throw pybind11::error_already_set();
+        throw py::error_already_set();
     }
     while (static_cast<std::size_t>(PyList_GET_SIZE(drawn.ptr())) < count) {
-        const auto item = pybind11::reinterpret_steal<pybind11::object>(PyIter_Next(iterator.ptr()));
+        const auto item = py::reinterpret_steal<py::object>(PyIter_Next(iterator.ptr()));
         if (!item) {
             break;
         }
         drawn.append(item);
     }
     if (PyErr_Occurred() != nullptr) {
-        throw pybind11::error_already_set();
+        throw py::error_already_set();
     }
     return drawn;
 }

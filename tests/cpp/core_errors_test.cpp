@@ -65,7 +65,9 @@ int main() {
          [] { SampledRecording("take", {"pan"}, FlatRecordingRows{{0.5}, {1, 1}}, 60.0, 0.0, 0); },
          typeid(std::invalid_argument), "Ragged recording"},
         {"flat values left after the rows",
-         [] { SampledRecording("take", {"pan"}, FlatRecordingRows{{0.5, 0.25}, {1}}, 60.0, 0.0, 0); },
+         [] {
+             SampledRecording("take", {"pan"}, FlatRecordingRows{{0.5, 0.25}, {1}}, 60.0, 0.0, 0);
+         },
          typeid(std::invalid_argument), "Ragged recording"},
     };
     int failures = 0;
