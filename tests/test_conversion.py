@@ -2,15 +2,17 @@ import math
 from decimal import Decimal
 from fractions import Fraction
 
+import numpy as np
 import pytest
 
 import kinemorphs
-from kinemorphs import SampledPattern, SampledRecording
+from kinemorphs import PatternLibrary, SampledPattern, SampledRecording
 
 RAMP = [(i / 16, 0.0, 0.0) for i in range(16)]
 RAMP_PATTERN = SampledPattern("ramp", "", RAMP)
 ROWS = [[i / 16] for i in range(16)]
 RECORDING = SampledRecording("take", ["x"], ROWS, 120.0)
+LIBRARY = PatternLibrary([RAMP_PATTERN])
 
 
 class Small(int):
@@ -33,17 +35,20 @@ class Floaty:
 # Each pip parameter, observed through what the call returns for that pip.
 CONVERTING = {
     "rudiment": lambda pip: kinemorphs.helix(pip).as_tuple(),
+    "by name": lambda pip: kinemorphs.sample("helix", pip).as_tuple(),
     "start_pip": lambda pip: SampledRecording("r", ["x"], [[0.0]], 60.0, 0.0, pip).start_pip,
 }
 STRICT = {
     "pattern": lambda pip: RAMP_PATTERN.sample(pip).as_tuple(),
+    "library": lambda pip: LIBRARY.sample("ramp", pip).as_tuple(),
     "recording": lambda pip: RECORDING.sample(pip),
 }
 ALL = {**CONVERTING, **STRICT}
 
 
 @pytest.mark.parametrize("where", ALL)
-@pytest.mark.parametrize("value, same_as", [(True, 1), (False, 0), (Small(5), 5), (Index(7), 7)])
+@pytest.mark.parametrize("value, same_as", [(True, 1), (False, 0), (Small(5), 5), (Index(7), 7),
+                                            (np.int64(9), 9), (np.uint8(13), 13)])
 def test_integers_and_index_objects_are_accepted_everywhere(where, value, same_as):
     assert ALL[where](value) == ALL[where](same_as)
 
@@ -57,14 +62,58 @@ def test_non_integers_and_out_of_range_pips_are_type_errors(where, value):
     assert not isinstance(caught.value, OverflowError)
 
 
-@pytest.mark.parametrize("value, same_as", [(Decimal("2.9"), 2), (Fraction(7, 2), 3),
-                                            (Decimal("-2.9"), -2), (Fraction(-7, 2), -3)])
-def test_converting_pips_truncate_numbers_while_strict_pips_refuse_them(value, same_as):
-    for observe in CONVERTING.values():
-        assert observe(value) == observe(same_as)
-    for observe in STRICT.values():
-        with pytest.raises(TypeError):
-            observe(value)
+@pytest.mark.parametrize("where", ALL)
+@pytest.mark.parametrize("value", [np.float32(2.5), np.float16(-2.5), np.float64(3.0), Decimal("2.9"),
+                                   Decimal(3), Fraction(7, 2), Fraction(-4, 1), np.bool_(True)])
+def test_float_like_pips_are_refused_like_a_float(where, value):
+    with pytest.raises(TypeError) as as_float:
+        ALL[where](2.5)
+    with pytest.raises(TypeError) as caught:
+        ALL[where](value)
+    assert str(caught.value) == str(as_float.value).replace("2.5", repr(value))
+
+
+FLOAT_SITES = {
+    "bpm": lambda value: SampledRecording("r", ["x"], [[0.0]], value),
+    "beat_zero_seconds": lambda value: SampledRecording("r", ["x"], [[0.0]], 60.0, value),
+    "recording value": lambda value: SampledRecording("r", ["x"], [[value]], 60.0),
+    "pattern value": lambda value: SampledPattern("p", "", [(0.0, value, 0.0)]),
+}
+# Pips are read through __index__, floats through __float__.
+CONVERSION_SITES = {**ALL, **FLOAT_SITES}
+
+
+class Converting:
+    """A number whose conversions raise `error`, or else return another such number."""
+
+    def __init__(self, error=None, depth=0):
+        self.error, self.depth, self.calls = error, depth, []
+
+    def convert(self):
+        self.calls.append(self.depth)
+        if self.error:
+            raise self.error
+        return Converting(depth=self.depth + 1)
+
+    __index__ = __float__ = convert
+
+
+@pytest.mark.parametrize("where", CONVERSION_SITES)
+@pytest.mark.parametrize("error", [None, ValueError("not today"), TypeError("no")])
+def test_a_failed_conversion_runs_once_and_refuses_the_argument(where, error):
+    number = Converting(error)
+    with pytest.raises(TypeError, match="incompatible (function|constructor) arguments"):
+        CONVERSION_SITES[where](number)
+    assert number.calls == [0]
+
+
+@pytest.mark.parametrize("where", CONVERSION_SITES)
+@pytest.mark.parametrize("error", [KeyboardInterrupt, MemoryError, RecursionError])
+def test_interrupts_and_exhaustion_inside_a_conversion_pass_through(where, error):
+    raised = error("inside")
+    with pytest.raises(error) as caught:
+        CONVERSION_SITES[where](Converting(raised))
+    assert caught.value is raised
 
 
 @pytest.mark.parametrize("pip", [2147483647, -2147483648])

@@ -2,6 +2,7 @@
 either work or raise the specified error, never read freed or uninitialised
 memory, and refusals must not cost much more than reading the input."""
 
+import re
 import subprocess
 import sys
 
@@ -105,24 +106,100 @@ def test_subclasses_that_initialise_their_base_keep_working():
     assert Recording("r", ["a"], [[0.25]], 60.0).sample(0) == [0.25]
 
 
-# Run in a fresh interpreter so that its peak memory tells what the call cost.
+# Each call runs in a fresh interpreter, whose peak memory then tells what
+# the refusal cost beyond its input. The inputs repeat one object, so they
+# are cheap to build.
 PEAK_GROWTH = """
-import resource, kinemorphs
-big = kinemorphs.SampledPattern("big", "", [(0.0, 0.0, 0.0)] * 65535)
+import resource, sys
+import kinemorphs
+from kinemorphs import PatternLibrary, SampledPattern, SampledRecording
+N = 2 * 10**7
+row, big = [0.0], SampledPattern("big", "", [(0.0, 0.0, 0.0)] * 65535)
+arguments = eval(sys.argv[1])
 before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
 try:
-    kinemorphs.PatternLibrary([big] * 1025)
+    eval(sys.argv[2])(*arguments)
 except ValueError as error:
-    assert str(error) == "Too many patterns", error
+    print(error)
 print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before)
 """
+RECORDING_LIMIT = "Empty recording or recording resource limit exceeded"
+PEAK_CASES = {
+    "recording rows": ("SampledRecording", '"r", ["x"], [row] * N, 60.0', RECORDING_LIMIT),
+    "rows of 9 axes": ("SampledRecording", '"r", list("abcdefghi"), [row * 9] * N, 60.0',
+                       RECORDING_LIMIT),
+    "rows drawn from a generator": ("SampledRecording", '"r", ["x"], (row for _ in range(N)), 60.0',
+                                    RECORDING_LIMIT),
+    "values counted over rows": ("SampledRecording", '"r", list("abcdefghi"), [row * 9] * (N // 10), 60.0',
+                                 RECORDING_LIMIT),
+    "one long row": ("SampledRecording", '"r", ["x"], [row * N], 60.0', RECORDING_LIMIT),
+    "axis names": ("SampledRecording", '"r", ["x"] * N, [row], 60.0', RECORDING_LIMIT),
+    "axis names from a generator": ("SampledRecording", '"r", ("x" for _ in range(N)), [row], 60.0',
+                                    RECORDING_LIMIT),
+    "pattern samples": ("SampledPattern", '"p", "", [(0.0, 0.0, 0.0)] * N',
+                        "A pattern requires 1..65535 samples (one per pip)"),
+    "library patterns": ("PatternLibrary", "[big] * N,", "Too many patterns"),
+}
 
 
-def test_too_many_large_patterns_are_refused_without_copying_them():
-    # Copying every element first would take 1025 x 1.5 MiB.
-    growth_kib = int(subprocess.run([sys.executable, "-c", PEAK_GROWTH], check=True,
-                                    capture_output=True, text=True).stdout)
-    assert growth_kib < 100 * 1024
+@pytest.mark.parametrize("cls, arguments, message", PEAK_CASES.values(), ids=PEAK_CASES)
+def test_refusals_past_a_limit_cost_memory_within_the_limit_not_the_input(cls, arguments, message):
+    run = subprocess.run([sys.executable, "-c", PEAK_GROWTH, f"({arguments})", cls],
+                         check=True, capture_output=True, text=True)
+    refusal, growth_kib = run.stdout.splitlines()
+    assert refusal == message
+    # The largest limit, a recording's 8388608 values, is a 64 MiB block;
+    # converting the inputs above whole took 0.5 to 2 GiB.
+    assert int(growth_kib) < 150 * 1024
+
+
+class Claiming:
+    """A sequence that claims `length` items and holds only `held`."""
+
+    def __init__(self, length, held):
+        self.length, self.held = length, held
+
+    def __len__(self):
+        return self.length
+
+    def __getitem__(self, index):
+        if index >= len(self.held):
+            raise IndexError(index)
+        return self.held[index]
+
+
+LIMITED_ARGUMENTS = {
+    "pattern samples": (lambda seq: SampledPattern("p", "", seq), [(0.0, 0.0, 0.0)],
+                        "A pattern requires 1..65535 samples (one per pip)"),
+    "recording rows": (lambda seq: SampledRecording("r", ["x"], seq, 60.0), [[0.0]], RECORDING_LIMIT),
+    "recording row": (lambda seq: SampledRecording("r", ["x"], [seq], 60.0), [0.0], RECORDING_LIMIT),
+    "axis names": (lambda seq: SampledRecording("r", seq, [[0.0]], 60.0), ["x"], RECORDING_LIMIT),
+    "library patterns": (lambda seq: PatternLibrary(seq), [SampledPattern("p", "", [(0, 0, 0)])],
+                         "Too many patterns"),
+}
+
+
+@pytest.mark.parametrize("make, held, message", LIMITED_ARGUMENTS.values(), ids=LIMITED_ARGUMENTS)
+@pytest.mark.parametrize("claimed", [3 * 10**8, 10**9, 2**40, 2**62])
+def test_a_length_claimed_past_the_limit_is_refused_with_the_limit_message(make, held, message,
+                                                                          claimed):
+    with pytest.raises(ValueError) as caught:
+        make(Claiming(claimed, held))
+    assert type(caught.value) is ValueError and str(caught.value) == message
+
+
+@pytest.mark.parametrize("name, limit", [("pattern samples", 65535), ("library patterns", 1024)])
+def test_a_sequence_holding_more_than_it_claims_is_counted_as_read(name, limit):
+    make, held, message = LIMITED_ARGUMENTS[name]
+    with pytest.raises(ValueError, match=f"^{re.escape(message)}$"):
+        make(Claiming(1, held * (limit + 1)))
+    make(Claiming(0, held))
+
+
+@pytest.mark.parametrize("claimed", [4, 10**9, 2**62])
+def test_a_sample_row_claiming_more_than_three_items_is_refused_by_conversion(claimed):
+    with pytest.raises(TypeError, match="incompatible constructor arguments"):
+        SampledPattern("p", "", [Claiming(claimed, [0.0, 0.0, 0.0])])
 
 
 def test_a_library_copy_is_still_a_copy():

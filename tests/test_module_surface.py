@@ -1,4 +1,5 @@
 import importlib
+import subprocess
 import sys
 
 import pytest
@@ -59,6 +60,40 @@ def test_reimport_returns_the_initialised_module():
         assert again is original and again.Offset3 is kinemorphs.Offset3
     finally:
         sys.modules["kinemorphs"] = original
+
+
+# Run in a fresh interpreter: a crash here must not take the test run with it.
+SUBINTERPRETER_IMPORT = """
+import _interpreters, sys
+config, main_first = sys.argv[1], sys.argv[2] == "main first"
+if main_first:
+    import kinemorphs
+interpreter = _interpreters.create(_interpreters.new_config(config))
+failure = _interpreters.exec(interpreter, "import kinemorphs")
+print(f"{failure.type.__name__}: {failure.msg}")
+import kinemorphs
+assert kinemorphs.SampledPattern("a", "", [(0.5, 0.0, 0.0)]).sample(3).x == 0.5
+_interpreters.destroy(interpreter)
+assert kinemorphs.circle(16).as_tuple() == (1.0, 0.0, 0.0)
+assert kinemorphs.SampledRecording("r", ["x"], [[0.25]], 60.0).sample(0) == [0.25]
+"""
+
+
+# An isolated subinterpreter is refused by the interpreter itself, from the
+# module's multiple-interpreters slot; a legacy one ignores that slot.
+SUBINTERPRETER_REFUSALS = {
+    "legacy": "kinemorphs can only be imported in the main interpreter, not in a subinterpreter",
+    "isolated": "module kinemorphs does not support loading in subinterpreters",
+}
+
+
+@pytest.mark.parametrize("config", SUBINTERPRETER_REFUSALS)
+@pytest.mark.parametrize("order", ["main first", "subinterpreter first"])
+def test_subinterpreters_are_refused_and_the_main_interpreter_keeps_working(config, order):
+    run = subprocess.run([sys.executable, "-c", SUBINTERPRETER_IMPORT, config, order],
+                         capture_output=True, text=True, timeout=60)
+    assert run.returncode == 0, run.stderr
+    assert run.stdout == f"ImportError: {SUBINTERPRETER_REFUSALS[config]}\n"
 
 
 @pytest.mark.parametrize("path", SIGNATURES)

@@ -1,17 +1,29 @@
 #include "recording/sampled_recording.hpp"
 
 #include <string>
-#include <vector>
+#include <utility>
 
+#include "core/input_limits.hpp"
 #include "module/bindings.hpp"
-#include <pybind11/stl.h>
+#include "module/float_argument.hpp"
+#include "module/limited_list.hpp"
+#include "module/pip_argument.hpp"
+#include "module/recording_rows.hpp"
 
 namespace kinemorphs::bindings {
 
 void bind_sampled_recording(py::module_& module) {
     py::class_<SampledRecording> cls(module, "SampledRecording");
-    cls.def(py::init<std::string, std::vector<std::string>, const RecordingRows&, double, double,
-                     std::int32_t>(),
+    // Axis names or rows past the limit reach the constructor as none at
+    // all, which it refuses with the same message, after the same checks of
+    // name and timing.
+    cls.def(py::init([](std::string name, LimitedList<std::string, max_recording_values> dimensions,
+                        RecordingRowsArgument samples, FloatArgument bpm,
+                        FloatArgument beat_zero_seconds, Pip start_pip) {
+                return SampledRecording(std::move(name), std::move(dimensions.items),
+                                        std::move(samples.rows), bpm.value,
+                                        beat_zero_seconds.value, start_pip.value);
+            }),
             py::arg("name"), py::arg("dimensions"), py::arg("samples"), py::arg("bpm"),
             py::arg("beat_zero_seconds") = 0.0, py::arg("start_pip") = 0);
     add_readonly_property(cls, "name", [](const SampledRecording& r) { return r.name(); });
@@ -24,7 +36,10 @@ void bind_sampled_recording(py::module_& module) {
                           [](const SampledRecording& r) { return r.beat_zero_seconds(); });
     add_readonly_property(cls, "start_pip",
                           [](const SampledRecording& r) { return r.start_pip(); });
-    cls.def("sample", &SampledRecording::sample, py::arg("pip").noconvert());
+    cls.def(
+        "sample",
+        [](const SampledRecording& recording, Pip pip) { return recording.sample(pip.value); },
+        py::arg("pip").noconvert());
 }
 
 }  // namespace kinemorphs::bindings

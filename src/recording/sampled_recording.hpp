@@ -2,6 +2,7 @@
 // not loop: sampling outside the covered pips is an error.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,12 +11,25 @@ namespace kinemorphs {
 
 using RecordingRows = std::vector<std::vector<double>>;
 
+// Rows laid end to end: `values` holds every row's values in row order and
+// `row_lengths` how many of them each row has. Taken over whole, so a large
+// recording is never held twice.
+struct FlatRecordingRows {
+    std::vector<double> values;
+    std::vector<std::size_t> row_lengths;
+};
+
 class SampledRecording {
 public:
     // Validates in a fixed order and throws std::invalid_argument on the
     // first failure; the rows are copied into one flat row-major block.
     SampledRecording(std::string name, std::vector<std::string> dimensions,
                      const RecordingRows& samples, double bpm, double beat_zero_seconds,
+                     std::int32_t start_pip);
+    // The same checks in the same order; values left over after the last
+    // row make the recording ragged.
+    SampledRecording(std::string name, std::vector<std::string> dimensions,
+                     FlatRecordingRows rows, double bpm, double beat_zero_seconds,
                      std::int32_t start_pip);
 
     // The values of the row at `pip`, in axis order; std::out_of_range

@@ -5,13 +5,11 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/input_limits.hpp"
 #include "rudiments/registry.hpp"
 
 namespace kinemorphs {
 namespace {
-
-constexpr std::size_t max_patterns = 1024;
-constexpr std::size_t max_pack_samples = 1048576;
 
 const PatternInfo* find_builtin(const std::vector<PatternInfo>& registry, std::string_view name) {
     for (const PatternInfo& info : registry) {
@@ -42,8 +40,8 @@ bool restates(const SampledPattern& pattern, const PatternInfo& builtin) {
 }  // namespace
 
 PatternLibrary::PatternLibrary(std::vector<SampledPattern> patterns) {
-    if (patterns.size() > max_patterns) {
-        throw std::invalid_argument("Too many patterns");
+    if (patterns.size() > max_library_patterns) {
+        throw std::invalid_argument(too_many_patterns);
     }
     const std::vector<PatternInfo>& registry = builtin_patterns();
     std::unordered_set<std::string> seen;
@@ -56,7 +54,7 @@ PatternLibrary::PatternLibrary(std::vector<SampledPattern> patterns) {
             throw std::invalid_argument("Duplicate pattern name: " + pattern.name());
         }
         total_samples += static_cast<std::size_t>(pattern.period_pips());
-        if (total_samples > max_pack_samples) {
+        if (total_samples > max_library_samples) {
             throw std::invalid_argument("Pattern pack is too large");
         }
         if (const PatternInfo* builtin = find_builtin(registry, pattern.name())) {

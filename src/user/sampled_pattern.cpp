@@ -5,12 +5,11 @@
 #include <utility>
 
 #include "core/identifier.hpp"
+#include "core/input_limits.hpp"
 #include "core/utf8.hpp"
 
 namespace kinemorphs {
 namespace {
-
-constexpr std::size_t max_pattern_samples = 65535;
 
 bool is_unit_value(double value) noexcept {
     return std::isfinite(value) && value >= -1.0 && value <= 1.0;

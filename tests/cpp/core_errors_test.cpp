@@ -61,6 +61,14 @@ int main() {
          typeid(std::out_of_range), "Pip outside non-looping recording"},
         {"pip after a recording", [] { recording(120.0, 10).sample(12); },
          typeid(std::out_of_range), "Pip outside non-looping recording"},
+        {"flat rows promising missing values",
+         [] { SampledRecording("take", {"pan"}, FlatRecordingRows{{0.5}, {1, 1}}, 60.0, 0.0, 0); },
+         typeid(std::invalid_argument), "Ragged recording"},
+        {"flat values left after the rows",
+         [] {
+             SampledRecording("take", {"pan"}, FlatRecordingRows{{0.5, 0.25}, {1}}, 60.0, 0.0, 0);
+         },
+         typeid(std::invalid_argument), "Ragged recording"},
     };
     int failures = 0;
     for (const Case& c : cases) {
@@ -79,7 +87,10 @@ int main() {
     // The working calls give the documented values.
     const Offset3 own = PatternLibrary({pattern("mine", 0.5)}).sample("mine", -1);
     const std::vector<double> row = recording(120.0, 10).sample(11);
-    if (own.x != 0.5 || row != std::vector<double>{0.25} || wrap_pip(-1, 256) != 255) {
+    const SampledRecording flat("take", {"pan", "tilt"},
+                                FlatRecordingRows{{0.5, -0.5, 0.25, -0.25}, {2, 2}}, 60.0, 0.0, 10);
+    if (own.x != 0.5 || row != std::vector<double>{0.25} || wrap_pip(-1, 256) != 255 ||
+        flat.sample(11) != std::vector<double>{0.25, -0.25}) {
         std::fprintf(stderr, "a working call gave a wrong value\n");
         ++failures;
     }
