@@ -7,6 +7,10 @@ mirrored sway (so layout, crossfade and slew work are in the figures), or on
 the show file --show names:
   engine only   frames computed, sent nowhere
   OUTPUTS       the same frames sent to local sinks on 127.0.0.1
+  as run        `kinemorphs-show run` of the same show file in a process of
+                its own, measured from outside as a user runs it: its share
+                of a core over its whole life (start-up and exit included)
+                and the time from its start to the first datagram received
   floor         the same datagrams (one frame's, built once) sent at the same
                 rate from a Python loop with the same deadline sleeps: what
                 sending costs at all; the run's share is printed as a ratio to it
@@ -15,18 +19,21 @@ lateness of frames behind their deadlines (median, 99th percentile, worst)
 and the load average, which dominates the lateness on a busy machine. The
 sinks run in a process of their own (receiving_sinks.py) and report the
 slowest universe's frames per second as received and how many OSC frames
-arrived whole.
+arrived whole. --profile prints where the in-process run spends its time.
 
 Run inside the project environment:
-    python benchmarks/bench_show.py [--fixtures N] [--outputs artnet,sacn,osc] [--seconds S] [--show FILE] [--short]
+    python benchmarks/bench_show.py [--fixtures N] [--outputs artnet,sacn,osc] [--seconds S] [--show FILE] [--short] [--profile]
 """
 
 import argparse
 import asyncio
 import io
-import os
-import socket
+import cProfile
 import json
+import os
+import pstats
+import resource
+import socket
 import statistics
 import subprocess
 import sys
@@ -53,6 +60,8 @@ ADDRESS_STRIDE = 16                # a typical moving head's footprint; pan/tilt
 PERCENTILE_99 = 99
 SHORT_SECONDS = 0.5
 OUTPUT_NAMES = ("artnet", "sacn", "osc")
+PROFILE_LINES = 25
+REPOSITORY = Path(__file__).resolve().parents[1]
 
 SHOW_HEADER = """
 [show]
@@ -102,6 +111,33 @@ def run_once(show: Show, destinations: list[str], seconds: float) -> tuple[float
         engine, Clock(show.bpm, grid=show.grid), outputs, show.frame_rate, seconds=seconds,
         on_frame=records.append, status=StatusLine(io.StringIO()))))
     return share, [record.lateness_ns for record in records]
+
+
+def as_run_once(show_path: Path, destinations: list[str], seconds: float) -> tuple[float, int]:
+    """`kinemorphs-show run` in a process of its own: its share of a core over its whole life, and its start (ns)."""
+    command = [sys.executable, "-m", "kinemorphs_show", "run", str(show_path), "--seconds", str(seconds)]
+    for destination in destinations:
+        command += ["--output", destination]
+    environment = {**os.environ, "PYTHONPATH": str(REPOSITORY)}
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    started_ns, wall_start = time.monotonic_ns(), time.perf_counter()
+    run = subprocess.run(command, env=environment, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+    wall = time.perf_counter() - wall_start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if run.returncode != 0:
+        raise SystemExit(f"the run failed ({run.returncode}): {run.stderr[-2000:]}")
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    return cpu / wall, started_ns
+
+
+def profiled(run):
+    """run() under cProfile; prints the functions that take the most time of their own."""
+    profile = cProfile.Profile()
+    result = profile.runcall(run)
+    stream = io.StringIO()
+    pstats.Stats(profile, stream=stream).sort_stats("tottime").print_stats(PROFILE_LINES)
+    print(stream.getvalue())
+    return result
 
 
 def prebuilt_datagrams(frame: Frame, names: list[str], show: Show) -> list[tuple[bytes, str]]:
@@ -155,16 +191,17 @@ def main() -> None:
     parser.add_argument("--seconds", type=float, default=10.0, help="seconds per configuration (default 10)")
     parser.add_argument("--show", help="a show file to run instead of the generated show")
     parser.add_argument("--short", action="store_true", help="half a second each: only proves the benchmark runs")
+    parser.add_argument("--profile", action="store_true", help="profile the in-process run with all outputs")
     args = parser.parse_args()
     names = [name for name in args.outputs.split(",") if name]
     if unknown := set(names) - set(OUTPUT_NAMES):
         parser.error(f"unknown outputs {', '.join(sorted(unknown))}; choose among {', '.join(OUTPUT_NAMES)}")
     seconds = SHORT_SECONDS if args.short else args.seconds
-    with tempfile.TemporaryDirectory() as folder:
-        path = Path(args.show) if args.show else Path(folder) / "bench.toml"
-        if not args.show:
-            path.write_text(benchmark_show(args.fixtures))
-        show = load_show(path)
+    folder = tempfile.TemporaryDirectory()
+    path = Path(args.show) if args.show else Path(folder.name) / "bench.toml"
+    if not args.show:
+        path.write_text(benchmark_show(args.fixtures))
+    show = load_show(path)
     # Sinks bound on loopback in their own process, so nothing leaves the host and receiving costs nothing here.
     receiver = subprocess.Popen([sys.executable, str(Path(__file__).with_name("receiving_sinks.py"))],
                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
@@ -172,11 +209,14 @@ def main() -> None:
     ports = json.loads(receiver.stdout.readline())
     address = {name: ("127.0.0.1", port) for name, port in ports.items()}
 
-    def received(seconds_run: float) -> str:
+    def report() -> dict:
         time.sleep(0.2)        # the last datagrams reach the sinks
         receiver.stdin.write("report\n")
         receiver.stdin.flush()
-        got = json.loads(receiver.stdout.readline())
+        return json.loads(receiver.stdout.readline())
+
+    def received(seconds_run: float, got: dict | None = None) -> str:
+        got = report() if got is None else got
         rates = [f"{kind} slowest universe {min(got[kind].values(), default=0) / seconds_run:4.1f} fps"
                  for kind in ("artnet", "sacn") if kind in names]
         if "osc" in names:
@@ -193,15 +233,24 @@ def main() -> None:
     floor_share, floor_lateness = floor_once(datagrams, show.frame_rate, seconds)
     runs = {"floor (prebuilt)": (floor_share, floor_lateness, received(seconds)),
             "engine only": (*run_once(show, [], seconds), "")}
-    share, lateness = run_once(show, destinations, seconds)
+    run = (lambda: run_once(show, destinations, seconds))
+    share, lateness = profiled(run) if args.profile else run()
     runs["+".join(names) or "no outputs"] = (share, lateness, received(seconds))
+    as_run_share, started_ns = as_run_once(path, destinations, seconds)
+    got = report()
     receiver.stdin.close()
     receiver.wait()
+    folder.cleanup()
     for label, (share, lateness, arrivals) in runs.items():
         print(f"{label:18} {len(lateness):5d} frames  core {share * 100:5.1f}% ({share / floor_share:5.2f}x floor)"
               f"  lateness {lateness_summary(lateness)}  load {os.getloadavg()[0]:.1f}")
         if arrivals:
             print(f"{'':18} received: {arrivals}")
+    if names:
+        start_up = (got["first_arrival_ns"] - started_ns) / NS_PER_MS if got["first_arrival_ns"] else float("nan")
+        print(f"{'as run':18} core {as_run_share * 100:5.1f}% ({as_run_share / floor_share:5.2f}x floor) over the "
+              f"whole process  start-up to first datagram {start_up:5.0f} ms  load {os.getloadavg()[0]:.1f}")
+        print(f"{'':18} received: {received(seconds, got)}")
 
 
 if __name__ == "__main__":
