@@ -51,7 +51,13 @@ class DmxUniverses(Mapping):
 
 
 class FixtureFrames(Sequence):
-    """Every fixture's FixtureFrame, read from per-fixture arrays."""
+    """Every fixture's FixtureFrame, read from per-fixture arrays.
+
+    The arrays (one row per fixture, in rig order) are what the frame path
+    reads: `displacement` (n × 3), `pan_deg`, `tilt_deg`, `limited` (bool) and
+    `size_scale`. Building the FixtureFrame objects is left to readers that
+    want them one by one (tests, the preview).
+    """
 
     def __init__(self, names: tuple[str, ...], displacement: np.ndarray, pan_deg: np.ndarray, tilt_deg: np.ndarray,
                  limited: np.ndarray, size_scale: np.ndarray) -> None:
@@ -84,3 +90,15 @@ class FixtureFrames(Sequence):
         return isinstance(other, Sequence) and tuple(self) == tuple(other)
 
     __hash__ = None  # type: ignore[assignment]
+
+
+def fixture_arrays(fixtures: Sequence[FixtureFrame]) -> FixtureFrames:
+    """The fixtures' states as arrays: the engine's own, or built from hand-made FixtureFrames."""
+    if isinstance(fixtures, FixtureFrames):
+        return fixtures
+    return FixtureFrames(tuple(fixture.name for fixture in fixtures),
+                         np.array([(fixture.x, fixture.y, fixture.z) for fixture in fixtures], dtype=float).reshape(-1, 3),
+                         np.array([fixture.pan_deg for fixture in fixtures], dtype=float),
+                         np.array([fixture.tilt_deg for fixture in fixtures], dtype=float),
+                         np.array([fixture.limited for fixture in fixtures], dtype=bool),
+                         np.array([getattr(fixture, "size_scale", 1.0) for fixture in fixtures], dtype=float))

@@ -367,3 +367,15 @@ def test_keys_on_a_terminal_change_cue_and_quit(monkeypatch):
         assert termios.tcgetattr(replica) == terminal_mode, "the terminal is restored"
     os.close(master)
     assert code == 0 and engine.calls == [("go", 1), ("go", 2)] and output.frames[-1] == HOME
+
+
+def test_status_line_names_a_few_held_fixtures_and_counts_the_rest():
+    from kinemorphs_show.engine import FixtureFrame, Frame
+    from kinemorphs_show.status_line import FrameRecord
+
+    fixtures = tuple(FixtureFrame(f"head {n}", 0, 0, 0, 0, 0, n < 10, 0.5 if n == 3 else 1.0) for n in range(512))
+    status = StatusLine(io.StringIO())
+    for index in range(2):
+        status.note(FrameRecord(index, 0, index * 2_000_000_000, Frame(index, "fan", {}, fixtures)), 120.0, (1, 1))
+    line = status.stream.getvalue()
+    assert "limited: head 0, head 1, head 2, head 3 and 6 more  reduced: head 3\n" in line
