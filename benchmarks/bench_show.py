@@ -14,6 +14,8 @@ the show file --show names:
   floor         the same datagrams (one frame's, built once) sent at the same
                 rate from a Python loop with the same deadline sleeps: what
                 sending costs at all; the run's share is printed as a ratio to it
+  frame thread  the floor again, from a thread of its own sleeping once to each
+                deadline: the alternative frame clock, for its lateness
 Each line gives the share of one core the process used over the run, the
 lateness of frames behind their deadlines (median, 99th percentile, worst)
 and the load average, which dominates the lateness on a busy machine. The
@@ -38,6 +40,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from pathlib import Path
 
@@ -130,6 +133,13 @@ def as_run_once(show_path: Path, destinations: list[str], seconds: float) -> tup
     return cpu / wall, started_ns
 
 
+def bare_start_ms() -> float:
+    """The start-up floor: a Python process that imports numpy and asyncio and exits."""
+    started = time.perf_counter()
+    subprocess.run([sys.executable, "-c", "import asyncio, numpy"], check=True)
+    return (time.perf_counter() - started) * 1000
+
+
 def profiled(run):
     """run() under cProfile; prints the functions that take the most time of their own."""
     profile = cProfile.Profile()
@@ -155,24 +165,42 @@ def prebuilt_datagrams(frame: Frame, names: list[str], show: Show) -> list[tuple
     return built
 
 
-def floor_once(datagrams: list[tuple[bytes, tuple]], frame_rate: float, seconds: float) -> tuple[float, list[int]]:
-    """Send the same datagrams every frame from a plain Python loop on the same deadlines."""
+def floor_once(datagrams: list[tuple[bytes, tuple]], frame_rate: float, seconds: float,
+               in_thread: bool = False) -> tuple[float, list[int]]:
+    """Send the same datagrams every frame from a plain Python loop on the same deadlines.
+
+    The loop sleeps as the run does (asyncio, then a precise tail), or with in_thread in a
+    thread of its own with one plain sleep to each deadline: the alternative frame clock.
+    """
     sender = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 
-    async def loop() -> list[int]:
+    async def asyncio_sleep(wait_ns: int) -> None:
+        await sleep_ns(wait_ns)
+
+    async def thread_sleep(wait_ns: int) -> None:
+        time.sleep(wait_ns / 1e9)
+
+    async def loop(sleep) -> list[int]:
         schedule = FrameSchedule.starting(time.monotonic_ns(), frame_rate)
         lateness, index = [], 0
         stop_at = schedule.start_ns + round(seconds * 1e9)
         while (deadline := schedule.deadline_ns(index)) < stop_at:
             wait = deadline - time.monotonic_ns()
             if wait > 0:
-                await sleep_ns(wait)
+                await sleep(wait)
             lateness.append(time.monotonic_ns() - deadline)
             for data, address in datagrams:
                 sender.sendto(data, address)
             index = max(index + 1, schedule.first_index_not_before(time.monotonic_ns()))
         return lateness
-    share, lateness = cpu_share(lambda: asyncio.run(loop()))
+
+    def in_a_thread() -> list[int]:
+        result: list[list[int]] = []
+        thread = threading.Thread(target=lambda: result.append(asyncio.run(loop(thread_sleep))))
+        thread.start()
+        thread.join()
+        return result[0]
+    share, lateness = cpu_share(in_a_thread if in_thread else lambda: asyncio.run(loop(asyncio_sleep)))
     sender.close()
     return share, lateness
 
@@ -232,6 +260,8 @@ def main() -> None:
           f" {seconds:g} s per run; {os.cpu_count()} cores")
     floor_share, floor_lateness = floor_once(datagrams, show.frame_rate, seconds)
     runs = {"floor (prebuilt)": (floor_share, floor_lateness, received(seconds)),
+            "floor, thread": (*floor_once(datagrams, show.frame_rate, seconds, in_thread=True),
+                                    received(seconds)),
             "engine only": (*run_once(show, [], seconds), "")}
     run = (lambda: run_once(show, destinations, seconds))
     share, lateness = profiled(run) if args.profile else run()
@@ -248,8 +278,11 @@ def main() -> None:
             print(f"{'':18} received: {arrivals}")
     if names:
         start_up = (got["first_arrival_ns"] - started_ns) / NS_PER_MS if got["first_arrival_ns"] else float("nan")
+        bare = bare_start_ms()
         print(f"{'as run':18} core {as_run_share * 100:5.1f}% ({as_run_share / floor_share:5.2f}x floor) over the "
-              f"whole process  start-up to first datagram {start_up:5.0f} ms  load {os.getloadavg()[0]:.1f}")
+              f"whole process  load {os.getloadavg()[0]:.1f}")
+        print(f"{'':18} start-up to first datagram {start_up:4.0f} ms ({start_up / bare:4.2f}x a bare Python "
+              f"importing numpy and asyncio: {bare:4.0f} ms)")
         print(f"{'':18} received: {received(seconds, got)}")
 
 
