@@ -5,7 +5,7 @@ mapping (universe number → 512 bytes) and the sequence of per-fixture states
 that the outputs use, building a row or a fixture only when it is read.
 """
 
-from collections.abc import Mapping, Sequence
+from collections.abc import Container, Mapping, Sequence
 from dataclasses import dataclass
 
 import numpy as np
@@ -48,6 +48,14 @@ class DmxUniverses(Mapping):
 
     def __len__(self) -> int:
         return len(self.numbers)
+
+
+def only_universes(universes: Mapping[int, bytes], keep: Container[int]) -> Mapping[int, bytes]:
+    """The universes whose numbers are in keep, in the same order (rows of the same array when it is one)."""
+    if isinstance(universes, DmxUniverses):
+        rows = [row for row, number in enumerate(universes.numbers) if number in keep]
+        return DmxUniverses(tuple(universes.numbers[row] for row in rows), universes.array[rows])
+    return {number: data for number, data in universes.items() if number in keep}
 
 
 class FixtureFrames(Sequence):

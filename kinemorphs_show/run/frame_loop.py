@@ -5,7 +5,8 @@ so positions are sampled evenly even when a frame leaves late. The frame is
 computed before its deadline and sent on waking, so computing it adds nothing
 to its lateness (a cue change waits for the next frame, one period at most).
 A frame that leaves after the next deadline has passed skips the missed slots
-instead of sending a burst to catch up.
+instead of sending a burst to catch up; a schedule that started before the run
+(a start anchor shared with other runners) is joined at its next slot.
 """
 
 import asyncio
@@ -53,6 +54,8 @@ class RunState:
 # the rest in one precise sleep (clock_nanosleep), which holds the loop at most this long:
 # 0.1 ms late at the median, the same as a dedicated frame thread, without a second thread.
 PRECISE_TAIL_NS = 1_500_000
+# A wait for a start anchor is taken in steps this long, so that a signal or q ends it at once.
+LONGEST_WAIT_NS = 100_000_000
 
 
 async def sleep_ns(duration_ns: int) -> None:
@@ -62,6 +65,10 @@ async def sleep_ns(duration_ns: int) -> None:
     rest = wake_at - time.monotonic_ns()
     if rest > 0:
         time.sleep(rest / NS_PER_SECOND)
+
+
+def same_frame(frame: Frame) -> Frame:
+    return frame
 
 
 def send_to_all(outputs: Sequence[Output], frame: Frame) -> list[str]:
@@ -81,19 +88,26 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
                      state: RunState, status: StatusLine, *, stop_at_ns: int | None = None,
                      on_frame: Callable[[FrameRecord], None] | None = None,
                      now_ns: Callable[[], int] = time.monotonic_ns,
-                     sleep: Callable[[int], Awaitable[None]] = sleep_ns) -> None:
-    """Send frames on the schedule until quit is requested or stop_at_ns is reached."""
-    index = 0
+                     sleep: Callable[[int], Awaitable[None]] = sleep_ns,
+                     restrict: Callable[[Frame], Frame] = same_frame, join: bool = False) -> None:
+    """Send frames on the schedule until quit is requested or stop_at_ns is reached.
+
+    restrict turns each frame into what this runner sends (its universes only);
+    join starts at the schedule's next slot instead of its first (a schedule
+    shared with other runners, which may have started long ago).
+    """
+    index = schedule.first_index_not_before(now_ns()) if join else 0
     while not state.quit_requested:
         deadline = schedule.deadline_ns(index)
         if stop_at_ns is not None and deadline >= stop_at_ns:
             state.request_quit("end")
             break
         bpm = clock.bpm
-        frame = engine.frame(clock.position(deadline), bpm)
+        frame = restrict(engine.frame(clock.position(deadline), bpm))
         wait = deadline - now_ns()
-        if wait > 0:
-            await sleep(wait)
+        while wait > 0 and not state.quit_requested:
+            await sleep(min(wait, LONGEST_WAIT_NS))
+            wait = deadline - now_ns()
         if state.quit_requested:
             break
         sent_ns = now_ns()
@@ -109,14 +123,15 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
         index = next_index
 
 
-def send_home(engine: FrameSource, outputs: Sequence[Output]) -> tuple[Frame | None, list[str]]:
+def send_home(engine: FrameSource, outputs: Sequence[Output],
+              restrict: Callable[[Frame], Frame] = same_frame) -> tuple[Frame | None, list[str]]:
     """Send every fixture home on every output; the home frame and what could not be sent.
 
     An output whose reader went away for good (the preview's closed pipe) drives no
     fixture and is not asked.
     """
     try:
-        home = engine.home_frame()
+        home = restrict(engine.home_frame())
     except Exception as error:
         return None, [f"no home frame: {type(error).__name__}: {error}"]
     return home, send_to_all([output for output in outputs if not output.gone], home)

@@ -327,19 +327,23 @@ def test_status_line_reports_rate_lateness_and_limited_fixtures():
     assert "worst 2.0 ms late" in lines[0] and lines[0].endswith("limited: head/2")
 
 
-@pytest.mark.parametrize(("outputs", "seconds", "bpm", "message"), [
-    (["bogus"], None, None, "bad output 'bogus'"),
-    (["osc://127.0.0.1"], None, None, "osc needs a port"),
-    ([], 0.0, None, "--seconds must be positive"),
-    ([], None, -120.0, "--bpm must be positive"),
+@pytest.mark.parametrize(("outputs", "seconds", "bpm", "options", "message"), [
+    (["bogus"], None, None, {}, "bad output 'bogus'"),
+    (["osc://127.0.0.1"], None, None, {}, "osc needs a port"),
+    ([], 0.0, None, {}, "--seconds must be positive"),
+    ([], None, -120.0, {}, "--bpm must be positive"),
+    ([], None, None, {"universes": "0-4"}, "universes run from 1 to 63999"),
+    ([], None, None, {"universes": "1,x"}, "bad universe list"),
+    ([], None, None, {"start_at": "2026-12-11T15:00:00"}, "give the time zone"),
+    ([], None, None, {"start_at": "1e99999999999"}, "more than a week"),
 ])
-def test_bad_command_lines_exit_2_with_nothing_sent(outputs, seconds, bpm, message, capsys):
+def test_bad_command_lines_exit_2_with_nothing_sent(outputs, seconds, bpm, options, message, capsys):
     import socket
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as receiver:
         receiver.bind(("127.0.0.1", 0))
         receiver.setblocking(False)
         good = f"artnet://127.0.0.1:{receiver.getsockname()[1]}"
-        assert run_command("no-such-show.toml", seconds, bpm, [good, *outputs]) == 2
+        assert run_command("no-such-show.toml", seconds, bpm, [good, *outputs], **options) == 2
         with pytest.raises(BlockingIOError):
             receiver.recv(1)
     assert message in capsys.readouterr().err

@@ -1,0 +1,135 @@
+"""Several runners, each sending some of a show's universes, agree frame for frame with one runner."""
+
+import json
+import os
+import socket
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+import pytest
+
+from kinemorphs_show.outputs.artnet import ARTNET_ID
+from show_builders import write_show
+
+RUNNER = Path(__file__).with_name("recording_runner.py")
+ARTNET_PORT_ADDRESS_AT = 14
+RUN_SECONDS = 1.5
+ANCHOR_AHEAD_S = 0.5
+MIN_SHARED_FRAMES = 10
+RUN_TIMEOUT_S = 120
+
+SPLIT_SHOW = """\
+[show]
+title = "split"
+bpm = 124
+
+[[cues]]
+name = "fan"
+pattern = "figure_eight"
+size = [60, 30]
+layout = { spread_beats = 1 }
+""" + "".join(f"""
+[[fixtures]]
+name = "head {n}"
+universe = {1 + n // 2}
+address = {1 + (n % 2) * 16}
+max_speed = 100000
+position = [{n}, 0, 5]
+""" for n in range(8))
+
+
+def received_universes(sink: socket.socket) -> set[int]:
+    universes = set()
+    while True:
+        try:
+            data = sink.recv(2048)
+        except BlockingIOError:
+            return universes
+        assert data.startswith(ARTNET_ID)
+        universes.add(int.from_bytes(data[ARTNET_PORT_ADDRESS_AT:ARTNET_PORT_ADDRESS_AT + 2], "little"))
+
+
+def test_runners_sharing_a_start_anchor_send_what_one_runner_sends(tmp_path):
+    show = write_show(tmp_path, SPLIT_SHOW)
+    start_at = f"{time.time() + ANCHOR_AHEAD_S:.3f}"
+    runners = {"1-2": "1-2", "3-4": "3,4", "all": "all"}
+    sinks, processes = {}, {}
+    environment = {**os.environ, "PYTHONPATH": os.pathsep.join([str(Path(__file__).parents[2]), str(RUNNER.parent)])}
+    for name, universes in runners.items():
+        sink = sinks[name] = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        sink.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 1 << 21)
+        sink.bind(("127.0.0.1", 0))
+        sink.setblocking(False)
+        processes[name] = subprocess.Popen(
+            [sys.executable, str(RUNNER), str(tmp_path / f"{name}.jsonl"), str(show), str(RUN_SECONDS), start_at,
+             universes, str(sink.getsockname()[1])], env=environment, stderr=subprocess.PIPE, text=True)
+    for name, process in processes.items():
+        _, errors = process.communicate(timeout=RUN_TIMEOUT_S)
+        assert process.returncode == 0, errors
+    frames = {name: {} for name in runners}
+    for name in runners:
+        for line in (tmp_path / f"{name}.jsonl").read_text().splitlines():
+            sent = json.loads(line)
+            frames[name][sent["pip"]] = sent
+
+    assert received_universes(sinks["1-2"]) == {1, 2} and received_universes(sinks["3-4"]) == {3, 4}
+    assert received_universes(sinks["all"]) == {1, 2, 3, 4}
+    shared = frames["1-2"].keys() & frames["3-4"].keys() & frames["all"].keys()
+    assert len(shared) >= MIN_SHARED_FRAMES
+    for pip in shared:
+        whole = frames["all"][pip]
+        assert frames["1-2"][pip]["index"] == frames["3-4"][pip]["index"] == whole["index"]
+        assert {**frames["1-2"][pip]["universes"], **frames["3-4"][pip]["universes"]} == whole["universes"]
+        assert frames["1-2"][pip]["universes"].keys() == {"1", "2"}
+    assert len({json.dumps(frames["all"][pip]["universes"]) for pip in shared}) == len(shared), "the rig moves"
+    for sink in sinks.values():
+        sink.close()
+
+
+@pytest.mark.parametrize("anchor_s", [-100.25, +3.0])
+def test_a_runner_joins_a_shared_schedule_at_its_next_slot_and_a_wait_for_it_can_be_ended(anchor_s):
+    # Started after the anchor: the first frame is the next slot of the shared schedule (nothing
+    # counted as skipped). Started before it: nothing is sent until then, and a quit while waiting
+    # ends the run without waiting for the anchor.
+    import asyncio
+    import io
+    from fractions import Fraction
+
+    from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
+    from kinemorphs_show.run.frame_loop import RunState, run_frames
+    from kinemorphs_show.status_line import StatusLine
+    from outputs_fakes import FixedTempoClock, RecordingOutput, ScriptedEngine
+
+    now = [10 * NS_PER_SECOND]
+    anchor = now[0] + round(anchor_s * NS_PER_SECOND)
+    state, sleeps = RunState(), []
+
+    async def sleep(duration_ns: int) -> None:
+        sleeps.append(duration_ns)
+        now[0] += duration_ns
+        if len(sleeps) == 5 and anchor_s > 0:
+            state.request_quit("SIGTERM")
+    records, output, status = [], RecordingOutput(), StatusLine(io.StringIO())
+    engine = ScriptedEngine()
+    schedule = FrameSchedule.starting(anchor, 44.0)
+    asyncio.run(run_frames(engine, FixedTempoClock(start_ns=anchor), [output], schedule, state, status,
+                           stop_at_ns=max(now[0], anchor) + NS_PER_SECOND, on_frame=records.append, now_ns=lambda: now[0],
+                           sleep=sleep, join=True))
+    if anchor_s < 0:
+        assert records[0].index == schedule.first_index_not_before(10 * NS_PER_SECOND) and status.skipped_frames == 0
+        assert engine.positions[0][0] == Fraction(records[0].index * 120 * 64, 60 * 44)
+    else:
+        assert records == [] and state.stop_reason == "SIGTERM" and max(sleeps) <= NS_PER_SECOND // 10
+
+
+@pytest.mark.parametrize(("show_text", "options", "message"), [
+    (SPLIT_SHOW, {"universes": "5-9"}, "none of the show's universes (1, 2, 3, 4)"),
+    (SPLIT_SHOW.replace("bpm = 124", 'bpm = 124\nclock = "link"'), {"start_at": "0"}, "needs the internal clock"),
+])
+def test_a_selection_or_anchor_the_show_cannot_take_exits_2(tmp_path, show_text, options, message, capsys):
+    from kinemorphs_show.run.command import run_command
+    options = {**options, "start_at": f"{time.time():.3f}"} if "start_at" in options else options
+    assert run_command(str(write_show(tmp_path, show_text)), 1.0, None, ["osc://127.0.0.1:9"], **options) == 2
+    assert message in capsys.readouterr().err
