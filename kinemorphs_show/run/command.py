@@ -23,6 +23,7 @@ from kinemorphs_show.outputs import (
     PREVIEW, Output, OutputDestination, OutputOptions, open_output, parse_output_destinations,
 )
 from kinemorphs_show.outputs.universe_selection import UniverseSelection, parse_universe_selection
+from kinemorphs_show.run.frame_grid import next_grid_time
 from kinemorphs_show.run.frame_loop import FrameSource, RunState, run_frames, same_frame, send_home
 from kinemorphs_show.run.live_controls import (
     listen_for_osc_controls, parse_osc_in, read_keys_if_terminal, stop_on_signals,
@@ -41,12 +42,14 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                    on_home: Callable[[Frame], None] | None = None,
                    status: StatusLine | None = None,
                    now_ns: Callable[[], int] = time.monotonic_ns,
-                   start_ns: int | None = None, universes: UniverseSelection | None = None) -> int:
+                   start_ns: int | None = None, universes: UniverseSelection | None = None,
+                   shared_timeline: bool = False) -> int:
     """Run until the seconds are up or something stops the run; the exit code.
 
     start_ns puts frame 0 at that monotonic time (a start anchor shared with
     other runners; the seconds count from then or from now, whichever is later);
-    universes restricts what is sent to those universes. An exception from the
+    shared_timeline (a Link session) puts the frames on the timeline's grid
+    instead; universes restricts what is sent to those universes. An exception from the
     engine propagates after every fixture was sent home.
     """
     status = status if status is not None else StatusLine()
@@ -78,12 +81,15 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
         read_keys_if_terminal(stack, on_command)
 
         start = now_ns() if start_ns is None else start_ns
+        if shared_timeline:
+            rate = FrameSchedule.starting(start, frame_rate).frames_per_second
+            start = next_grid_time(clock.position(start), start, clock.bpm, rate)
         stop_at = None if seconds is None else max(start, now_ns()) + round(seconds * NS_PER_SECOND)
         restrict = same_frame if universes is None else universes.restrict
         try:
             await run_frames(engine, clock, outputs, FrameSchedule.starting(start, frame_rate), state, status,
                              stop_at_ns=stop_at, on_frame=on_frame, now_ns=now_ns, restrict=restrict,
-                             join=start_ns is not None)
+                             join=start_ns is not None, on_shared_grid=shared_timeline)
         finally:
             home, problems = send_home(engine, outputs, restrict)
             if home is not None and on_home is not None:
@@ -156,7 +162,8 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     try:
         return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
                                     osc_in=osc_in_address, on_frame=on_frame, on_home=on_home,
-                                    start_ns=start_ns, universes=selection))
+                                    start_ns=start_ns, universes=selection,
+                                    shared_timeline=show.clock == "link"))
     except Exception as error:
         # Every fixture was sent home on the way out (run_show's finally); say what broke in one line.
         print(f"{PROGRAM}: the run failed: {type(error).__name__}: {error}", file=sys.stderr)

@@ -20,6 +20,7 @@ from kinemorphs_show.controls import ShowClock
 from kinemorphs_show.engine import Frame
 from kinemorphs_show.frame_schedule import FrameSchedule
 from kinemorphs_show.outputs import Output
+from kinemorphs_show.run.frame_grid import on_grid
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 from kinemorphs_show.timing import NS_PER_SECOND
 
@@ -89,12 +90,15 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
                      on_frame: Callable[[FrameRecord], None] | None = None,
                      now_ns: Callable[[], int] = time.monotonic_ns,
                      sleep: Callable[[int], Awaitable[None]] = sleep_ns,
-                     restrict: Callable[[Frame], Frame] = same_frame, join: bool = False) -> None:
+                     restrict: Callable[[Frame], Frame] = same_frame, join: bool = False,
+                     on_shared_grid: bool = False) -> None:
     """Send frames on the schedule until quit is requested or stop_at_ns is reached.
 
     restrict turns each frame into what this runner sends (its universes only);
     join starts at the schedule's next slot instead of its first (a schedule
-    shared with other runners, which may have started long ago).
+    shared with other runners, which may have started long ago); on_shared_grid
+    takes each frame at the nearest grid point of a timeline shared with other
+    runners (see frame_grid).
     """
     index = schedule.first_index_not_before(now_ns()) if join else 0
     while not state.quit_requested:
@@ -103,7 +107,10 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
             state.request_quit("end")
             break
         bpm = clock.bpm
-        frame = restrict(engine.frame(clock.position(deadline), bpm))
+        position = clock.position(deadline)
+        if on_shared_grid:
+            position = on_grid(position, bpm, schedule.frames_per_second)
+        frame = restrict(engine.frame(position, bpm))
         wait = deadline - now_ns()
         while wait > 0 and not state.quit_requested:
             await sleep(min(wait, LONGEST_WAIT_NS))

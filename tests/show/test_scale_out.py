@@ -68,24 +68,57 @@ def test_runners_sharing_a_start_anchor_send_what_one_runner_sends(tmp_path):
     for name, process in processes.items():
         _, errors = process.communicate(timeout=RUN_TIMEOUT_S)
         assert process.returncode == 0, errors
-    frames = {name: {} for name in runners}
-    for name in runners:
-        for line in (tmp_path / f"{name}.jsonl").read_text().splitlines():
-            sent = json.loads(line)
-            frames[name][sent["pip"]] = sent
-
+    frames = recorded_frames(tmp_path)
     assert received_universes(sinks["1-2"]) == {1, 2} and received_universes(sinks["3-4"]) == {3, 4}
     assert received_universes(sinks["all"]) == {1, 2, 3, 4}
+    for sink in sinks.values():
+        sink.close()
+    assert_split_frames_agree(frames)
+    shared = frames["1-2"].keys() & frames["all"].keys()
+    assert all(frames["1-2"][pip]["index"] == frames["all"][pip]["index"] for pip in shared), "same slots"
+
+
+def recorded_frames(folder: Path, since_s: dict[str, float] | None = None) -> dict[str, dict[int, dict]]:
+    """Each runner's frames by pip, from its record (those sent from since_s[name] on, if given)."""
+    frames: dict[str, dict[int, dict]] = {}
+    for name in ("1-2", "3-4", "all"):
+        sent = [json.loads(line) for line in (folder / f"{name}.jsonl").read_text().splitlines()]
+        first_s = sent[0]["sent_s"] + (since_s or {}).get(name, 0.0) if sent else 0.0
+        frames[name] = {frame["pip"]: frame for frame in sent if frame["sent_s"] >= first_s}
+    return frames
+
+
+def assert_split_frames_agree(frames: dict[str, dict[int, dict]]) -> None:
     shared = frames["1-2"].keys() & frames["3-4"].keys() & frames["all"].keys()
     assert len(shared) >= MIN_SHARED_FRAMES
     for pip in shared:
-        whole = frames["all"][pip]
-        assert frames["1-2"][pip]["index"] == frames["3-4"][pip]["index"] == whole["index"]
-        assert {**frames["1-2"][pip]["universes"], **frames["3-4"][pip]["universes"]} == whole["universes"]
         assert frames["1-2"][pip]["universes"].keys() == {"1", "2"}
+        assert {**frames["1-2"][pip]["universes"], **frames["3-4"][pip]["universes"]} == frames["all"][pip]["universes"]
     assert len({json.dumps(frames["all"][pip]["universes"]) for pip in shared}) == len(shared), "the rig moves"
-    for sink in sinks.values():
-        sink.close()
+
+
+LINK_NAMESPACE_SETUP = "ip link set lo up multicast on && ip route add 224.0.0.0/4 dev lo"
+LINK_LEAD_S = 2.0           # the whole-rig runner's session is running when the others join it
+LINK_SETTLE_S = 1.5         # frames a joining runner sent before it found the session are not compared
+
+
+def test_runners_following_one_link_session_send_what_one_runner_sends(tmp_path):
+    # Link multicasts to find peers, so the runners share a network namespace of their own with only loopback.
+    pytest.importorskip("aalink")
+    if subprocess.run(["unshare", "-n", "true"], capture_output=True).returncode != 0:
+        pytest.skip("cannot make a network namespace here")
+    show = write_show(tmp_path, SPLIT_SHOW.replace("bpm = 124", 'bpm = 124\nclock = "link"'))
+    environment = {**os.environ, "PYTHONPATH": os.pathsep.join([str(Path(__file__).parents[2]), str(RUNNER.parent)])}
+
+    def runner(name: str, universes: str, seconds: float) -> str:
+        return (f"{sys.executable} {RUNNER} {tmp_path / (name + '.jsonl')} {show} {seconds} none {universes} 9 "
+                f"2>{tmp_path / (name + '.err')}")
+    script = (f"{LINK_NAMESPACE_SETUP} && {{ {runner('all', 'all', 2 * LINK_LEAD_S + 2)} & whole=$!; "
+              f"sleep {LINK_LEAD_S}; {runner('1-2', '1-2', 3)} & first=$!; {runner('3-4', '3,4', 3)} & second=$!; "
+              f"wait $whole && wait $first && wait $second; }}")
+    run = subprocess.run(["unshare", "-n", "sh", "-c", script], env=environment, timeout=RUN_TIMEOUT_S)
+    assert run.returncode == 0, [(tmp_path / f"{name}.err").read_text() for name in ("all", "1-2", "3-4")]
+    assert_split_frames_agree(recorded_frames(tmp_path, {"1-2": LINK_SETTLE_S, "3-4": LINK_SETTLE_S}))
 
 
 @pytest.mark.parametrize("anchor_s", [-100.25, +3.0])
