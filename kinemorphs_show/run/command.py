@@ -9,6 +9,7 @@ every output and universe; 3 with one line saying what was not sent.
 import asyncio
 import os
 import sys
+import threading
 import time
 from collections.abc import Callable, Sequence
 from contextlib import AsyncExitStack
@@ -24,7 +25,7 @@ from kinemorphs_show.outputs import (
 )
 from kinemorphs_show.outputs.universe_selection import UniverseSelection, parse_universe_selection
 from kinemorphs_show.run.frame_grid import next_grid_time
-from kinemorphs_show.run.frame_loop import FrameSource, RunState, run_frames, same_frame, send_home
+from kinemorphs_show.run.frame_loop import FrameSource, RunState, run_frames_on_a_thread, same_frame, send_home
 from kinemorphs_show.run.live_controls import (
     listen_for_osc_controls, parse_osc_in, read_keys_if_terminal, stop_on_signals,
 )
@@ -54,6 +55,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
     """
     status = status if status is not None else StatusLine()
     state = RunState()
+    frame_lock = threading.Lock()
     async with AsyncExitStack() as stack:
         for output in outputs:
             try:
@@ -65,15 +67,20 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
 
         def on_command(command: Command) -> None:
             try:
-                refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
+                with frame_lock:
+                    refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
             except Exception as error:  # a control, however odd, must not stop the show
                 refused = f"{command.action} ({type(error).__name__}: {error})"
             if refused is not None:
-                status.refused(refused)
+                refuse(refused)
+
+        def refuse(what: str) -> None:
+            with frame_lock:    # the frame thread reads and clears the refusals
+                status.refused(what)
 
         if osc_in is not None:
             try:
-                await listen_for_osc_controls(stack, osc_in, on_command, status.refused)
+                await listen_for_osc_controls(stack, osc_in, on_command, refuse)
             except OSError as error:
                 print(f"{PROGRAM}: cannot listen for OSC on {osc_in[0]}:{osc_in[1]}: {error}", file=sys.stderr)
                 return ExitCode.INVALID
@@ -87,9 +94,10 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
         stop_at = None if seconds is None else max(start, now_ns()) + round(seconds * NS_PER_SECOND)
         restrict = same_frame if universes is None else universes.restrict
         try:
-            await run_frames(engine, clock, outputs, FrameSchedule.starting(start, frame_rate), state, status,
-                             stop_at_ns=stop_at, on_frame=on_frame, now_ns=now_ns, restrict=restrict,
-                             join=start_ns is not None, on_shared_grid=shared_timeline)
+            await run_frames_on_a_thread(engine, clock, outputs, FrameSchedule.starting(start, frame_rate), state,
+                                         status, stop_at_ns=stop_at, on_frame=on_frame, now_ns=now_ns,
+                                         restrict=restrict, join=start_ns is not None,
+                                         on_shared_grid=shared_timeline, lock=frame_lock)
         finally:
             home, problems = send_home(engine, outputs, restrict)
             if home is not None and on_home is not None:

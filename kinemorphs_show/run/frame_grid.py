@@ -5,12 +5,22 @@ between machines by their start times and by the session's sync error
 (microseconds). Frames are therefore taken at the nearest multiple of one
 frame's worth of pips at the tempo, and each runner starts its schedule at the
 moment the session reaches such a multiple: every runner then computes frame k
-at exactly k frames' worth of pips, bit for bit the same.
+at exactly k frames' worth of pips, bit for bit the same. Link carries the
+tempo as whole microseconds per beat, and the peer that set it may hold it more
+precisely, so the grid (and each frame's tempo) uses the value as carried.
 """
 
 from fractions import Fraction
 
 from kinemorphs_show.timing import NS_PER_SECOND, pips_per_ns
+
+
+MICROSECONDS_PER_MINUTE = 60_000_000
+
+
+def session_tempo(bpm: float) -> float:
+    """The tempo as every peer of the session holds it: whole microseconds per beat."""
+    return MICROSECONDS_PER_MINUTE / round(MICROSECONDS_PER_MINUTE / bpm)
 
 
 def pips_per_frame(bpm: float, frames_per_second: Fraction) -> Fraction:

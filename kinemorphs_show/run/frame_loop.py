@@ -7,11 +7,21 @@ to its lateness (a cue change waits for the next frame, one period at most).
 A frame that leaves after the next deadline has passed skips the missed slots
 instead of sending a burst to catch up; a schedule that started before the run
 (a start anchor shared with other runners) is joined at its next slot.
+
+The loop runs on a thread of its own that sleeps once to each deadline
+(time.sleep, an absolute-deadline clock_nanosleep): one wake-up per frame. On
+the event loop it took two (asyncio's epoll timeout is rounded up to whole
+milliseconds, so it woke early and slept the rest precisely), and the same
+frames cost twice the CPU (benchmarks/bench_show.py measures both floors);
+lateness is the same. The event loop meanwhile only waits for controls and
+signals; a lock keeps a control from changing the engine or clock while a
+frame is computed.
 """
 
 import asyncio
 import time
 from collections.abc import Awaitable, Callable, Sequence
+from contextlib import AbstractContextManager, nullcontext
 from dataclasses import dataclass, field
 from fractions import Fraction
 from typing import Protocol
@@ -20,7 +30,7 @@ from kinemorphs_show.controls import ShowClock
 from kinemorphs_show.engine import Frame
 from kinemorphs_show.frame_schedule import FrameSchedule
 from kinemorphs_show.outputs import Output
-from kinemorphs_show.run.frame_grid import on_grid
+from kinemorphs_show.run.frame_grid import on_grid, session_tempo
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 from kinemorphs_show.timing import NS_PER_SECOND
 
@@ -50,22 +60,13 @@ class RunState:
             self.stop_reason = reason
 
 
-# asyncio wakes through epoll, whose timeout is rounded up to whole milliseconds: frames left
-# 0.8 ms late at the median. The loop sleeps on asyncio until this close to the deadline, then
-# the rest in one precise sleep (clock_nanosleep), which holds the loop at most this long:
-# 0.1 ms late at the median, the same as a dedicated frame thread, without a second thread.
-PRECISE_TAIL_NS = 1_500_000
 # A wait for a start anchor is taken in steps this long, so that a signal or q ends it at once.
 LONGEST_WAIT_NS = 100_000_000
 
 
-async def sleep_ns(duration_ns: int) -> None:
-    wake_at = time.monotonic_ns() + duration_ns
-    if duration_ns > PRECISE_TAIL_NS:
-        await asyncio.sleep((duration_ns - PRECISE_TAIL_NS) / NS_PER_SECOND)
-    rest = wake_at - time.monotonic_ns()
-    if rest > 0:
-        time.sleep(rest / NS_PER_SECOND)
+async def sleep_on_frame_thread(duration_ns: int) -> None:
+    """Blocks: only for the frame thread's own loop, which has nothing else to do."""
+    time.sleep(duration_ns / NS_PER_SECOND)
 
 
 def same_frame(frame: Frame) -> Frame:
@@ -89,16 +90,17 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
                      state: RunState, status: StatusLine, *, stop_at_ns: int | None = None,
                      on_frame: Callable[[FrameRecord], None] | None = None,
                      now_ns: Callable[[], int] = time.monotonic_ns,
-                     sleep: Callable[[int], Awaitable[None]] = sleep_ns,
+                     sleep: Callable[[int], Awaitable[None]] = sleep_on_frame_thread,
                      restrict: Callable[[Frame], Frame] = same_frame, join: bool = False,
-                     on_shared_grid: bool = False) -> None:
+                     on_shared_grid: bool = False, lock: AbstractContextManager = nullcontext()) -> None:
     """Send frames on the schedule until quit is requested or stop_at_ns is reached.
 
     restrict turns each frame into what this runner sends (its universes only);
     join starts at the schedule's next slot instead of its first (a schedule
     shared with other runners, which may have started long ago); on_shared_grid
     takes each frame at the nearest grid point of a timeline shared with other
-    runners (see frame_grid).
+    runners (see frame_grid). lock is held while a frame is computed. The
+    default sleep blocks: run it with run_frames_on_a_thread.
     """
     index = schedule.first_index_not_before(now_ns()) if join else 0
     while not state.quit_requested:
@@ -106,11 +108,12 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
         if stop_at_ns is not None and deadline >= stop_at_ns:
             state.request_quit("end")
             break
-        bpm = clock.bpm
-        position = clock.position(deadline)
-        if on_shared_grid:
-            position = on_grid(position, bpm, schedule.frames_per_second)
-        frame = restrict(engine.frame(position, bpm))
+        with lock:
+            bpm = session_tempo(clock.bpm) if on_shared_grid else clock.bpm
+            position = clock.position(deadline)
+            if on_shared_grid:
+                position = on_grid(position, bpm, schedule.frames_per_second)
+            frame = restrict(engine.frame(position, bpm))
         wait = deadline - now_ns()
         while wait > 0 and not state.quit_requested:
             await sleep(min(wait, LONGEST_WAIT_NS))
@@ -122,12 +125,18 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
         if any(output.gone for output in outputs):
             state.request_quit("an output closed")
         record = FrameRecord(index, deadline, sent_ns, frame)
-        status.note(record, bpm, clock.bar_beat(frame.pip))
+        with lock:
+            status.note(record, bpm, clock.bar_beat(frame.pip))
         if on_frame is not None:
             on_frame(record)
         next_index = max(index + 1, schedule.first_index_not_before(now_ns()))
         status.skipped_frames += next_index - index - 1
         index = next_index
+
+
+async def run_frames_on_a_thread(*args, **kwargs) -> None:
+    """run_frames on a thread of its own, sleeping there; the event loop stays free for controls."""
+    await asyncio.to_thread(asyncio.run, run_frames(*args, **kwargs))
 
 
 def send_home(engine: FrameSource, outputs: Sequence[Output],
