@@ -120,8 +120,9 @@ def run_once(show: Show, destinations: list[str], seconds: float) -> tuple[float
     return share, [record.lateness_ns for record in records]
 
 
-def as_run_once(show_path: Path, destinations: list[str], seconds: float) -> tuple[float, int]:
-    """`kinemorphs-show run` in a process of its own: its share of a core over its whole life, and its start (ns)."""
+def as_run_once(show_path: Path, destinations: list[str], seconds: float) -> tuple[float, int, str]:
+    """`kinemorphs-show run` in a process of its own: its share of a core over its whole life, its start (ns)
+    and its own summary (frames sent and skipped, worst lateness)."""
     command = [sys.executable, "-m", "kinemorphs_show", "run", str(show_path), "--seconds", str(seconds)]
     for destination in destinations:
         command += ["--output", destination]
@@ -134,7 +135,7 @@ def as_run_once(show_path: Path, destinations: list[str], seconds: float) -> tup
     if run.returncode != 0:
         raise SystemExit(f"the run failed ({run.returncode}): {run.stderr[-2000:]}")
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    return cpu / wall, started_ns
+    return cpu / wall, started_ns, run.stderr.strip().splitlines()[-1]
 
 
 def bare_start_ms() -> float:
@@ -271,7 +272,7 @@ def main() -> None:
     run = (lambda: run_once(show, destinations, seconds))
     share, lateness = profiled(run) if args.profile else run()
     runs["+".join(names) or "no outputs"] = (share, lateness, received(seconds))
-    as_run_share, started_ns = as_run_once(path, destinations, seconds)
+    as_run_share, started_ns, summary = as_run_once(path, destinations, seconds)
     got = report()
     receiver.stdin.close()
     receiver.wait()
@@ -286,6 +287,7 @@ def main() -> None:
         bare = bare_start_ms()
         print(f"{'as run':18} core {as_run_share * 100:5.1f}% ({as_run_share / floor_share:5.2f}x floor) over the "
               f"whole process  load {os.getloadavg()[0]:.1f}")
+        print(f"{'':18} its summary: {summary}")
         print(f"{'':18} start-up to first datagram {start_up:4.0f} ms ({start_up / bare:4.2f}x a bare Python "
               f"importing numpy and asyncio: {bare:4.0f} ms)")
         print(f"{'':18} received: {received(seconds, got)}")
