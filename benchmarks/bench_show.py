@@ -122,7 +122,7 @@ def run_once(show: Show, destinations: list[str], seconds: float) -> tuple[float
 
 def as_run_once(show_path: Path, destinations: list[str], seconds: float) -> tuple[float, int, str]:
     """`kinemorphs-show run` in a process of its own: its share of a core over its whole life, its start (ns)
-    and its own summary (frames sent and skipped, worst lateness)."""
+    and what it used and said (CPU and wall seconds; frames sent and skipped, worst lateness)."""
     command = [sys.executable, "-m", "kinemorphs_show", "run", str(show_path), "--seconds", str(seconds)]
     for destination in destinations:
         command += ["--output", destination]
@@ -135,7 +135,7 @@ def as_run_once(show_path: Path, destinations: list[str], seconds: float) -> tup
     if run.returncode != 0:
         raise SystemExit(f"the run failed ({run.returncode}): {run.stderr[-2000:]}")
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    return cpu / wall, started_ns, run.stderr.strip().splitlines()[-1]
+    return cpu / wall, started_ns, f"{cpu:.2f} s CPU in {wall:.2f} s; {run.stderr.strip().splitlines()[-1]}"
 
 
 def bare_start_ms() -> float:
@@ -287,7 +287,7 @@ def main() -> None:
         bare = bare_start_ms()
         print(f"{'as run':18} core {as_run_share * 100:5.1f}% ({as_run_share / floor_share:5.2f}x floor) over the "
               f"whole process  load {os.getloadavg()[0]:.1f}")
-        print(f"{'':18} its summary: {summary}")
+        print(f"{'':18} {summary}")
         print(f"{'':18} start-up to first datagram {start_up:4.0f} ms ({start_up / bare:4.2f}x a bare Python "
               f"importing numpy and asyncio: {bare:4.0f} ms)")
         print(f"{'':18} received: {received(seconds, got)}")
