@@ -134,9 +134,21 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
         index = next_index
 
 
-async def run_frames_on_a_thread(*args, **kwargs) -> None:
-    """run_frames on a thread of its own, sleeping there; the event loop stays free for controls."""
-    await asyncio.to_thread(asyncio.run, run_frames(*args, **kwargs))
+async def run_frames_on_a_thread(engine: FrameSource, clock: ShowClock, outputs: Sequence[Output],
+                                 schedule: FrameSchedule, state: RunState, status: StatusLine, **options) -> None:
+    """run_frames on a thread of its own, sleeping there; the event loop stays free for controls.
+
+    Cancelled, it asks the frames to stop and waits for the thread, so that nothing
+    (home above all) is sent while a frame may still be going out.
+    """
+    frames = asyncio.ensure_future(asyncio.to_thread(
+        asyncio.run, run_frames(engine, clock, outputs, schedule, state, status, **options)))
+    try:
+        await asyncio.shield(frames)
+    except asyncio.CancelledError:
+        state.request_quit("cancelled")
+        await asyncio.wait([frames])
+        raise
 
 
 def send_home(engine: FrameSource, outputs: Sequence[Output],

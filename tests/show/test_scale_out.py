@@ -167,3 +167,30 @@ def test_a_selection_or_anchor_the_show_cannot_take_exits_2(tmp_path, show_text,
     options = {**options, "start_at": f"{time.time():.3f}"} if "start_at" in options else options
     assert run_command(str(write_show(tmp_path, show_text)), 1.0, None, ["osc://127.0.0.1:9"], **options) == 2
     assert message in capsys.readouterr().err
+
+
+def test_a_cancelled_run_stops_its_frame_thread_before_returning():
+    # Whatever cancels the run, home must not race a frame still being sent from the frame thread.
+    import asyncio
+    import io
+
+    from kinemorphs_show.frame_schedule import FrameSchedule
+    from kinemorphs_show.run.frame_loop import RunState, run_frames_on_a_thread
+    from kinemorphs_show.status_line import StatusLine
+    from outputs_fakes import FixedTempoClock, RecordingOutput, ScriptedEngine
+
+    output, state = RecordingOutput(), RunState()
+
+    async def cancelled_run() -> int:
+        start = time.monotonic_ns()
+        task = asyncio.ensure_future(run_frames_on_a_thread(
+            ScriptedEngine(), FixedTempoClock(start_ns=start), [output], FrameSchedule.starting(start, 100.0),
+            state, StatusLine(io.StringIO())))
+        await asyncio.sleep(0.1)
+        task.cancel()
+        with pytest.raises(asyncio.CancelledError):
+            await task
+        return len(output.frames)
+    sent = asyncio.run(cancelled_run())
+    time.sleep(0.05)
+    assert state.stop_reason == "cancelled" and sent > 0 and len(output.frames) == sent
