@@ -30,7 +30,7 @@ from kinemorphs_show.controls import ShowClock
 from kinemorphs_show.engine import Frame
 from kinemorphs_show.frame_schedule import FrameSchedule
 from kinemorphs_show.outputs import Output
-from kinemorphs_show.run.frame_grid import on_grid, session_tempo
+from kinemorphs_show.run.frame_grid import next_grid_time, on_grid, pips_per_frame, session_tempo
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 from kinemorphs_show.timing import NS_PER_SECOND
 
@@ -60,6 +60,8 @@ class RunState:
             self.stop_reason = reason
 
 
+# Deadlines further than this share of a frame from the shared grid restart the schedule on it.
+GRID_TOLERANCE = Fraction(1, 4)
 # A wait for a start anchor is taken in steps this long, so that a signal or q ends it at once.
 LONGEST_WAIT_NS = 100_000_000
 
@@ -108,11 +110,12 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
         if stop_at_ns is not None and deadline >= stop_at_ns:
             state.request_quit("end")
             break
+        realign_at = None
         with lock:
             bpm = session_tempo(clock.bpm) if on_shared_grid else clock.bpm
             position = clock.position(deadline)
             if on_shared_grid:
-                position = on_grid(position, bpm, schedule.frames_per_second)
+                position, realign_at = grid_position(position, deadline, bpm, schedule.frames_per_second)
             frame = restrict(engine.frame(position, bpm))
         wait = deadline - now_ns()
         while wait > 0 and not state.quit_requested:
@@ -129,9 +132,27 @@ async def run_frames(engine: FrameSource, clock: ShowClock, outputs: Sequence[Ou
             status.note(record, bpm, clock.bar_beat(frame.pip))
         if on_frame is not None:
             on_frame(record)
+        if realign_at is not None:
+            schedule, index = FrameSchedule(realign_at, schedule.frames_per_second), 0
+            continue
         next_index = max(index + 1, schedule.first_index_not_before(now_ns()))
         status.skipped_frames += next_index - index - 1
         index = next_index
+
+
+def grid_position(position: Fraction, deadline_ns: int, bpm: float,
+                  frames_per_second: Fraction) -> tuple[Fraction, int | None]:
+    """The grid point for a frame, and when the schedule should restart if it has drifted off the grid.
+
+    Deadlines that fall between grid points (the session's timeline jumped when
+    this runner found its peers, or the tempo changed) would send each frame up
+    to half a frame before or after the other runners send it; the schedule then
+    restarts at the next grid point.
+    """
+    snapped = on_grid(position, bpm, frames_per_second)
+    if abs(position - snapped) <= pips_per_frame(bpm, frames_per_second) * GRID_TOLERANCE:
+        return snapped, None
+    return snapped, next_grid_time(position, deadline_ns, bpm, frames_per_second)
 
 
 async def run_frames_on_a_thread(engine: FrameSource, clock: ShowClock, outputs: Sequence[Output],

@@ -194,3 +194,37 @@ def test_a_cancelled_run_stops_its_frame_thread_before_returning():
     sent = asyncio.run(cancelled_run())
     time.sleep(0.05)
     assert state.stop_reason == "cancelled" and sent > 0 and len(output.frames) == sent
+
+
+def test_a_runner_whose_shared_timeline_jumps_realigns_its_frames_on_the_grid():
+    # The session's timeline jumps by 0.45 of a frame (as when a runner finds its peers): taken
+    # at the nearest grid point, each frame would leave up to half a frame before or after the
+    # other runners send it. The schedule restarts on the grid: within a quarter frame of it.
+    import asyncio
+    import io
+    from fractions import Fraction
+
+    from kinemorphs_show.frame_schedule import NS_PER_SECOND, FrameSchedule
+    from kinemorphs_show.run.frame_grid import pips_per_frame, session_tempo
+    from kinemorphs_show.run.frame_loop import RunState, run_frames
+    from kinemorphs_show.status_line import StatusLine
+    from outputs_fakes import FixedTempoClock, RecordingOutput, ScriptedEngine
+
+    stride = pips_per_frame(session_tempo(120.0), Fraction(44))
+    jump_ns = NS_PER_SECOND // 2
+
+    class JumpingClock(FixedTempoClock):
+        def position(self, t_ns=None):
+            return super().position(t_ns) + (stride * Fraction(45, 100) if t_ns >= jump_ns else 0)
+    now, records, clock = [0], [], JumpingClock(start_ns=0)
+
+    async def sleep(duration_ns: int) -> None:
+        now[0] += duration_ns + 300_000          # every wake-up a little late
+    engine = ScriptedEngine()
+    asyncio.run(run_frames(engine, clock, [RecordingOutput()], FrameSchedule.starting(0, 44.0), RunState(),
+                           StatusLine(io.StringIO()), stop_at_ns=2 * NS_PER_SECOND, now_ns=lambda: now[0],
+                           sleep=sleep, on_frame=records.append, on_shared_grid=True))
+    sent = [position for position, _ in engine.positions]
+    assert all(position % stride == 0 for position in sent) and len(set(sent)) == len(sent)
+    late = [abs(clock.position(record.deadline_ns) - position) / stride for record, position in zip(records, sent)]
+    assert sum(offset > Fraction(1, 4) for offset in late) == 1      # the frame at the jump, and no other
