@@ -11,6 +11,7 @@ import select
 import socket
 import struct
 import sys
+import time
 from collections import Counter, defaultdict
 
 RECEIVE_BUFFER_BYTES = 1 << 22
@@ -44,6 +45,7 @@ def main() -> None:
     universes: dict[str, Counter] = {"artnet": Counter(), "sacn": Counter()}
     osc_parts: dict[int, set[int]] = defaultdict(set)
     osc_expected: dict[int, int] = {}
+    first_arrival_ns: int | None = None
     while True:
         ready, _, _ = select.select([sys.stdin, *(sink for _, sink in sinks.values())], [], [])
         for source in ready:
@@ -52,7 +54,9 @@ def main() -> None:
                     return
                 whole = sum(len(osc_parts[pip]) == parts for pip, parts in osc_expected.items())
                 print(json.dumps({"artnet": dict(universes["artnet"]), "sacn": dict(universes["sacn"]),
-                                  "osc_whole": whole, "osc_seen": len(osc_expected)}), flush=True)
+                                  "osc_whole": whole, "osc_seen": len(osc_expected),
+                                  "first_arrival_ns": first_arrival_ns}), flush=True)
+                first_arrival_ns = None
                 universes = {"artnet": Counter(), "sacn": Counter()}
                 osc_parts.clear()
                 osc_expected.clear()
@@ -63,6 +67,8 @@ def main() -> None:
                     data = sink.recv(65536)
                 except BlockingIOError:
                     break
+                if first_arrival_ns is None:
+                    first_arrival_ns = time.monotonic_ns()
                 if name == "artnet":
                     universes[name][ARTNET_PORT_ADDRESS.unpack_from(data, ARTNET_PORT_ADDRESS_AT)[0]] += 1
                 elif name == "sacn":

@@ -46,6 +46,11 @@ def build_parser() -> argparse.ArgumentParser:
     run.add_argument("--osc-in", metavar="[HOST:]PORT", type=osc_in_text,
                      help="also take the controls (tap, resync, next, previous, quit, bpm, nudge, cue) "
                           "as OSC messages on this UDP port (host 127.0.0.1 unless given)")
+    run.add_argument("--universes", metavar="LIST",
+                     help="send only these universes' DMX, e.g. 1-8,12 (a rig split over several runners)")
+    run.add_argument("--start-at", metavar="TIME",
+                     help="put the show's start at this instant (epoch seconds or ISO 8601 with zone), so "
+                          "runners given the same time and tempo send the same frames")
 
     check = commands.add_parser("check", help="validate the show and report what the fixtures can follow")
     check.add_argument("show", help="the show file (TOML)")
@@ -131,7 +136,8 @@ def main(argv: list[str] | None = None) -> int:
                     else f"{error}; {SHOW_EXTRA_HINT}")
             print(f"{PROGRAM}: cannot run shows: {hint}", file=sys.stderr)
             return ExitCode.RUN_FAILED
-        return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in)
+        return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in,
+                           universes=args.universes, start_at=args.start_at)
     try:
         # The schema library comes with the show extra; say so rather than fail on import.
         from kinemorphs_show.show_schema import show_json_schema

@@ -41,14 +41,14 @@ def checked_bpm(bpm: float) -> float:
 
 
 class Clock:
-    """A free-running musical clock; pip 0 is the first downbeat, at construction time."""
+    """A free-running musical clock; pip 0 is the first downbeat, at construction time or at start_ns."""
 
     def __init__(self, bpm: float, now_ns: Callable[[], int] = time.monotonic_ns,
-                 grid: BeatGrid = FOUR_FOUR) -> None:
+                 grid: BeatGrid = FOUR_FOUR, start_ns: int | None = None) -> None:
         self._now_ns = now_ns
         self._bpm = checked_bpm(bpm)
         self._grid = grid
-        self._anchor_ns = now_ns()
+        self._anchor_ns = now_ns() if start_ns is None else start_ns
         self._anchor_position = Fraction(0)
         self._correction = PhaseCorrection()
         self._reported = Fraction(0)

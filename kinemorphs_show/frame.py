@@ -5,7 +5,7 @@ mapping (universe number → 512 bytes) and the sequence of per-fixture states
 that the outputs use, building a row or a fixture only when it is read.
 """
 
-from collections.abc import Mapping, Sequence
+from collections.abc import Container, Mapping, Sequence
 from dataclasses import dataclass
 
 import numpy as np
@@ -50,8 +50,22 @@ class DmxUniverses(Mapping):
         return len(self.numbers)
 
 
+def only_universes(universes: Mapping[int, bytes], keep: Container[int]) -> Mapping[int, bytes]:
+    """The universes whose numbers are in keep, in the same order (rows of the same array when it is one)."""
+    if isinstance(universes, DmxUniverses):
+        rows = [row for row, number in enumerate(universes.numbers) if number in keep]
+        return DmxUniverses(tuple(universes.numbers[row] for row in rows), universes.array[rows])
+    return {number: data for number, data in universes.items() if number in keep}
+
+
 class FixtureFrames(Sequence):
-    """Every fixture's FixtureFrame, read from per-fixture arrays."""
+    """Every fixture's FixtureFrame, read from per-fixture arrays.
+
+    The arrays (one row per fixture, in rig order) are what the frame path
+    reads: `displacement` (n × 3), `pan_deg`, `tilt_deg`, `limited` (bool) and
+    `size_scale`. Building the FixtureFrame objects is left to readers that
+    want them one by one (tests, the preview).
+    """
 
     def __init__(self, names: tuple[str, ...], displacement: np.ndarray, pan_deg: np.ndarray, tilt_deg: np.ndarray,
                  limited: np.ndarray, size_scale: np.ndarray) -> None:
@@ -84,3 +98,15 @@ class FixtureFrames(Sequence):
         return isinstance(other, Sequence) and tuple(self) == tuple(other)
 
     __hash__ = None  # type: ignore[assignment]
+
+
+def fixture_arrays(fixtures: Sequence[FixtureFrame]) -> FixtureFrames:
+    """The fixtures' states as arrays: the engine's own, or built from hand-made FixtureFrames."""
+    if isinstance(fixtures, FixtureFrames):
+        return fixtures
+    return FixtureFrames(tuple(fixture.name for fixture in fixtures),
+                         np.array([(fixture.x, fixture.y, fixture.z) for fixture in fixtures], dtype=float).reshape(-1, 3),
+                         np.array([fixture.pan_deg for fixture in fixtures], dtype=float),
+                         np.array([fixture.tilt_deg for fixture in fixtures], dtype=float),
+                         np.array([fixture.limited for fixture in fixtures], dtype=bool),
+                         np.array([getattr(fixture, "size_scale", 1.0) for fixture in fixtures], dtype=float))

@@ -2,8 +2,12 @@
 
 import sys
 from dataclasses import dataclass, field
+from collections.abc import Sequence
 from typing import TYPE_CHECKING, TextIO
 
+import numpy as np
+
+from kinemorphs_show.frame import fixture_arrays
 from kinemorphs_show.timing import NS_PER_SECOND
 
 if TYPE_CHECKING:
@@ -15,6 +19,8 @@ LOG_STATUS_INTERVAL_NS = NS_PER_SECOND
 CLEAR_TO_LINE_END = "\x1b[K"
 # A sender that varies the refused value every message cannot grow the run's memory.
 MAX_DISTINCT_REFUSALS = 64
+# A big rig can have hundreds of fixtures held back at once: the line names a few and counts the rest.
+MAX_NAMES_SHOWN = 4
 
 
 @dataclass(frozen=True)
@@ -31,9 +37,17 @@ class FrameRecord:
         return self.sent_ns - self.deadline_ns
 
 
+def names_where(names: Sequence[str], mask: np.ndarray) -> str:
+    """The names where mask is set, at most MAX_NAMES_SHOWN of them and how many more; '' for none."""
+    chosen = np.flatnonzero(mask)
+    shown = ", ".join(names[index] for index in chosen[:MAX_NAMES_SHOWN].tolist())
+    more = len(chosen) - MAX_NAMES_SHOWN
+    return f"{shown} and {more} more" if more > 0 else shown
+
+
 def status_text(bpm: float, bar: int, beat: int, cue: str, frames_per_second: float,
-                worst_lateness_ns: int, limited: list[str]) -> str:
-    held = f"  limited: {', '.join(limited)}" if limited else ""
+                worst_lateness_ns: int, limited: str) -> str:
+    held = f"  limited: {limited}" if limited else ""
     return (f"{bpm:6.1f} BPM  {bar}.{beat}  cue {cue}  {frames_per_second:4.1f} fps"
             f"  worst {worst_lateness_ns / NS_PER_MS:.1f} ms late{held}")
 
@@ -42,8 +56,9 @@ def status_text(bpm: float, bar: int, beat: int, cue: str, frames_per_second: fl
 class StatusLine:
     """Counts frames over a window and prints the status when the window closes.
 
-    On a terminal the line is rewritten in place; elsewhere one line is written
-    per second.
+    On a terminal the line is rewritten in place (four times a second);
+    elsewhere one line is written per second. Only then are the fixtures' states
+    read, from the frame's arrays.
     """
 
     stream: TextIO = field(default_factory=lambda: sys.stderr)
@@ -75,12 +90,12 @@ class StatusLine:
         if elapsed < (TERMINAL_STATUS_INTERVAL_NS if in_place else LOG_STATUS_INTERVAL_NS):
             return
         frame = record.frame
-        limited = [fixture.name for fixture in frame.fixtures if fixture.limited]
-        reduced = [fixture.name for fixture in frame.fixtures if getattr(fixture, "size_scale", 1.0) < 1.0]
+        fixtures = fixture_arrays(frame.fixtures)
+        reduced = names_where(fixtures.names, fixtures.size_scale < 1.0)
         text = status_text(bpm, *bar_beat, frame.cue, (self.window_frames - 1) * NS_PER_SECOND / elapsed,
-                           self.window_worst_ns, limited)
+                           self.window_worst_ns, names_where(fixtures.names, fixtures.limited))
         if reduced:
-            text += f"  reduced: {', '.join(reduced)}"
+            text += f"  reduced: {reduced}"
         if self.refusals:
             text += f"  refused: {', '.join(self.refusals)}"
             self.refusals.clear()

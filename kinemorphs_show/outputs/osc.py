@@ -20,22 +20,30 @@ and '.' replaced by '_' (OSC gives '/', '*', '?', '[', '{' and spaces
 meanings of their own). A frame that cannot be encoded (a fixture whose
 messages alone exceed the datagram size, a value no float32 holds) is
 reported like a failed send.
+
+The fixtures' messages are laid out once per rig in one buffer, addresses and
+type tags included; each frame writes only the values into it (big-endian
+float32 and int32, straight from the frame's arrays) and sends slices of it
+at boundaries worked out once per frame-message size.
 """
 
 import re
 import socket
 import struct
-from functools import cache
+from collections.abc import Iterator, Sequence
 from typing import TYPE_CHECKING
 
+import numpy as np
+
+from kinemorphs_show.frame import FixtureFrames, fixture_arrays
 from kinemorphs_show.osc_namespace import OSC_ROOT
 
-from .failure_report import FailureReport
 from .destination import OutputDestination
+from .failure_report import FailureReport
 from .options import DEFAULT_OSC_MAX_DATAGRAM
 
 if TYPE_CHECKING:
-    from kinemorphs_show.engine import FixtureFrame, Frame
+    from kinemorphs_show.engine import Frame
 
 # The smallest datagram that holds a frame message and a fixture; the largest UDP over IPv4 carries.
 SMALLEST_DATAGRAM = 64
@@ -45,6 +53,17 @@ OSC_ALIGNMENT = 4
 # "#bundle" and the time tag 1, which OSC defines as "immediately".
 BUNDLE_HEADER = b"#bundle\x00" + struct.pack(">Q", 1)
 ELEMENT_SIZE = struct.Struct(">i")
+PIP = struct.Struct(">q")
+PART = struct.Struct(">ii")
+# A fixture's messages in wire order: address suffix, type tags. The floats of all of them, in
+# order, are x, y, z, pan, tilt, size_scale; the one int is limited.
+FIXTURE_MESSAGES = (("xyz", ",fff"), ("pan_tilt", ",ff"), ("limited", ",i"), ("size_scale", ",f"))
+FLOATS_PER_FIXTURE = 6
+WIRE_FLOAT = np.dtype(">f4")
+WIRE_INT = np.dtype(">i4")
+VALUE_BYTES = 4
+# Frame-message sizes whose datagram boundaries are remembered (one per cue-label length in play).
+REMEMBERED_SPLITS = 64
 
 
 def osc_string(text: str) -> bytes:
@@ -54,75 +73,122 @@ def osc_string(text: str) -> bytes:
 
 
 FRAME_ADDRESS_AND_TAGS = osc_string(f"{OSC_ROOT}/frame") + osc_string(",hsii")
-PIP = struct.Struct(">q")
-PART = struct.Struct(">ii")
-XYZ_TAGS = osc_string(",fff")
-PAN_TILT_TAGS = osc_string(",ff")
-LIMITED_TAGS = osc_string(",i")
-SIZE_SCALE_TAGS = osc_string(",f")
 
 
 def osc_name(fixture_name: str) -> str:
     return UNSAFE_NAME_CHARACTERS.sub("_", fixture_name)
 
 
-@cache
-def fixture_encoder(fixture_name: str) -> tuple[struct.Struct, bytes, bytes, bytes, bytes]:
-    """How a fixture's four messages are packed, as bundle elements, in one call; made once per name.
+def byte_positions(value_offsets: list[int]) -> np.ndarray:
+    """Every byte of the 4-byte values starting at the offsets, in order."""
+    return (np.array(value_offsets, dtype=np.intp)[:, None] + np.arange(VALUE_BYTES)).reshape(-1)
 
-    Each element is its size, then the address and type tags (fixed per name),
-    then the values, so the whole block is one struct with the fixed parts as
-    byte strings.
+
+class FixtureMessages:
+    """Every fixture's four messages, as bundle elements, in one buffer laid out once for a rig.
+
+    Each frame overwrites only the values; a fixture's block is its elements
+    back to back, and a datagram carries whole blocks.
     """
-    prefix = f"{OSC_ROOT}/fixture/{osc_name(fixture_name)}"
-    heads = []
-    for address, tags, values_size in ((f"{prefix}/xyz", XYZ_TAGS, 12), (f"{prefix}/pan_tilt", PAN_TILT_TAGS, 8),
-                                       (f"{prefix}/limited", LIMITED_TAGS, 4),
-                                       (f"{prefix}/size_scale", SIZE_SCALE_TAGS, 4)):
-        message_head = osc_string(address) + tags
-        heads.append(ELEMENT_SIZE.pack(len(message_head) + values_size) + message_head)
-    layout = ">{}sfff{}sff{}si{}sf".format(*(len(head) for head in heads))
-    return struct.Struct(layout), heads[0], heads[1], heads[2], heads[3]
+
+    def __init__(self, names: Sequence[str]) -> None:
+        template = bytearray()
+        float_offsets: list[int] = []
+        int_offsets: list[int] = []
+        self.block_ends: list[int] = []
+        self.longest_block = (0, "")
+        for name in names:
+            block_start = len(template)
+            prefix = f"{OSC_ROOT}/fixture/{osc_name(name)}"
+            for suffix, tags in FIXTURE_MESSAGES:
+                head = osc_string(f"{prefix}/{suffix}") + osc_string(tags)
+                values = len(tags) - 1
+                template += ELEMENT_SIZE.pack(len(head) + values * VALUE_BYTES) + head
+                offsets = int_offsets if tags == ",i" else float_offsets
+                offsets.extend(range(len(template), len(template) + values * VALUE_BYTES, VALUE_BYTES))
+                template += bytes(values * VALUE_BYTES)
+            self.block_ends.append(len(template))
+            self.longest_block = max(self.longest_block, (len(template) - block_start, name))
+        self.names = tuple(names)
+        self.buffer = np.frombuffer(bytes(template), dtype=np.uint8).copy()
+        self._view = memoryview(self.buffer)
+        self._float_bytes = byte_positions(float_offsets)
+        self._int_bytes = byte_positions(int_offsets)
+        self._values = np.empty((len(self.names), FLOATS_PER_FIXTURE))
+        self._splits: dict[int, list[memoryview] | str] = {}
+
+    def write(self, fixtures: FixtureFrames) -> None:
+        """Put a frame's values in place; OverflowError for a finite value no float32 holds."""
+        values = self._values
+        values[:, 0:3] = fixtures.displacement
+        values[:, 3] = fixtures.pan_deg
+        values[:, 4] = fixtures.tilt_deg
+        values[:, 5] = fixtures.size_scale
+        with np.errstate(over="ignore"):
+            wire = values.astype(WIRE_FLOAT)
+        if np.any(np.isinf(wire) & np.isfinite(values)):
+            raise OverflowError("a fixture value is too large for an OSC float")
+        self.buffer[self._float_bytes] = wire.view(np.uint8).reshape(-1)
+        self.buffer[self._int_bytes] = np.asarray(fixtures.limited).astype(WIRE_INT).view(np.uint8).reshape(-1)
+
+    def parts(self, room: int) -> list[memoryview]:
+        """The buffer cut into runs of whole blocks of at most room bytes each (at least one, maybe empty).
+
+        ValueError when one fixture's block alone exceeds room.
+        """
+        split = self._splits.get(room)
+        if split is None:
+            if len(self._splits) >= REMEMBERED_SPLITS:
+                self._splits.clear()
+            split = self._splits[room] = self._split(room)
+        if isinstance(split, str):
+            raise ValueError(split)
+        return split
+
+    def _split(self, room: int) -> list[memoryview] | str:
+        size, name = self.longest_block
+        if size > room:
+            return f"fixture {name!r} needs {size} bytes of OSC, more than the datagram holds with the frame message"
+        parts, start, end = [], 0, 0
+        for block_end in self.block_ends:
+            if block_end - start > room:
+                parts.append(self._view[start:end])
+                start = end
+            end = block_end
+        parts.append(self._view[start:end])
+        return parts
 
 
-def element(message: bytes) -> bytes:
-    return ELEMENT_SIZE.pack(len(message)) + message
+class FrameEncoder:
+    """A rig's frames as OSC bundles; keeps the rig's message layout between frames."""
 
+    def __init__(self, max_datagram: int = DEFAULT_OSC_MAX_DATAGRAM) -> None:
+        self.max_datagram = max_datagram
+        self._messages = FixtureMessages(())
 
-def fixture_elements(fixture: "FixtureFrame") -> bytes:
-    """A fixture's four messages as bundle elements (size-prefixed)."""
-    packer, xyz, pan_tilt, limited, size_scale = fixture_encoder(fixture.name)
-    return packer.pack(xyz, fixture.x, fixture.y, fixture.z, pan_tilt, fixture.pan_deg, fixture.tilt_deg,
-                       limited, int(fixture.limited), size_scale, getattr(fixture, "size_scale", 1.0))
+    def bundles(self, frame: "Frame") -> Iterator[tuple[bytes, memoryview]]:
+        """Each bundle of the frame as its head (header and frame message) and its fixtures' bytes.
 
-
-def frame_element(pip: int, cue: str, part: int, parts: int) -> bytes:
-    return element(FRAME_ADDRESS_AND_TAGS + PIP.pack(pip) + osc_string(cue) + PART.pack(part, parts))
+        The fixtures' bytes are a view of a buffer the next frame overwrites.
+        Raises ValueError when one fixture's messages cannot fit in a datagram,
+        and struct.error or OverflowError for a value the wire types cannot hold.
+        """
+        fixtures = fixture_arrays(frame.fixtures)
+        if fixtures.names is not self._messages.names and tuple(fixtures.names) != self._messages.names:
+            self._messages = FixtureMessages(fixtures.names)
+        frame_message = FRAME_ADDRESS_AND_TAGS + PIP.pack(frame.pip) + osc_string(frame.cue)
+        element_size = len(frame_message) + PART.size
+        parts = self._messages.parts(self.max_datagram - len(BUNDLE_HEADER) - ELEMENT_SIZE.size - element_size)
+        self._messages.write(fixtures)
+        head = BUNDLE_HEADER + ELEMENT_SIZE.pack(element_size) + frame_message
+        count = len(parts)
+        for number, part in enumerate(parts, start=1):
+            yield head + PART.pack(number, count), part
 
 
 def frame_bundles(frame: "Frame", max_datagram: int = DEFAULT_OSC_MAX_DATAGRAM) -> list[bytes]:
-    """The frame as bundles of at most max_datagram bytes each, every one led by the frame message.
-
-    Raises ValueError when one fixture's messages cannot fit in a datagram, and
-    struct.error or OverflowError for a value the wire types cannot hold.
-    """
-    # The part numbers take the same room whatever they are, so the header size is known up front.
-    room = max_datagram - len(BUNDLE_HEADER) - len(frame_element(frame.pip, frame.cue, 0, 0))
-    groups: list[list[bytes]] = [[]]
-    used = 0
-    for fixture in frame.fixtures:
-        block = fixture_elements(fixture)
-        if len(block) > room:
-            raise ValueError(f"fixture {fixture.name!r} needs {len(block)} bytes of OSC, more than a "
-                             f"{max_datagram}-byte datagram holds with the frame message")
-        if used + len(block) > room:
-            groups.append([])
-            used = 0
-        groups[-1].append(block)
-        used += len(block)
-    parts = len(groups)
-    return [BUNDLE_HEADER + frame_element(frame.pip, frame.cue, number, parts) + b"".join(group)
-            for number, group in enumerate(groups, start=1)]
+    """The frame as bundles of at most max_datagram bytes each, every one led by the frame message."""
+    return [head + part for head, part in FrameEncoder(max_datagram).bundles(frame)]
 
 
 class OscOutput:
@@ -133,7 +199,7 @@ class OscOutput:
         self.destination = destination
         self.gone = False
         self.report = FailureReport(str(destination))
-        self._max_datagram = max_datagram
+        self._encoder = FrameEncoder(max_datagram)
         self._socket: socket.socket | None = None
         self._address: tuple = ()
 
@@ -151,8 +217,8 @@ class OscOutput:
     def send(self, frame: "Frame") -> str | None:
         assert self._socket is not None, "send before open"
         try:
-            for bundle in frame_bundles(frame, self._max_datagram):
-                self._socket.sendto(bundle, self._address)
+            for head, part in self._encoder.bundles(frame):
+                self._socket.sendto(head + part, self._address)
         except (OSError, ValueError, OverflowError, struct.error) as error:
             return self.report.failed(error)
         self.report.succeeded()

@@ -9,10 +9,12 @@ every output and universe; 3 with one line saying what was not sent.
 import asyncio
 import os
 import sys
+import threading
 import time
 from collections.abc import Callable, Sequence
 from contextlib import AsyncExitStack
 
+from kinemorphs_show.clock import Clock
 from kinemorphs_show.clock_source import open_clock
 from kinemorphs_show.controls import Command, ShowClock, apply_command
 from kinemorphs_show.engine import Engine, Frame
@@ -21,11 +23,14 @@ from kinemorphs_show.frame_schedule import FrameSchedule
 from kinemorphs_show.outputs import (
     PREVIEW, Output, OutputDestination, OutputOptions, open_output, parse_output_destinations,
 )
-from kinemorphs_show.run.frame_loop import FrameSource, RunState, run_frames, send_home
+from kinemorphs_show.outputs.universe_selection import UniverseSelection, parse_universe_selection
+from kinemorphs_show.run.frame_grid import next_grid_time
+from kinemorphs_show.run.frame_loop import FrameSource, RunState, run_frames_on_a_thread, same_frame, send_home
 from kinemorphs_show.run.going_dark import go_dark
 from kinemorphs_show.run.live_controls import (
     listen_for_osc_controls, parse_osc_in, read_keys_if_terminal, stop_on_signals,
 )
+from kinemorphs_show.run.start_anchor import monotonic_of, parse_start_at
 from kinemorphs_show.showfile import ShowFileError, load_show
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 from kinemorphs_show.timing import NS_PER_SECOND
@@ -38,13 +43,20 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                    on_frame: Callable[[FrameRecord], None] | None = None,
                    on_home: Callable[[Frame], None] | None = None,
                    status: StatusLine | None = None,
-                   now_ns: Callable[[], int] = time.monotonic_ns) -> int:
+                   now_ns: Callable[[], int] = time.monotonic_ns,
+                   start_ns: int | None = None, universes: UniverseSelection | None = None,
+                   shared_timeline: bool = False) -> int:
     """Run until the seconds are up or something stops the run; the exit code.
 
-    An exception from the engine propagates after every fixture was sent home.
+    start_ns puts frame 0 at that monotonic time (a start anchor shared with
+    other runners; the seconds count from then or from now, whichever is later);
+    shared_timeline (a Link session) puts the frames on the timeline's grid
+    instead; universes restricts what is sent to those universes. An exception from the
+    engine propagates after every fixture was sent home.
     """
     status = status if status is not None else StatusLine()
     state = RunState()
+    frame_lock = threading.Lock()
     async with AsyncExitStack() as stack:
         for output in outputs:
             try:
@@ -56,29 +68,40 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
 
         def on_command(command: Command) -> None:
             try:
-                refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
+                with frame_lock:
+                    refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
             except Exception as error:  # a control, however odd, must not stop the show
                 refused = f"{command.action} ({type(error).__name__}: {error})"
             if refused is not None:
-                status.refused(refused)
+                refuse(refused)
+
+        def refuse(what: str) -> None:
+            with frame_lock:    # the frame thread reads and clears the refusals
+                status.refused(what)
 
         if osc_in is not None:
             try:
-                await listen_for_osc_controls(stack, osc_in, on_command, status.refused)
+                await listen_for_osc_controls(stack, osc_in, on_command, refuse)
             except OSError as error:
                 print(f"{PROGRAM}: cannot listen for OSC on {osc_in[0]}:{osc_in[1]}: {error}", file=sys.stderr)
                 return ExitCode.INVALID
         stop_on_signals(stack, state.request_quit)
         read_keys_if_terminal(stack, on_command)
 
-        start = now_ns()
-        stop_at = None if seconds is None else start + round(seconds * NS_PER_SECOND)
+        start = now_ns() if start_ns is None else start_ns
+        if shared_timeline:
+            rate = FrameSchedule.starting(start, frame_rate).frames_per_second
+            start = next_grid_time(clock.position(start), start, clock.bpm, rate)
+        stop_at = None if seconds is None else max(start, now_ns()) + round(seconds * NS_PER_SECOND)
+        restrict = same_frame if universes is None else universes.restrict
         try:
-            await run_frames(engine, clock, outputs, FrameSchedule.starting(start, frame_rate), state, status,
-                             stop_at_ns=stop_at, on_frame=on_frame, now_ns=now_ns)
+            await run_frames_on_a_thread(engine, clock, outputs, FrameSchedule.starting(start, frame_rate), state,
+                                         status, stop_at_ns=stop_at, on_frame=on_frame, now_ns=now_ns,
+                                         restrict=restrict, join=start_ns is not None,
+                                         on_shared_grid=shared_timeline, lock=frame_lock)
         finally:
-            home, problems = send_home(engine, outputs)
-            problems += go_dark(engine, outputs)
+            home, problems = send_home(engine, outputs, restrict)
+            problems += go_dark(engine, outputs, restrict)
             if home is not None and on_home is not None:
                 on_home(home)
     if problems:
@@ -89,13 +112,16 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
 
 
 def run_command(show_path: str, seconds: float | None, bpm: float | None, output_destinations: list[str], *,
-                osc_in: str | None = None,
+                osc_in: str | None = None, universes: str | None = None, start_at: str | None = None,
                 on_frame: Callable[[FrameRecord], None] | None = None,
                 on_home: Callable[[Frame], None] | None = None) -> int:
     """Run a show; returns the exit code (2 for bad arguments, with nothing sent).
 
     output_destinations replace the show's own outputs; with neither, the terminal
-    preview is used. on_frame is called with every frame as sent and on_home
+    preview is used. universes ('1-8,12') limits the DMX sent to those universes;
+    start_at (epoch seconds or ISO 8601) puts the show's position 0 at that
+    instant, on the internal clock, so that runners given the same anchor and
+    tempo send the same frame for the same slot. on_frame is called with every frame as sent and on_home
     with the home frame sent at the end (for logs and tests).
     """
     def usage_error(message: str) -> int:
@@ -105,6 +131,8 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     try:
         destinations: list[OutputDestination] = parse_output_destinations(output_destinations)
         osc_in_address = parse_osc_in(osc_in) if osc_in is not None else None
+        selection = parse_universe_selection(universes) if universes is not None else None
+        anchor_ns = parse_start_at(start_at) if start_at is not None else None
     except ValueError as error:
         return usage_error(str(error))
     if seconds is not None and not seconds > 0:
@@ -115,6 +143,11 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         show = load_show(show_path)
     except ShowFileError as error:
         return usage_error(str(error))
+    if selection is not None and not any(universe in selection for universe in show.rig.universes):
+        return usage_error(f"--universes {selection}: none of the show's universes "
+                           f"({', '.join(map(str, sorted(show.rig.universes)))})")
+    if anchor_ns is not None and show.clock != "internal":
+        return usage_error(f"--start-at needs the internal clock; {show_path} follows {show.clock}")
     if not destinations:
         try:
             destinations = show_destinations(show) or [PREVIEW]
@@ -127,13 +160,20 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return usage_error(f"the output library {error.name!r} is missing: {SHOW_EXTRA_HINT}")
     except ValueError as error:
         return usage_error(f"{show_path}: {error}")
+    start_ns = None if anchor_ns is None else monotonic_of(anchor_ns)
     try:
-        clock, release_clock = open_clock(show, bpm)
+        if start_ns is None:
+            clock, release_clock = open_clock(show, bpm)
+        else:
+            clock = Clock(show.bpm if bpm is None else bpm, grid=show.grid, start_ns=start_ns)
+            release_clock = no_release
     except (RuntimeError, ValueError) as error:
         return usage_error(str(error))
     try:
         return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
-                                    osc_in=osc_in_address, on_frame=on_frame, on_home=on_home))
+                                    osc_in=osc_in_address, on_frame=on_frame, on_home=on_home,
+                                    start_ns=start_ns, universes=selection,
+                                    shared_timeline=show.clock == "link"))
     except Exception as error:
         # Every fixture was sent home on the way out (run_show's finally); say what broke in one line.
         print(f"{PROGRAM}: the run failed: {type(error).__name__}: {error}", file=sys.stderr)
@@ -141,6 +181,10 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     finally:
         release_clock()
         silence_closed_stdout()
+
+
+def no_release() -> None:
+    pass
 
 
 def show_destinations(show) -> list[OutputDestination]:

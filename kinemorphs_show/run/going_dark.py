@@ -9,12 +9,12 @@ import time
 from collections.abc import Sequence
 
 from kinemorphs_show.outputs import Output
-from kinemorphs_show.run.frame_loop import send_to_all
+from kinemorphs_show.run.frame_loop import same_frame, send_to_all
 
 MAX_WAIT_S = 2.0
 
 
-def go_dark(engine, outputs: Sequence[Output], sleep=time.sleep) -> list[str]:
+def go_dark(engine, outputs: Sequence[Output], restrict=same_frame, sleep=time.sleep) -> list[str]:
     """Send the engine's dark frame, if the show asks for one, after the time home; the problems."""
     dark_frame = getattr(engine, "dark_frame", None)
     try:
@@ -24,4 +24,4 @@ def go_dark(engine, outputs: Sequence[Output], sleep=time.sleep) -> list[str]:
         sleep(min(MAX_WAIT_S, engine.seconds_to_home()))
     except Exception as error:
         return [f"no dark frame: {type(error).__name__}: {error}"]
-    return send_to_all([output for output in outputs if not output.gone], frame)
+    return send_to_all([output for output in outputs if not output.gone], restrict(frame))

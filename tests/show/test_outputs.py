@@ -307,3 +307,41 @@ def test_a_frame_osc_cannot_encode_is_a_failed_send(frame):
 def test_output_settings_out_of_range_are_refused_before_anything_is_sent(destination, options, message):
     with pytest.raises(ValueError, match=message):
         open_output(parse_output_destination(destination), options)
+
+
+def test_osc_from_the_engine_arrays_decodes_to_every_frame_fixture_state(tmp_path):
+    # One encoder over many frames: its buffer is rewritten in place, so a value left from an
+    # earlier frame, a misplaced byte or a wrong byte order shows here.
+    import struct as wire
+    from pythonosc.osc_bundle import OscBundle
+    from kinemorphs_show.engine import Engine
+    from kinemorphs_show.outputs.osc import FrameEncoder
+    from show_builders import fixtures_toml, make_show
+
+    held = "max_speed = 200\nlimits = { pan = [-5, 5] }\n"
+    fixtures = fixtures_toml(20, max_speed=200).replace("max_speed = 200\n", held, 5)
+    show = make_show(tmp_path, fixtures, '[[cues]]\nname = "c"\npattern = "circle"\n'
+                     'size = 170\nlayout = { spread_beats = 1 }\n\n[[cues]]\nname = "d"\npattern = "sway"\n'
+                     'size = 10\n', bpm=180)
+    engine, encoder = Engine(show), FrameEncoder(300)
+    seen_limited, seen_reduced = set(), set()
+
+    def float32(value: float) -> float:
+        return wire.unpack(">f", wire.pack(">f", value))[0]
+    for pip in range(0, 600, 37):
+        frame = engine.frame(pip, show.bpm)
+        decoded = {}
+        for head, part in encoder.bundles(frame):
+            for message in list(OscBundle(head + part))[1:]:
+                decoded[message.address] = message.params
+        assert len(decoded) == 4 * len(frame.fixtures)
+        for fixture in frame.fixtures:
+            prefix = f"/kinemorphs/fixture/{fixture.name}"
+            assert decoded[f"{prefix}/xyz"] == [float32(v) for v in (fixture.x, fixture.y, fixture.z)]
+            assert decoded[f"{prefix}/pan_tilt"] == [float32(fixture.pan_deg), float32(fixture.tilt_deg)]
+            assert decoded[f"{prefix}/limited"] == [int(fixture.limited)]
+            assert decoded[f"{prefix}/size_scale"] == [float32(fixture.size_scale)]
+            seen_limited.add(fixture.limited)
+            seen_reduced.add(fixture.size_scale < 1)
+        engine.go((pip // 37) % 2, pip)
+    assert seen_limited == seen_reduced == {False, True}

@@ -327,19 +327,23 @@ def test_status_line_reports_rate_lateness_and_limited_fixtures():
     assert "worst 2.0 ms late" in lines[0] and lines[0].endswith("limited: head/2")
 
 
-@pytest.mark.parametrize(("outputs", "seconds", "bpm", "message"), [
-    (["bogus"], None, None, "bad output 'bogus'"),
-    (["osc://127.0.0.1"], None, None, "osc needs a port"),
-    ([], 0.0, None, "--seconds must be positive"),
-    ([], None, -120.0, "--bpm must be positive"),
+@pytest.mark.parametrize(("outputs", "seconds", "bpm", "options", "message"), [
+    (["bogus"], None, None, {}, "bad output 'bogus'"),
+    (["osc://127.0.0.1"], None, None, {}, "osc needs a port"),
+    ([], 0.0, None, {}, "--seconds must be positive"),
+    ([], None, -120.0, {}, "--bpm must be positive"),
+    ([], None, None, {"universes": "0-4"}, "universes run from 1 to 63999"),
+    ([], None, None, {"universes": "1,x"}, "bad universe list"),
+    ([], None, None, {"start_at": "2026-12-11T15:00:00"}, "give the time zone"),
+    ([], None, None, {"start_at": "1e99999999999"}, "more than a week"),
 ])
-def test_bad_command_lines_exit_2_with_nothing_sent(outputs, seconds, bpm, message, capsys):
+def test_bad_command_lines_exit_2_with_nothing_sent(outputs, seconds, bpm, options, message, capsys):
     import socket
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as receiver:
         receiver.bind(("127.0.0.1", 0))
         receiver.setblocking(False)
         good = f"artnet://127.0.0.1:{receiver.getsockname()[1]}"
-        assert run_command("no-such-show.toml", seconds, bpm, [good, *outputs]) == 2
+        assert run_command("no-such-show.toml", seconds, bpm, [good, *outputs], **options) == 2
         with pytest.raises(BlockingIOError):
             receiver.recv(1)
     assert message in capsys.readouterr().err
@@ -367,3 +371,15 @@ def test_keys_on_a_terminal_change_cue_and_quit(monkeypatch):
         assert termios.tcgetattr(replica) == terminal_mode, "the terminal is restored"
     os.close(master)
     assert code == 0 and engine.calls == [("go", 1), ("go", 2)] and output.frames[-1] == HOME
+
+
+def test_status_line_names_a_few_held_fixtures_and_counts_the_rest():
+    from kinemorphs_show.engine import FixtureFrame, Frame
+    from kinemorphs_show.status_line import FrameRecord
+
+    fixtures = tuple(FixtureFrame(f"head {n}", 0, 0, 0, 0, 0, n < 10, 0.5 if n == 3 else 1.0) for n in range(512))
+    status = StatusLine(io.StringIO())
+    for index in range(2):
+        status.note(FrameRecord(index, 0, index * 2_000_000_000, Frame(index, "fan", {}, fixtures)), 120.0, (1, 1))
+    line = status.stream.getvalue()
+    assert "limited: head 0, head 1, head 2, head 3 and 6 more  reduced: head 3\n" in line
