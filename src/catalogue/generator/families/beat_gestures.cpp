@@ -459,6 +459,15 @@ Table spring(const Score& score) {
     return rows_of(score.period, side, drop, depth);
 }
 
+// The star point of the i-th of n hits. Going round the star, the last
+// hit would share the first hit's point when n % 5 == 1, and the loop's
+// downbeat would not move at all; that hit takes the point across the star
+// instead, still a star-jump from its neighbours.
+double star_point(std::size_t i, std::size_t n) {
+    if (n > 1 && n % 5 == 1 && i == n - 1) return 2.0;
+    return static_cast<double>(i % 5);
+}
+
 // Every onset sends the mover off towards the next of five targets on a
 // star, each reached before the following onset.
 Table ricochet(const Score& score) {
@@ -470,7 +479,7 @@ Table ricochet(const Score& score) {
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double gap = gap_after(hits, i, period);
         const double travel = std::min(0.85 * gap, 36.0);
-        const double j = static_cast<double>(i % 5);
+        const double j = star_point(i, hits.size());
         const double a = two_pi * (2.0 * j) / 5.0 + pi / 2.0;
         const double reach = (0.4 + 0.6 * hits[i].velocity) * std::min(1.0, travel / 20.0);
         keys.push_back({hits[i].pip, travel,
