@@ -267,9 +267,42 @@ Table recoil(const Score& score) {
     });
 }
 
-// A slow arc swung between kick and snare sides, wider to a snare, with
-// tremors of the upper percussion (hats, shakers, rims, bells, claves)
-// riding on it.
+// The upper percussion (hats, shakers, rims, bells, claves, congas) as the
+// onsets of one role set.
+bool upper_percussion(const Onset& onset) { return onset.role == Role::hat || onset.role == Role::perc; }
+
+// A tremor per upper-percussion hit: it starts at rest, rings at three
+// cycles a beat (a moving head follows that; the 8 Hz buzz of faster rates
+// only blurs) and is faded out just after the next hit, so each hit shows as its own
+// flick and a lone hit rings on alone. Successive hits tremble alternately
+// forward and back in depth.
+struct Tremors {
+    Series y;
+    Series z;
+};
+
+Tremors tremors(const Score& score) {
+    const int period = score.period;
+    std::vector<Onset> hits;
+    for (const Onset& onset : score.onsets) {
+        if (upper_percussion(onset)) hits.push_back(onset);
+    }
+    Tremors out{Series(static_cast<std::size_t>(period), 0.0), Series(static_cast<std::size_t>(period), 0.0)};
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        // A louder note trembles longer, until the next hit has taken over.
+        const Ring ring{21.0, 8.0 + 16.0 * hits[i].velocity, std::min(gap_after(hits, i, period) + 6.0, 48.0)};
+        const double side = i % 2 == 0 ? 1.0 : -1.0;
+        for (int k = 0; k < period; ++k) {
+            const double v = hits[i].velocity * ring(elapsed(k, hits[i].pip, period));
+            out.y[static_cast<std::size_t>(k)] += v;
+            out.z[static_cast<std::size_t>(k)] += side * v;
+        }
+    }
+    return out;
+}
+
+// A slow arc swung between kick and snare sides, wider to a snare, with the
+// tremors of the upper percussion riding on it.
 Table flutter(const Score& score) {
     const int period = score.period;
     const std::vector<Hit> hits = main_hits(score);
@@ -280,29 +313,11 @@ Table flutter(const Score& score) {
         keys.push_back({hits[i].pip - before, before, Row{hits[i].side * swing, 0.0, 0.0}});
     }
     const Series arc = smoothed(column(keyed_path(period, keys), 0), 24.0);
-    Series tremor_y(static_cast<std::size_t>(period), 0.0);
-    Series tremor_z(static_cast<std::size_t>(period), 0.0);
-    Series crowd(static_cast<std::size_t>(period), 0.0);
-    for (const Onset& onset : score.onsets) {
-        if (onset.role != Role::hat && onset.role != Role::perc) continue;
-        // A louder note trembles longer.
-        const double reach = 8.0 + 10.0 * onset.velocity;
-        for (int k = 0; k < period; ++k) {
-            const double u = elapsed(k, onset.pip - reach, period) - reach;
-            if (std::fabs(u) >= reach) continue;
-            const double c = std::cos((pi * u) / (2.0 * reach));
-            const double window = (c * c) * onset.velocity;
-            tremor_y[static_cast<std::size_t>(k)] += window * std::sin((two_pi * u) / 9.0);
-            tremor_z[static_cast<std::size_t>(k)] += window * std::cos((two_pi * u) / 9.0);
-            crowd[static_cast<std::size_t>(k)] += window;
-        }
-    }
+    const Tremors tremor = tremors(score);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = arc[i];
-        // Overlapping tremors share one amplitude rather than piling up.
-        const double share = std::max(1.0, crowd[i]);
-        return Row{0.8 * a, (0.45 * (a * a) - 0.3) + 0.36 * (tremor_y[i] / share), 0.25 * a + 0.42 * (tremor_z[i] / share)};
+        return Row{0.8 * a, (0.45 * (a * a) - 0.3) - 0.3 * tremor.y[i], 0.25 * a + 0.4 * tremor.z[i]};
     });
 }
 
@@ -450,13 +465,20 @@ Table slalom(const Score& score) {
     });
 }
 
-// Each onset sets a spring ringing from rest: snares sideways, kicks and
-// bass downward (+y) first, the rest in depth. A ring dies out within a beat.
+// Each onset sets a spring ringing from rest, at two to three cycles a
+// beat: snares (or, in a groove without them, the percussion) sideways,
+// kicks and bass downward (+y) first, percussion and bass in depth. A ring
+// dies out within a beat; the hats only flick the depth lightly, so between
+// the hits the spring is seen to come to rest.
 Table spring(const Score& score) {
-    const Series side = causal_sum(score, alternating(snare_only), Ring{22.0, 20.0, 56.0});
-    const Series drop = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.5}), Ring{26.0, 20.0, 56.0});
-    const Series depth = causal_sum(score, weighted({0.3, 0.0, 0.5, 0.5, 0.5}), Ring{15.0, 18.0, 56.0});
-    return rows_of(score.period, side, drop, depth);
+    const RoleWeights sideways = has_role(score, Role::snare) ? snare_only : RoleWeights{0.0, 0.0, 0.0, 0.8, 0.0};
+    const Series side = causal_sum(score, alternating(sideways), Ring{24.0, 40.0, 56.0});
+    const Series drop = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.5}), Ring{26.0, 40.0, 56.0});
+    const Series depth = causal_sum(score, alternating({0.3, 0.0, 0.0, 0.6, 0.6}), Ring{22.0, 40.0, 56.0});
+    const Series flicks = tremors(score).z;
+    Series z(depth.size());
+    for (std::size_t i = 0; i < z.size(); ++i) z[i] = depth[i] + 0.15 * flicks[i];
+    return rows_of(score.period, side, drop, z);
 }
 
 // The star point of the i-th of n hits. Going round the star, the last
@@ -524,7 +546,7 @@ constexpr auto gestures = std::to_array<Gesture>({
     {"figure8", figure8, 0.55, 0.82,
      "Woven figure eight. Two crossing lobes expand at kicks with a lifted snare crossing.",
      ""},
-    {"box", box, 0.5, 0.76,
+    {"box", box, 0.15525, 0.76,
      "Rounded corner tour. Rhythm-weighted phase travels around four softened corners.",
      ""},
     {"corkscrew", corkscrew, 0.5, 0.8,
@@ -536,7 +558,7 @@ constexpr auto gestures = std::to_array<Gesture>({
     {"slalom", slalom, 0.55, 0.86,
      "Drum slalom. S-shaped travel with kick lift, snare cutbacks and depth counter-motion.",
      ""},
-    {"spring", spring, 0.15525, 0.5,
+    {"spring", spring, 0.75, 0.85,
      "Causal spring. An event starts at rest, then drives a damped ringing excursion.",
      ""},
     {"ricochet", ricochet, 0.5, 0.82,
