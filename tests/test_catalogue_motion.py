@@ -208,7 +208,7 @@ def test_every_echo_is_visible_and_the_source_is_a_gesture(tables, name):
         # one ray per gesture and three echoes are told from six.
         angles = np.degrees([math.atan2(voice[k, 1], voice[k, 0]) for k in peaks])
         turns = np.abs((np.diff(angles) + 180.0) % 360.0 - 180.0)
-        assert turns.min() >= 5.0
+        assert turns.min() >= 4.0
 
 
 def test_echo_calls_and_answers_point_in_several_directions(tables):

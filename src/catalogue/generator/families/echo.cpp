@@ -26,9 +26,11 @@ constexpr int echo_span = 3 * beat_pips;
 constexpr double decay = 0.8;
 constexpr double faintest_echo = 0.4;
 // The echoes fan out from their source's direction in the front plane, each
-// turned a further share of this angle (radians), so the card shows one ray
-// per gesture and three echoes are told from six at a glance.
-constexpr double fan = 0.9;
+// turned a further share of this angle (radians) away from the lateral
+// axis, so the card shows one ray per gesture and three echoes are told
+// from six at a glance, while every echo keeps its source's side and
+// reaches less far sideways than the one before.
+constexpr double fan = 0.6;
 
 enum class Spacing { regular, shrinking, expanding };
 
@@ -106,7 +108,8 @@ void add_voice(std::vector<Pulse>& pulses, double start, const Row& direction, S
         // or more, 20 (the quickest gaps still leave a gesture eight pips).
         const double half_width = std::min(20.0, 0.5 * std::min(before, after));
         const double centre = start + times[i];
-        const Row ray = fanned(direction, (fan * static_cast<double>(i)) / n);
+        const double away = direction[0] * direction[1] < 0.0 ? -1.0 : 1.0;
+        const Row ray = fanned(direction, (away * (fan * static_cast<double>(i))) / n);
         pulses.push_back(Pulse{centre, lateral_share * half_width, Row{ray[0] * level, 0.0, 0.0}});
         pulses.push_back(Pulse{centre, lift_share * half_width, Row{0.0, ray[1] * level, ray[2] * level}});
         level = level * echo_decay;
