@@ -31,9 +31,28 @@ def resampled(rows, count=COMMON_ROWS):
     return table[row % period] * (1.0 - share) + table[(row + 1) % period] * share
 
 
-def _spread(table):
+def spread(rows):
     """RMS distance of the rows from their mean: the size of the motion."""
+    table = as_array(rows)
     return math.sqrt(np.mean(np.sum((table - table.mean(axis=0)) ** 2, axis=1)))
+
+
+def fast_share(rows, cycles_per_beat):
+    """The share of the motion's energy (about its mean) in components faster
+    than `cycles_per_beat`."""
+    table = as_array(rows)
+    power = np.sum(np.abs(np.fft.rfft(table - table.mean(axis=0), axis=0)) ** 2, axis=1)
+    power[1:] *= 2.0  # each positive frequency stands for its negative twin too
+    cycles = np.arange(len(power)) * PIPS_PER_BEAT / len(table)
+    total = power.sum()
+    return float(power[cycles > cycles_per_beat].sum() / total) if total > 0 else 0.0
+
+
+def downbeat_share(rows):
+    """How far the half beat from pip 0 travels, against the average half beat."""
+    speed = speeds(rows)
+    half = PIPS_PER_BEAT // 2
+    return float(speed[:half].sum() / (speed.sum() * half / len(speed)))
 
 
 def motion_distance(rows_a, rows_b, front_only=False):
@@ -59,7 +78,7 @@ def motion_distance(rows_a, rows_b, front_only=False):
         # overlap[s, axis] = sum over k of a[k, axis] * candidate[k + s, axis]
         overlap = np.fft.irfft(spectrum_a * np.fft.rfft(candidate, axis=0), n=count, axis=0)
         best = min(best, energy - 2.0 * np.max(overlap @ _SIGN_CHOICES.T))
-    size = math.sqrt(0.5 * (_spread(a) ** 2 + _spread(b) ** 2))
+    size = math.sqrt(0.5 * (spread(a) ** 2 + spread(b) ** 2))
     return math.sqrt(max(best, 0.0) / count) / size
 
 

@@ -145,9 +145,26 @@ def test_the_glide_measures_catch_their_faults(rows, fault):
     assert motion.worst_spike(smooth)[0] < 1.2
 
 
-@pytest.mark.parametrize("name", names_of(NEVER_STILL_FAMILIES))
+# The elastic ring rings through its loop rather than fading into a hold.
+@pytest.mark.parametrize("name", names_of(NEVER_STILL_FAMILIES) + ["ease_elastic"])
 def test_continuous_motions_never_stall_for_a_beat(tables, name):
     assert motion.longest_stall(tables[name][1]) <= LONGEST_STALL
+
+
+def test_the_anticipation_winds_up_visibly(tables):
+    # A wind-up of a tenth of the reach reads as a plain bell.
+    x = tables["ease_anticipate"][1][:, 0]
+    assert -x.min() >= 0.25 * x.max()
+
+
+# A cascade's next, quicker packet follows on from the one before; starting
+# from a standstill it would snap in at several times the speed around it.
+CASCADE_SPIKE = 4.0
+
+
+@pytest.mark.parametrize("name", [n for n in names_of({"packet"}) if "cascading" in n])
+def test_cascades_follow_on_without_a_snap(tables, name):
+    assert motion.worst_spike(tables[name][1])[0] < CASCADE_SPIKE
 
 
 RIPPLE_PATHS = [name for name in names_of({"noise"}) if name.startswith("noise_ripple_")]
@@ -187,6 +204,11 @@ def test_every_echo_is_visible_and_the_source_is_a_gesture(tables, name):
         while end + 1 < len(above) and above[end + 1]:
             end += 1
         assert end - start + 1 >= 8
+        # Each echo points its own way in the front view, so the card shows
+        # one ray per gesture and three echoes are told from six.
+        angles = np.degrees([math.atan2(voice[k, 1], voice[k, 0]) for k in peaks])
+        turns = np.abs((np.diff(angles) + 180.0) % 360.0 - 180.0)
+        assert turns.min() >= 4.0
 
 
 def test_echo_calls_and_answers_point_in_several_directions(tables):

@@ -71,9 +71,10 @@ def test_noise_depth_control_points_come_from_their_digests():
         assert stored == pytest.approx(predicted, abs=2e-12), lane
 
 
-# Reference points of d3-ease's bounceOut and of backIn with overshoot 1.70158.
+# Reference points of d3-ease's bounceOut and of backIn with overshoot 4
+# (t^2 * ((s + 1) * t - s) at t = 0.5).
 BOUNCE_OUT = {0.25: 0.47265625, 0.5: 0.765625}
-BACK_IN_HALF = -0.0876975
+BACK_IN_HALF = -0.375
 
 
 @pytest.mark.parametrize("name, pip, expected", [

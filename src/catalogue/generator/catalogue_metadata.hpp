@@ -13,13 +13,13 @@ struct RecordMetadata {
     int dimensions;
 };
 
-// Records 0-627: every family but `beat`.
+// Every family but `beat`, in catalogue order.
 const std::vector<RecordMetadata>& family_metadata();
 
-// Records 628-1715: the `beat` family, every groove by every gesture.
+// The `beat` family, every groove by every gesture, after all the others.
 const std::vector<RecordMetadata>& beat_metadata();
 
-// All 1716 records in catalogue order.
+// Every record in catalogue order; the generator prints how many.
 std::vector<RecordMetadata> catalogue_metadata();
 
 }  // namespace kinemorphs::generator

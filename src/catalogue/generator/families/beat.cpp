@@ -5,6 +5,7 @@
 // Only whole tables are scaled; nothing is clipped.
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "catalogue/generator/beat_records.hpp"
 #include "catalogue/generator/families.hpp"
@@ -53,6 +54,15 @@ double fitted_scale(const Table& table, double scale) {
     return scale;
 }
 
+Table with_phrase_swell(Table table, double swell) {
+    const double period = static_cast<double>(table.size());
+    for (std::size_t k = 0; k < table.size(); ++k) {
+        const double gain = 1.0 + swell * std::cos((two_pi * static_cast<double>(k)) / period);
+        for (double& value : table[k]) value = value * gain;
+    }
+    return table;
+}
+
 Table times(Table table, double scale) {
     for (Row& row : table) {
         for (double& value : row) value = value * scale;
@@ -76,6 +86,7 @@ void add_beat_tables(TableSet& set) {
         if (record.metadata.dimensions == 2) {
             for (Row& row : table) row[2] = 0.0;
         }
+        table = with_phrase_swell(std::move(table), gesture.phrase_swell);
         double scale = 1.0;
         if (gesture.busy_peak > 0.0) {
             const double busy = (busyness(score) - calmest) / (busiest - calmest);

@@ -4,6 +4,7 @@
 // at the end.
 #include "catalogue/generator/families/beat_gestures.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -136,17 +137,27 @@ Table bounce(const Score& score) {
         if (onset.role == Role::kick) kicks.push_back(onset);
     }
     Series dips(static_cast<std::size_t>(period), 0.0);
-    for (std::size_t i = 0; i < kicks.size(); ++i) {
-        const double gap = gap_after(kicks, i, period);
-        const double length = std::min(56.0, 0.9 * gap);
-        const double depth = kicks[i].velocity * std::min(1.0, length / 24.0);
+    const auto dip = [&](double pip, double depth, double length) {
         for (int k = 0; k < period; ++k) {
-            const double since = elapsed(k, kicks[i].pip, period);
+            const double since = elapsed(k, pip, period);
             if (since < length) {
                 const double s = std::sin(pi * std::pow(since / length, 0.65));
                 dips[static_cast<std::size_t>(k)] += depth * (s * s);
             }
         }
+    };
+    for (std::size_t i = 0; i < kicks.size(); ++i) {
+        const double length = std::min(56.0, 0.9 * gap_after(kicks, i, period));
+        dip(kicks[i].pip, kicks[i].velocity * std::min(1.0, length / 24.0), length);
+    }
+    // Each hat bobs the mover a little on its way, over before the next kick
+    // lands, so swung hats give the bounce its lilt.
+    for (const Onset& onset : score.onsets) {
+        if (onset.role != Role::hat) continue;
+        double to_kick = period;
+        for (const Onset& kick : kicks) to_kick = std::min(to_kick, elapsed(kick.pip, onset.pip, period));
+        const double length = std::min(24.0, 0.9 * to_kick);
+        if (length > 4.0) dip(onset.pip, 0.35 * onset.velocity, length);
     }
     int snares = 0;
     int percs = 0;
@@ -178,7 +189,7 @@ Table step(const Score& score) {
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double before = gap_after(hits, (i + hits.size() - 1) % hits.size(), period);
         const double travel = std::min(before, 40.0);
-        const double reach = (0.5 + 0.5 * hits[i].velocity) * std::min(1.0, travel / 20.0);
+        const double reach = (0.3 + 0.7 * hits[i].velocity) * std::min(1.0, travel / 20.0);
         keys.push_back({hits[i].pip - travel, travel, Row{hits[i].side * reach, 0.0, 0.0}});
     }
     const Series x = smoothed(column(keyed_path(period, keys), 0), 6.0);
@@ -188,8 +199,8 @@ Table step(const Score& score) {
         lifts.push_back({hit.pip, 14.0, Row{0.0, lift * hit.velocity, 0.0}});
     }
     const Series steps = column(sum_pulses(period, lifts), 1);
-    const Series ticks = bump_sum(score, {0.0, 0.0, 0.45, 0.4, 0.3}, 8.0);
-    const Series z = bump_sum(score, {0.15, 0.0, 0.45, 0.45, 0.4}, 10.0);
+    const Series ticks = bump_sum(score, {0.0, 0.0, 0.7, 0.7, 0.3}, 8.0);
+    const Series z = bump_sum(score, {0.15, 0.0, 0.7, 0.7, 0.4}, 10.0);
     Series y(steps.size());
     for (std::size_t i = 0; i < y.size(); ++i) y[i] = steps[i] - ticks[i];
     return rows_of(period, x, y, z);
@@ -213,28 +224,40 @@ Table orbit(const Score& score) {
 }
 
 // A broad phrase-long path that bass notes pull downward (+y) and outward;
-// every onset hurries the phrase along, so the path's timing is the groove's,
-// and snares, hats and percussion ripple its depth.
+// every onset hurries the phrase along, so the path's timing is the groove's.
+// Snares lift the path (-y) where they land and hats and percussion fray
+// its width, so grooves that share their low end still draw their own
+// figure; snares, hats and percussion also ripple its depth.
 Table glide(const Score& score) {
     const int period = score.period;
     const Series bass = unit(smoothed(causal_sum(score, weighted(low_end(score)), Swell{8.0, 36.0}), 8.0));
-    const Series phase = pushed_phase(score, every_role, 1.6);
-    const Series ripple = detail_sum(score, {0.0, 0.6, 0.8, 0.7, 0.0}, 12.0);
+    // The hats hurry it as much as the drums: their pattern sets the pace.
+    const Series phase = pushed_phase(score, {1.0, 0.9, 0.8, 0.7, 0.6}, 2.4);
+    const Series ripple = detail_sum(score, {0.0, 1.2, 0.0, 0.7, 0.0}, 12.0);
+    const Series lift = smoothed(causal_sum(score, weighted(snare_only), Swell{4.0, 28.0}), 6.0);
+    const Series fray = bump_sum(score, {0.0, 0.0, 1.0, 0.8, 0.0}, 14.0);
     const double bass_mean = mean(bass);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = two_pi * phase[i];
         const double spread = 1.0 + 0.3 * bass[i];
-        return Row{(0.7 * std::sin(a)) * spread, (0.4 * std::sin(2.0 * a)) + 0.45 * bass[i],
-                   (0.55 * (bass[i] - bass_mean) + 0.25 * std::cos(a)) + 0.3 * ripple[i]};
+        const double frayed = 1.0 + 0.35 * fray[i];
+        return Row{((0.7 * std::sin(a)) * spread) * frayed,
+                   ((0.4 * std::sin(2.0 * a)) * frayed + 0.45 * bass[i]) - 0.35 * lift[i],
+                   (0.55 * (bass[i] - bass_mean) + 0.25 * std::cos(a)) + 0.4 * (ripple[i] + fray[i])};
     });
 }
 
 // Kicks (and bass, more gently) thrust forward in depth, snares lift (-y)
 // and draw back, hats and percussion flick from side to side.
 Table surge(const Score& score) {
-    const Series kick = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.4}), Swell{3.0, 22.0});
-    const Series snare = causal_sum(score, weighted(snare_only), Swell{4.0, 30.0});
+    // Rests a little behind its lowest point, so the thrusts read forward
+    // and a rolling bass line moves the mover rather than parking it there.
+    Series kick = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.4}), Swell{5.0, 36.0});
+    const double floor = *std::min_element(kick.begin(), kick.end());
+    const double rest = floor + 0.1 * (mean(kick) - floor);
+    for (double& v : kick) v = v - rest;
+    const Series snare = centred(causal_sum(score, weighted(snare_only), Swell{4.0, 44.0}));
     const Series flicker = column(bump_table(score, 8.0, [](const Onset& onset, int index) {
                                       const double side = index % 2 == 0 ? 1.0 : -1.0;
                                       const double gain = onset.role == Role::hat ? 0.5 : (onset.role == Role::perc ? 0.3 : 0.0);
@@ -253,13 +276,15 @@ Table surge(const Score& score) {
 // hats draws the mover back in depth.
 Table recoil(const Score& score) {
     const double echo_delay = 24.0;
-    const Swell hit{2.5, 18.0};
-    const Swell echo{10.0, 36.0};
+    const Swell hit{5.0, 36.0};
+    const Swell echo{10.0, 48.0};
     const RoleWeights pushers{0.0, 1.0, 0.0, 0.5, 0.0};
     const Series push = causal_sum(score, alternating(pushers), hit);
-    const Series drop = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.6}), hit);
+    const Series drop = centred(causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.6}), hit));
     const Series push_echo = causal_sum(score, alternating(pushers), echo, echo_delay);
-    const Series draw = causal_sum(score, weighted({0.8, 1.0, 1.2, 0.3, 0.0}), echo, echo_delay);
+    // The drop and the draw are centred: motions about the mover's place,
+    // not offsets that a rolling bass line or busy hats pile up.
+    const Series draw = centred(causal_sum(score, weighted({0.8, 1.0, 1.0, 0.3, 0.0}), echo, echo_delay));
     const int period = score.period;
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
@@ -267,9 +292,42 @@ Table recoil(const Score& score) {
     });
 }
 
-// A slow arc swung between kick and snare sides, wider to a snare, with
-// tremors of the upper percussion (hats, shakers, rims, bells, claves)
-// riding on it.
+// The upper percussion (hats, shakers, rims, bells, claves, congas) as the
+// onsets of one role set.
+bool upper_percussion(const Onset& onset) { return onset.role == Role::hat || onset.role == Role::perc; }
+
+// A tremor per upper-percussion hit: it starts at rest, rings at three
+// cycles a beat (a moving head follows that; the 8 Hz buzz of faster rates
+// only blurs) and is faded out just after the next hit, so each hit shows as its own
+// flick and a lone hit rings on alone. Successive hits tremble alternately
+// forward and back in depth.
+struct Tremors {
+    Series y;
+    Series z;
+};
+
+Tremors tremors(const Score& score) {
+    const int period = score.period;
+    std::vector<Onset> hits;
+    for (const Onset& onset : score.onsets) {
+        if (upper_percussion(onset)) hits.push_back(onset);
+    }
+    Tremors out{Series(static_cast<std::size_t>(period), 0.0), Series(static_cast<std::size_t>(period), 0.0)};
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        // A louder note trembles longer, until the next hit has taken over.
+        const Ring ring{21.0, 8.0 + 16.0 * hits[i].velocity, std::min(gap_after(hits, i, period) + 6.0, 48.0)};
+        const double side = i % 2 == 0 ? 1.0 : -1.0;
+        for (int k = 0; k < period; ++k) {
+            const double v = hits[i].velocity * ring(elapsed(k, hits[i].pip, period));
+            out.y[static_cast<std::size_t>(k)] += v;
+            out.z[static_cast<std::size_t>(k)] += side * v;
+        }
+    }
+    return out;
+}
+
+// A slow arc swung between kick and snare sides, wider to a snare, with the
+// tremors of the upper percussion riding on it.
 Table flutter(const Score& score) {
     const int period = score.period;
     const std::vector<Hit> hits = main_hits(score);
@@ -280,34 +338,18 @@ Table flutter(const Score& score) {
         keys.push_back({hits[i].pip - before, before, Row{hits[i].side * swing, 0.0, 0.0}});
     }
     const Series arc = smoothed(column(keyed_path(period, keys), 0), 24.0);
-    Series tremor_y(static_cast<std::size_t>(period), 0.0);
-    Series tremor_z(static_cast<std::size_t>(period), 0.0);
-    Series crowd(static_cast<std::size_t>(period), 0.0);
-    for (const Onset& onset : score.onsets) {
-        if (onset.role != Role::hat && onset.role != Role::perc) continue;
-        // A louder note trembles longer.
-        const double reach = 8.0 + 10.0 * onset.velocity;
-        for (int k = 0; k < period; ++k) {
-            const double u = elapsed(k, onset.pip - reach, period) - reach;
-            if (std::fabs(u) >= reach) continue;
-            const double c = std::cos((pi * u) / (2.0 * reach));
-            const double window = (c * c) * onset.velocity;
-            tremor_y[static_cast<std::size_t>(k)] += window * std::sin((two_pi * u) / 9.0);
-            tremor_z[static_cast<std::size_t>(k)] += window * std::cos((two_pi * u) / 9.0);
-            crowd[static_cast<std::size_t>(k)] += window;
-        }
-    }
+    const Tremors tremor = tremors(score);
+    // The bass line weighs the arc down (+y) between the drums.
+    const Series sag = causal_sum(score, weighted({0.0, 0.0, 0.0, 0.0, 1.0}), Swell{6.0, 24.0});
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = arc[i];
-        // Overlapping tremors share one amplitude rather than piling up.
-        const double share = std::max(1.0, crowd[i]);
-        return Row{0.8 * a, (0.45 * (a * a) - 0.3) + 0.36 * (tremor_y[i] / share), 0.25 * a + 0.42 * (tremor_z[i] / share)};
+        return Row{0.8 * a, ((0.45 * (a * a) - 0.3) - 0.3 * tremor.y[i]) + 0.2 * sag[i], 0.25 * a + 0.4 * tremor.z[i]};
     });
 }
 
-// The mover hangs high (-y) while the low end rests and each bass swell
-// drives a broad plunge down (+y) and back; kicks and snares swing a small
+// The mover hangs high (-y) and back while the low end rests, and each bass
+// swell drives a broad plunge forward in depth and down (+y); kicks and snares swing a small
 // counterweight from side to side and lift it, percussion and hats swing it
 // more lightly.
 Table dive(const Score& score) {
@@ -328,7 +370,7 @@ Table dive(const Score& score) {
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double wave = std::cos((two_pi * k) / period);
-        return Row{counter[i][0], (0.8 * plunge[i] - 0.6) + counter[i][1], 0.12 * wave - 0.25 * plunge[i]};
+        return Row{counter[i][0], (0.5 * plunge[i] - 0.7) + counter[i][1], (0.8 * plunge[i] - 0.25) + 0.1 * wave};
     });
 }
 
@@ -336,27 +378,28 @@ Table dive(const Score& score) {
 // the drums are busy and faster through the dense parts of the score.
 Table pendulum(const Score& score) {
     const int period = score.period;
-    const Series energy = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.3, 0.6, 0.4}, 10.0), 24.0));
+    const Series energy = smoothed(bump_sum(score, {1.0, 1.0, 0.3, 0.6, 0.4}, 10.0), 24.0);
     const Series hats = unit(smoothed(bump_sum(score, {0.2, 0.0, 1.0, 0.5, 0.0}, 8.0), 12.0));
-    const Series ticks = detail_sum(score, {0.0, 0.0, 0.8, 0.5, 0.4}, 8.0);
+    const Series ticks = detail_sum(score, {0.0, 0.0, 0.8, 0.8, 0.4}, 8.0);
     const Series phase = pushed_phase(score, every_role, 1.2);
     const double swings = period / (2 * beat_pips);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = two_pi * (swings * phase[i]);
-        const double angle = (0.5 + 0.6 * energy[i]) * std::cos(a);
+        // Louder drums swing wider, up to a limit.
+        const double angle = (0.45 + 0.8 * (energy[i] / (1.0 + energy[i]))) * std::cos(a);
         return Row{std::sin(angle), 0.3 - 0.75 * (1.0 - std::cos(angle)),
-                   (0.3 * std::sin(a)) * (0.5 + 0.5 * hats[i]) + 0.3 * ticks[i]};
+                   (0.3 * std::sin(a)) * (0.5 + 0.5 * hats[i]) + 0.45 * ticks[i]};
     });
 }
 
 // A figure eight per bar: lobe tips fall on beats 1 and 3 and widen with the
-// kicks and bass; the crossings on beats 2 and 4 lift (-y) with the snare, and the
-// hats shimmer in depth.
+// kicks and bass; the crossings on beats 2 and 4 lift (-y) with the snare, as
+// far as it is loud, and the hats shimmer in depth.
 Table figure8(const Score& score) {
     const int period = score.period;
     const Series kick = unit(smoothed(causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.8}), Swell{3.0, 40.0}), 6.0));
-    const Series snare = unit(bump_sum(score, {0.0, 1.0, 0.0, 0.3, 0.0}, 16.0));
+    const Series snare = bump_sum(score, {0.0, 1.0, 0.0, 0.3, 0.0}, 16.0);
     const Series shimmer = bump_sum(score, {0.0, 0.0, 1.0, 0.4, 0.0}, 6.0);
     const double laps = bars(score);
     return make_table(period, [&](int k) {
@@ -364,18 +407,22 @@ Table figure8(const Score& score) {
         const double a = (two_pi * laps) * k / period;
         const double size = 0.6 + 0.4 * kick[i];
         return Row{size * std::cos(a), (0.5 * size) * std::sin(2.0 * a) - 0.3 * snare[i],
-                   (0.5 * snare[i] + 0.2 * std::sin(a)) + 0.4 * shimmer[i]};
+                   (0.5 * snare[i] + 0.2 * std::sin(a)) + 0.55 * shimmer[i]};
     });
 }
 
 // A softened square, one lap per bar, corners on the beats; the phase
-// hurries through busy stretches and lingers in sparse ones.
+// hurries through busy stretches and lingers in sparse ones, and the square
+// rocks forward and back between its sides. Each hit
+// bulges the square outward as far as it is loud (backbeats most, hats a
+// notch), so every groove draws its own square.
 Table box(const Score& score) {
     const int period = score.period;
     const Series phase = pushed_phase(score, every_role, 2.5);
-    const Series accents = centred(smoothed(bump_sum(score, {0.6, 1.0, 0.5, 0.6, 0.4}, 10.0), 6.0));
-    const Series lift = unit(accents);
-    const Series ticks = bump_sum(score, {0.0, 0.0, 1.0, 0.6, 0.4}, 8.0);
+    const Series lift = centred(smoothed(bump_sum(score, {0.6, 1.0, 0.5, 0.6, 0.4}, 10.0), 6.0));
+    // Centred: the hats tick about the square's plane, not in front of it.
+    const Series ticks = centred(bump_sum(score, {0.0, 0.0, 1.0, 0.6, 0.4}, 8.0));
+    const Series bulge = bump_sum(score, {0.3, 1.0, 0.35, 0.5, 0.3}, 12.0);
     const double laps = bars(score);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
@@ -383,22 +430,29 @@ Table box(const Score& score) {
         const double c = std::cos(a);
         const double s = std::sin(a);
         const double norm = std::pow((c * c) * (c * c) + (s * s) * (s * s), 0.25);
-        return Row{c / norm, (0.85 * s) / norm, (0.4 * lift[i] + 0.15 * std::sin(2.0 * a)) + 0.2 * ticks[i]};
+        const double size = 1.0 + 0.15 * bulge[i];
+        return Row{(size * c) / norm, ((0.85 * size) * s) / norm,
+                   (0.4 * lift[i] + 0.45 * std::cos(2.0 * a)) + 0.3 * ticks[i]};
     });
 }
 
-// Two turns round the depth axis riding one depth wave; percussion widens
-// the turns, snares and hats tick the depth.
+// Two turns round the depth axis riding one depth wave; kicks and bass
+// swing the turns wide, snares pinch them in, percussion and hats ripple
+// them, and snares and hats tick the depth.
 Table corkscrew(const Score& score) {
     const int period = score.period;
-    const Series radius = unit(smoothed(bump_sum(score, {0.2, 0.6, 0.7, 1.0, 0.3}, 10.0), 10.0));
-    const Series phase = pushed_phase(score, every_role, 0.5);
-    const Series ticks = detail_sum(score, {0.0, 1.0, 0.5, 0.5, 0.0}, 8.0);
+    const Series swing = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.8}), Swell{4.0, 40.0});
+    const Series pinch = causal_sum(score, weighted(snare_only), Swell{3.0, 24.0});
+    const Series ripple = unit(smoothed(bump_sum(score, {0.0, 0.0, 1.0, 1.0, 0.0}, 10.0), 10.0));
+    const Series phase = pushed_phase(score, every_role, 1.0);
+    const Series ticks = detail_sum(score, {0.0, 1.0, 0.9, 0.6, 0.5}, 8.0);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double a = two_pi * (2.0 * phase[i]);
-        const double r = 0.45 + 0.4 * radius[i];
-        return Row{r * std::cos(a), r * std::sin(a), 0.7 * std::sin((two_pi * k) / period) + 0.3 * ticks[i]};
+        const double wide = swing[i] / (1.0 + swing[i]);
+        const double narrow = pinch[i] / (1.0 + pinch[i]);
+        const double r = ((0.5 + 0.35 * wide) - 0.25 * narrow) + 0.25 * ripple[i];
+        return Row{r * std::cos(a), r * std::sin(a), 0.7 * std::sin((two_pi * k) / period) + 0.6 * ticks[i]};
     });
 }
 
@@ -408,14 +462,14 @@ Table corkscrew(const Score& score) {
 Table spiral(const Score& score) {
     const int period = score.period;
     const Series accents = unit(smoothed(bump_sum(score, {1.0, 1.0, 0.4, 0.6, 0.5}, 10.0), 8.0));
-    const Series sparkle = detail_sum(score, {0.0, 0.8, 0.8, 0.6, 0.5}, 8.0);
+    const Series sparkle = detail_sum(score, {0.0, 1.2, 1.1, 1.0, 0.5}, 8.0);
     const Series phase = pushed_phase(score, every_role, 1.5);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double breath = 0.5 + 0.5 * std::cos(two_pi * phase[i]);
         const double r = (0.3 + 0.7 * breath) * (1.0 + 0.4 * accents[i]);
         const double a = two_pi * (2.0 * phase[i]);
-        return Row{r * std::cos(a), r * std::sin(a), (0.5 * breath - 0.25 + 0.3 * accents[i]) + 0.4 * sparkle[i]};
+        return Row{r * std::cos(a), r * std::sin(a), (0.5 * breath - 0.25 + 0.3 * accents[i]) + 0.55 * sparkle[i]};
     });
 }
 
@@ -439,7 +493,7 @@ Table slalom(const Score& score) {
         if (onset.role == Role::kick) return Row{0.0, -0.45 * onset.velocity, 0.0};
         return Row{0.0, 0.0, 0.0};
     });
-    const Series nudges = detail_sum(score, {0.0, 0.6, 0.8, 0.8, 0.7}, 8.0);
+    const Series nudges = detail_sum(score, {0.0, 1.2, 0.8, 1.0, 0.7}, 8.0);
     return make_table(period, [&](int k) {
         const auto i = static_cast<std::size_t>(k);
         const double x = 0.7 * std::sin(gate_angle(k));
@@ -450,13 +504,29 @@ Table slalom(const Score& score) {
     });
 }
 
-// Each onset sets a spring ringing from rest: snares sideways, kicks and
-// bass downward (+y) first, the rest in depth. A ring dies out within a beat.
+// Each onset sets a spring ringing from rest, at two to three cycles a
+// beat: snares (or, in a groove without them, the percussion) sideways,
+// kicks and bass downward (+y) first, percussion and bass in depth. A ring
+// dies out within a beat; the hats only flick the depth lightly, so between
+// the hits the spring is seen to come to rest.
 Table spring(const Score& score) {
-    const Series side = causal_sum(score, alternating(snare_only), Ring{22.0, 20.0, 56.0});
-    const Series drop = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.5}), Ring{26.0, 20.0, 56.0});
-    const Series depth = causal_sum(score, weighted({0.3, 0.0, 0.5, 0.5, 0.5}), Ring{15.0, 18.0, 56.0});
-    return rows_of(score.period, side, drop, depth);
+    const RoleWeights sideways = has_role(score, Role::snare) ? snare_only : RoleWeights{0.0, 0.0, 0.0, 0.8, 0.0};
+    const Series side = causal_sum(score, alternating(sideways), Ring{24.0, 40.0, 56.0});
+    const Series drop = causal_sum(score, weighted({1.0, 0.0, 0.0, 0.0, 0.5}), Ring{26.0, 40.0, 56.0});
+    const Series depth = causal_sum(score, alternating({0.3, 0.0, 0.0, 0.6, 0.6}), Ring{22.0, 40.0, 56.0});
+    const Series flicks = tremors(score).z;
+    Series z(depth.size());
+    for (std::size_t i = 0; i < z.size(); ++i) z[i] = depth[i] + 0.3 * flicks[i];
+    return rows_of(score.period, side, drop, z);
+}
+
+// The star point of the i-th of n hits. Going round the star, the last
+// hit would share the first hit's point when n % 5 == 1, and the loop's
+// downbeat would not move at all; that hit takes the point across the star
+// instead, still a star-jump from its neighbours.
+double star_point(std::size_t i, std::size_t n) {
+    if (n > 1 && n % 5 == 1 && i == n - 1) return 2.0;
+    return static_cast<double>(i % 5);
 }
 
 // Every onset sends the mover off towards the next of five targets on a
@@ -470,9 +540,12 @@ Table ricochet(const Score& score) {
     for (std::size_t i = 0; i < hits.size(); ++i) {
         const double gap = gap_after(hits, i, period);
         const double travel = std::min(0.85 * gap, 36.0);
-        const double j = static_cast<double>(i % 5);
+        const double j = star_point(i, hits.size());
         const double a = two_pi * (2.0 * j) / 5.0 + pi / 2.0;
-        const double reach = (0.4 + 0.6 * hits[i].velocity) * std::min(1.0, travel / 20.0);
+        // Accents reach much further than the notes around them, so a
+        // clave or a ghost that only changes a hit's loudness still shows.
+        const double v = hits[i].velocity;
+        const double reach = (0.25 + 0.75 * (v * v)) * std::min(1.0, travel / 20.0);
         keys.push_back({hits[i].pip, travel,
                         Row{reach * std::cos(a), (0.85 * reach) * std::sin(a),
                             (0.6 * reach) * std::cos(two_pi * (3.0 * j) / 5.0 + 0.4)}});
@@ -487,7 +560,9 @@ Table ricochet(const Score& score) {
 constexpr auto gestures = std::to_array<Gesture>({
     {"bounce", bounce, 0.0, 0.0,
      "Kick-led bounce. ",
-     "Kick-led bounce. Original Brisolet kick-led downstroke and side accents."},
+     "Kick-led bounce. Original Brisolet kick-led downstroke and side accents.",
+     // Every kick tops out at the same height.
+     0.0},
     {"step", step, 0.6, 0.86,
      "Snare side-step. ",
      "Snare side-step. Original Brisolet alternating lateral kick and snare gestures."},
@@ -497,16 +572,16 @@ constexpr auto gestures = std::to_array<Gesture>({
     {"glide", glide, 0.5, 0.8,
      "Bass-and-phrase glide. ",
      "Bass / phrase glide. Original Brisolet continuous phrase path with bass excursions."},
-    {"surge", surge, 0.6, 0.92,
+    {"surge", surge, 0.75, 0.92,
      "Forward surge. Kick thrust through depth with contrasting snare lift and hat detail.",
      ""},
-    {"recoil", recoil, 0.45, 0.78,
+    {"recoil", recoil, 0.7, 0.92,
      "Backbeat recoil. Snare pushes sideways; kick counters downward; delayed echo draws back.",
      ""},
     {"flutter", flutter, 0.45, 0.72,
      "Upper-percussion flutter. Hat and shaker tremors over a wider kick/snare arc.",
      ""},
-    {"dive", dive, 0.6, 0.92,
+    {"dive", dive, 0.75, 0.92,
      "Bass-led dive. Bass drives a broad depth plunge with alternating drum counterweight.",
      ""},
     {"pendulum", pendulum, 0.5, 0.8,
@@ -515,9 +590,11 @@ constexpr auto gestures = std::to_array<Gesture>({
     {"figure8", figure8, 0.55, 0.82,
      "Woven figure eight. Two crossing lobes expand at kicks with a lifted snare crossing.",
      ""},
-    {"box", box, 0.5, 0.76,
+    {"box", box, 0.15525, 0.76,
      "Rounded corner tour. Rhythm-weighted phase travels around four softened corners.",
-     ""},
+     // The calmest groove's box is the family's smallest table: it fills
+     // its square, and a wider swell would leave it too small to read.
+     "", 0.05},
     {"corkscrew", corkscrew, 0.5, 0.8,
      "Closed corkscrew. Two orbital turns ride a depth wave with percussion-driven radius.",
      ""},
@@ -527,9 +604,10 @@ constexpr auto gestures = std::to_array<Gesture>({
     {"slalom", slalom, 0.55, 0.86,
      "Drum slalom. S-shaped travel with kick lift, snare cutbacks and depth counter-motion.",
      ""},
-    {"spring", spring, 0.15525, 0.5,
+    {"spring", spring, 0.75, 0.85,
      "Causal spring. An event starts at rest, then drives a damped ringing excursion.",
-     ""},
+     // Each ring keeps the size its hit gives it.
+     "", 0.0},
     {"ricochet", ricochet, 0.5, 0.82,
      "Directional ricochet. Successive onsets send smooth excursions toward a cyclic series of targets.",
      ""},

@@ -19,6 +19,11 @@ struct Gesture {
     // Record texts; see the gesture list in beat_gestures.cpp.
     std::string_view text;
     std::string_view later_text;
+    // How far each loop opens out on its downbeat and draws in toward its
+    // end, as a share either way: the phrase gets a shape, and a groove
+    // whose bars differ only in order (the two sides of a clave) draws each
+    // bar its own size.
+    double phrase_swell = 0.2;
 };
 
 // Every gesture, in catalogue order.

@@ -50,8 +50,10 @@ Table dialogue_table(const std::vector<int>& groups, int first_direction) {
     for (std::size_t g = 0; g < groups.size(); ++g) {
         const Row& direction = directions[(static_cast<std::size_t>(first_direction) + g) % 4];
         for (int j = 0; j + 1 < groups[g]; ++j) {
-            const double level = j == 0 ? 1.0 : 0.6 - 0.05 * j;
-            pulses.push_back(Pulse{static_cast<double>((eighth + j) * eighth_pips), 14.0,
+            // The eighths after the accent keep most of its reach and almost
+            // join up, so a phrase reads as one held move that fades.
+            const double level = j == 0 ? 1.0 : 0.9 - 0.1 * j;
+            pulses.push_back(Pulse{static_cast<double>((eighth + j) * eighth_pips), 15.0,
                                    Row{direction[0] * level, direction[1] * level,
                                        direction[2] * level}});
         }

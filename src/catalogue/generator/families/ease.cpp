@@ -39,10 +39,13 @@ double bounce_out(double t) {
 
 // d3-ease's default overshoot for the back curves.
 constexpr double back_overshoot = 1.70158;
+// The wind-up of the anticipation (d3's backIn.overshoot(4)): it pulls back
+// about three eighths of its reach, where the default's tenth reads as a
+// plain bell.
+constexpr double anticipation_overshoot = 4.0;
 
 // d3-ease backIn: pulls back below 0 before accelerating to 1.
-double back_in(double t) {
-    const double s = back_overshoot;
+double back_in(double t, double s) {
     return t * t * (s * (t - 1.0) + t);
 }
 
@@ -72,16 +75,17 @@ Table out_and_back(Outward outward, Inward inward) {
 }
 
 // An original elastic ring: an oscillation of 6 cycles per loop whose
-// envelope opens over the first swing (a tenth of the loop), decays and is
-// windowed to rest before the loop ends. The table starts a sixteenth into
-// the opening, not at it, so the loop begins in motion.
+// envelope opens over the first swing and a half (a quarter of the loop),
+// then decays gently and is windowed to rest just as the loop ends, so the
+// ring fills the loop instead of fading into a long hold. The table starts
+// a sixteenth into the opening, not at it, so the loop begins in motion.
 Table elastic() {
-    constexpr double opening = 0.1;
+    constexpr double opening = 0.25;
     const Table ring = make_table(period, [](int k) {
         const double t = static_cast<double>((k + 16) % period) / period;
         const double open = std::sin((pi / 2.0) * std::min(t / opening, 1.0));
-        const double envelope = ((open * open) * std::exp(-3.2 * t)) * ((1.0 - t) * (1.0 - t));
-        return Row{-envelope * std::sin(two_pi * 6.0 * t), 0.0, 0.0};
+        const double envelope = ((open * open) * std::exp(-1.5 * t)) * (1.0 - t);
+        return Row{envelope * std::sin(two_pi * 6.0 * t), 0.0, 0.0};
     });
     return normalised(ring, 0.8);
 }
@@ -94,8 +98,8 @@ void add_ease_tables(TableSet& set) {
                                          [](double u) { return 0.78 - 1.56 * bounce_out(u); }));
     // Out with a wind-up, back along the mirror image in time.
     set.add("ease_anticipate",
-            out_and_back([](double u) { return 0.8 * back_in(eased_progress(u)); },
-                         [](double u) { return 0.8 * back_in(eased_progress(1.0 - u)); }));
+            out_and_back([](double u) { return 0.8 * back_in(eased_progress(u), anticipation_overshoot); },
+                         [](double u) { return 0.8 * back_in(eased_progress(1.0 - u), anticipation_overshoot); }));
     // Centred so the overshoot at each end is the same size, peak 0.65.
     set.add("ease_overshoot",
             normalised(out_and_back([](double u) { return back_out(eased_progress(u)) - 0.5; },

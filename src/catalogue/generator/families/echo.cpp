@@ -21,9 +21,16 @@ namespace {
 constexpr int half_pips = 4 * beat_pips;
 constexpr int echo_span = 3 * beat_pips;
 // Each echo keeps this share of the one before, or more where the last echo
-// would otherwise keep less than `faintest_echo` of its source and vanish.
-constexpr double decay = 0.62;
-constexpr double faintest_echo = 0.14;
+// would otherwise keep less than `faintest_echo` of its source: every echo
+// stays big enough to read from across a room.
+constexpr double decay = 0.8;
+constexpr double faintest_echo = 0.4;
+// The echoes fan out from their source's direction in the front plane, each
+// turned a further share of this angle (radians) away from the lateral
+// axis, so the card shows one ray per gesture and three echoes are told
+// from six at a glance, while every echo keeps its source's side and
+// reaches less far sideways than the one before.
+constexpr double fan = 0.6;
 
 enum class Spacing { regular, shrinking, expanding };
 
@@ -66,6 +73,21 @@ double echo_time(Spacing spacing, int i, int n) {
     return grid_pip(i, echo_span, n);
 }
 
+// `direction` turned by `angle` in the front plane, shortened where needed
+// so that no component outgrows the source's largest one (the source keeps
+// the table's peak).
+Row fanned(const Row& direction, double angle) {
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    Row ray{direction[0] * c - direction[1] * s, direction[0] * s + direction[1] * c, direction[2]};
+    const double limit = std::max({std::fabs(direction[0]), std::fabs(direction[1]), std::fabs(direction[2])});
+    const double largest = std::max({std::fabs(ray[0]), std::fabs(ray[1]), std::fabs(ray[2])});
+    if (largest > limit) {
+        for (double& v : ray) v = (v * limit) / largest;
+    }
+    return ray;
+}
+
 // A source gesture at `start` and its n echoes, each as wide as its nearer
 // neighbour allows. The lateral part and the vertical/depth part of a gesture
 // peak together but last differently (`lateral_share` of the width each), so
@@ -86,9 +108,10 @@ void add_voice(std::vector<Pulse>& pulses, double start, const Row& direction, S
         // or more, 20 (the quickest gaps still leave a gesture eight pips).
         const double half_width = std::min(20.0, 0.5 * std::min(before, after));
         const double centre = start + times[i];
-        pulses.push_back(Pulse{centre, lateral_share * half_width, Row{direction[0] * level, 0.0, 0.0}});
-        pulses.push_back(Pulse{centre, lift_share * half_width,
-                               Row{0.0, direction[1] * level, direction[2] * level}});
+        const double away = direction[0] * direction[1] < 0.0 ? -1.0 : 1.0;
+        const Row ray = fanned(direction, (away * (fan * static_cast<double>(i))) / n);
+        pulses.push_back(Pulse{centre, lateral_share * half_width, Row{ray[0] * level, 0.0, 0.0}});
+        pulses.push_back(Pulse{centre, lift_share * half_width, Row{0.0, ray[1] * level, ray[2] * level}});
         level = level * echo_decay;
     }
 }

@@ -15,6 +15,8 @@ namespace kinemorphs::generator {
 namespace {
 
 constexpr int period = 8 * beat_pips;
+// The share of a move's width its lift and depth take.
+constexpr double lift_share = 0.55;
 
 struct NecklaceRecord {
     const char* name;
@@ -51,12 +53,17 @@ Table necklace_table(std::string_view word) {
     int accent = 0;
     for (int i = 0; i < length; ++i) {
         const double centre = grid_pip(i, period, length);
+        // The lift and depth of a move are quicker than its sideways travel,
+        // so each move bends into a loop of its own: two accents in a row
+        // show as two lifts where one sideways hold would hide them.
         if (word[static_cast<std::size_t>(i)] == '1') {
             ++accent;
             const double depth = (0.159 * accent) / accents;
-            pulses.push_back(Pulse{centre, half_width, Row{-0.248, -0.096, depth}});
+            pulses.push_back(Pulse{centre, half_width, Row{-0.248, 0.0, 0.0}});
+            pulses.push_back(Pulse{centre, lift_share * half_width, Row{0.0, -0.096, depth}});
         } else {
-            pulses.push_back(Pulse{centre, half_width, Row{0.102, 0.022, 0.0}});
+            pulses.push_back(Pulse{centre, half_width, Row{0.102, 0.0, 0.0}});
+            pulses.push_back(Pulse{centre, lift_share * half_width, Row{0.0, 0.022, 0.0}});
         }
     }
     return sum_pulses(period, pulses);
