@@ -3,7 +3,7 @@
 Each call must succeed with the result a plain call gives, raise the error
 and message that the module specifies, fail conversion with the binding
 layer's TypeError, or let through the exception that an argument object
-raised itself. The seed is fixed so that a failure reproduces;
+raised itself. The seeds are fixed so that a failure reproduces;
 KINEMORPHS_FUZZ_CALLS sets the number of calls (100 000 by default).
 """
 
@@ -411,12 +411,24 @@ FUZZERS = [fuzz_sample, fuzz_sample, fuzz_sample, fuzz_sampled_pattern, fuzz_sam
 FUZZER_CHOICE = st.sampled_from(FUZZERS)
 
 
-@seed(20261209)
-@settings(max_examples=max(1, CALLS // CALLS_PER_EXAMPLE), deadline=None, database=None,
-          derandomize=True, suppress_health_check=list(HealthCheck),
-          # Shrinking a batch of calls takes minutes; the failing draws are printed instead.
-          phases=[Phase.explicit, Phase.generate])
-@given(st.data())
-def test_hostile_calls_succeed_or_fail_as_specified(data):
-    for _ in range(CALLS_PER_EXAMPLE):
-        data.draw(FUZZER_CHOICE)(data)
+SEED = 20261209
+# The calls run in batches, one test each, so that a long run shows its progress.
+BATCHES = 10
+
+
+def hostile_calls(batch):
+    @seed(SEED + batch)
+    @settings(max_examples=max(1, CALLS // CALLS_PER_EXAMPLE // BATCHES), deadline=None, database=None,
+              derandomize=True, suppress_health_check=list(HealthCheck),
+              # Shrinking a batch of calls takes minutes; the failing draws are printed instead.
+              phases=[Phase.explicit, Phase.generate])
+    @given(st.data())
+    def calls(data):
+        for _ in range(CALLS_PER_EXAMPLE):
+            data.draw(FUZZER_CHOICE)(data)
+    return calls
+
+
+@pytest.mark.parametrize("batch", range(BATCHES))
+def test_hostile_calls_succeed_or_fail_as_specified(batch):
+    hostile_calls(batch)()
