@@ -26,6 +26,7 @@ REFUSED = "refused"             # the binding layer's TypeError
 RAISES = "raises"               # the argument's own Hostile, or a refused conversion
 TOO_LARGE = "too large"         # a claimed length no container can hold
 MARKERS = (REFUSED, RAISES, TOO_LARGE)
+OUTSIDE_RECORDING = "Pip outside non-looping recording"   # the one IndexError
 CONVERSION_ERROR = re.compile(r"incompatible (function|constructor) arguments")
 INT32 = (-2**31, 2**31 - 1)
 BUILTIN_NAMES = [info["name"] for info in kinemorphs.catalogue()[::97]] + ["bounce", "five_stroke_roll"]
@@ -213,8 +214,9 @@ def container(draw, items, snapshot=False):
 # --- expectations ------------------------------------------------------------------------
 
 def expect(call, outcome, check=None):
-    """Runs `call`. `outcome` is a refusal marker, a ValueError message, or
-    None for success, which `check(result)` then examines."""
+    """Runs `call`. `outcome` is a refusal marker, a ValueError message (or
+    OUTSIDE_RECORDING, an IndexError's), or None for success, which
+    `check(result)` then examines."""
     try:
         result = call()
     except Hostile:
@@ -223,10 +225,11 @@ def expect(call, outcome, check=None):
     except TypeError as error:
         assert outcome in (REFUSED, RAISES) and CONVERSION_ERROR.search(str(error)), (error, outcome)
         return
-    except (ValueError, MemoryError) as error:
+    except (ValueError, IndexError, MemoryError) as error:
         if outcome == TOO_LARGE:
             return
-        assert type(error) is ValueError and str(error) == outcome, (error, outcome)
+        expected_type = IndexError if outcome == OUTSIDE_RECORDING else ValueError
+        assert type(error) is expected_type and str(error) == outcome, (error, outcome)
         return
     assert outcome is None, (outcome, result)
     if check:
@@ -370,7 +373,7 @@ def fuzz_sampled_recording(data):
         for offset, row in enumerate(table):
             assert recording.sample(start_value + offset) == list(row)
         expect(lambda: recording.sample(start_value - 1) if start_value > INT32[0] else recording.sample(
-            start_value + len(table)), "Pip outside non-looping recording")
+            start_value + len(table)), OUTSIDE_RECORDING)
 
     expect(call, message, check)
 
