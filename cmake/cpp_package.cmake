@@ -7,24 +7,10 @@ include(CMakePackageConfigHelpers)
 
 set(KINEMORPHS_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/kinemorphs)
 
-# Headers keep their folders under include/kinemorphs, as the sources
-# include them; the umbrella header includes them all.
-install(FILES include/kinemorphs/kinemorphs.hpp
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kinemorphs COMPONENT cpp)
-foreach(header
-        core/offset3.hpp
-        core/pip.hpp
-        rudiments/pattern_info.hpp
-        rudiments/rudiments.hpp
-        rudiments/registry.hpp
-        catalogue/catalogue_record.hpp
-        user/sampled_pattern.hpp
-        user/pattern_library.hpp
-        recording/sampled_recording.hpp)
-    get_filename_component(folder ${header} DIRECTORY)
-    install(FILES src/${header}
-            DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kinemorphs/${folder} COMPONENT cpp)
-endforeach()
+# The public headers, and nothing else, under include/kinemorphs: the
+# umbrella header kinemorphs.hpp includes them all.
+install(DIRECTORY include/kinemorphs DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT cpp
+        FILES_MATCHING PATTERN "*.hpp")
 
 install(TARGETS kinemorphs_core EXPORT kinemorphs_targets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT cpp)

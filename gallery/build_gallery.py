@@ -22,6 +22,7 @@ from __future__ import annotations
 import argparse
 import base64
 import json
+import re
 import struct
 import sys
 import time
@@ -37,6 +38,10 @@ QUANT = 127
 DEFAULTS_GROUP = "defaults"
 DEFAULTS_TITLE = "defaults: the fifteen rudiment functions"
 SCRIPTS = ["clock.js", "data.js", "drawing.js", "gallery.js"]   # in dependency order
+# Words by which a description names a vertical (y) or depth (z) direction.
+OTHER_DIRECTION_WORDS = ("vertical", "vertically", "up", "down", "upward", "upwards", "downward",
+                         "downwards", "lift", "rise", "fall", "height",
+                         "depth", "forward", "forwards", "backward", "backwards", "toward", "towards", "away")
 
 
 def group_of(name: str) -> str:
@@ -45,6 +50,19 @@ def group_of(name: str) -> str:
     if callable(getattr(kinemorphs, name, None)):
         return DEFAULTS_GROUP
     return name.split("_", 1)[0]
+
+
+def axis_note(description: str, dimensions: int) -> str:
+    """For a one-axis pattern whose description names another direction, which
+    axis moves and why; otherwise nothing."""
+    if dimensions != 1:
+        return ""
+    words = re.findall(r"[a-z]+", description.lower())
+    named = next((word for word in words if word in OTHER_DIRECTION_WORDS), None)
+    if named is None:
+        return ""
+    return (f"Moves x only: a one-axis pattern moves its first axis, x, whatever direction its "
+            f"description names (“{named}”). Map x to the direction you want.")
 
 
 def encode_pattern(name: str, period: int) -> tuple[list[float], bytes]:
@@ -79,7 +97,8 @@ def build_payload() -> tuple[str, dict]:
     for entry in entries:
         scales, block = encode_pattern(entry["name"], entry["period_pips"])
         patterns.append([entry["name"], entry["description"], entry["period_pips"],
-                         entry["dimensions"], groups.index(group_of(entry["name"])), scales])
+                         entry["dimensions"], groups.index(group_of(entry["name"])), scales,
+                         axis_note(entry["description"], entry["dimensions"])])
         blocks.append(block)
     titled_groups = [[group, DEFAULTS_TITLE if group == DEFAULTS_GROUP else group] for group in groups]
     meta = json.dumps({"quant": QUANT, "pipsPerBeat": kinemorphs.PIPS_PER_BEAT,

@@ -16,7 +16,7 @@ function decodePatterns(raw) {
   const metaLength = new DataView(raw.buffer, raw.byteOffset).getUint32(0, true);
   const meta = JSON.parse(new TextDecoder().decode(raw.subarray(4, 4 + metaLength)));
   let offset = 4 + metaLength;
-  const patterns = meta.patterns.map(([name, description, period, dims, group, scales], index) => {
+  const patterns = meta.patterns.map(([name, description, period, dims, group, scales, axisNote], index) => {
     const axes = scales.map((scale) => {
       if (!scale) return null;
       const values = new Float32Array(period);
@@ -30,7 +30,7 @@ function decodePatterns(raw) {
       return values;
     });
     return {
-      index, name, description, period, dims, axes,
+      index, name, description, axisNote, period, dims, axes,
       scales,
       zScale: scales[2],
       group: meta.groups[group][0],

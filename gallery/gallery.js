@@ -1,8 +1,9 @@
 "use strict";
 // The gallery page: one card per pattern, a family filter and a search, and
-// markers that move along the visible cards at the viewer's tempo. Cards near
-// the viewport are drawn at once; the rest are drawn in short slices after the first paint, so that a
-// full-page capture or a print shows every card.
+// markers that move along the visible cards at the viewer's tempo. Cards on
+// the first screen are drawn before the first paint and cards near the viewport
+// as they come near; the rest are drawn in short slices after the first paint,
+// so that a full-page capture or a print shows every card.
 
 const NEAR_VIEWPORT = "300px 0px";   // cards this close to the viewport animate
 const DRAW_SLICE_MS = 12;            // drawing off-screen cards yields to the page this often
@@ -66,7 +67,8 @@ function buildCards(data, container) {
       `<div class="marker front" hidden></div>${topMarker}` +
       `<div class="cursor" style="top:${layout.traces}px" hidden></div></div>` +
       `<p class="facts">${factsText(p, gallery.grid)}</p>${depthScaleHtml(p)}` +
-      `<p class="desc">${escapeHtml(p.description)}</p></article>`;
+      `<p class="desc">${escapeHtml(p.description)}</p>` +
+      (p.axisNote ? `<p class="axis-note">${escapeHtml(p.axisNote)}</p>` : "") + "</article>";
   }).join("");
   const cards = container.children;
   data.patterns.forEach((p, i) => {
@@ -107,6 +109,17 @@ function drawInSlices() {
     drawCard(patterns[gallery.nextToDraw++]);
   }
   if (gallery.nextToDraw < patterns.length) setTimeout(drawInSlices, 0);
+}
+
+// The cards on the first screen are drawn before the page first paints, so a
+// screenshot taken as soon as the page has loaded shows them.
+function drawFirstScreen(patterns) {
+  for (const p of patterns) {
+    if (p.card.hidden) continue;
+    const box = p.card.getBoundingClientRect();
+    if (box.top >= window.innerHeight) break;   // cards follow in page order
+    drawCard(p);
+  }
 }
 
 // Markers move only on cards that are near the viewport and not filtered out.
@@ -239,6 +252,7 @@ async function main() {
   gallery.clock.anchorMs = performance.now();
   setUpControls();
   applyFilter();
+  drawFirstScreen(data.patterns);
   watchViewport(data);
   requestAnimationFrame(tick);
   // After the first frame, so the first screen paints without waiting.

@@ -1,5 +1,6 @@
 // The kinemorphs C++ library: rhythmic position functions of the integer
-// pip (64 per beat), the same core that the Python module binds.
+// pip (64 per beat), the same core that the Python module binds. Its headers,
+// each included here, as <kinemorphs/...>:
 //
 //   core/pip.hpp                  PIPS_PER_BEAT, wrap_pip, Offset3, PatternFunction
 //   rudiments/rudiments.hpp       the fifteen analytic default patterns
@@ -15,10 +16,10 @@
 // (moved-from) pattern. Every object is immutable once constructed.
 #pragma once
 
-#include "catalogue/catalogue_record.hpp"
-#include "core/pip.hpp"
-#include "recording/sampled_recording.hpp"
-#include "rudiments/registry.hpp"
-#include "rudiments/rudiments.hpp"
-#include "user/pattern_library.hpp"
-#include "user/sampled_pattern.hpp"
+#include <kinemorphs/catalogue/catalogue_record.hpp>
+#include <kinemorphs/core/pip.hpp>
+#include <kinemorphs/recording/sampled_recording.hpp>
+#include <kinemorphs/rudiments/registry.hpp>
+#include <kinemorphs/rudiments/rudiments.hpp>
+#include <kinemorphs/user/pattern_library.hpp>
+#include <kinemorphs/user/sampled_pattern.hpp>

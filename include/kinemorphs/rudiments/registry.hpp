@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/pip.hpp"
-#include "rudiments/pattern_info.hpp"
+#include <kinemorphs/core/pip.hpp>
+#include <kinemorphs/rudiments/pattern_info.hpp>
 
 namespace kinemorphs {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "core/pip.hpp"
+#include <kinemorphs/core/pip.hpp>
 
 // The rows of every catalogue table, three doubles each, in catalogue order;
 // embedded read-only into the module at build time.

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "rudiments/pattern_info.hpp"
-#include "user/sampled_pattern.hpp"
+#include <kinemorphs/rudiments/pattern_info.hpp>
+#include <kinemorphs/user/sampled_pattern.hpp>
 
 namespace kinemorphs {
 

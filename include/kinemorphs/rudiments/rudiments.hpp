@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/pip.hpp"
+#include <kinemorphs/core/pip.hpp>
 
 namespace kinemorphs {
 

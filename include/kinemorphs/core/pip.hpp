@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "core/offset3.hpp"
+#include <kinemorphs/core/offset3.hpp>
 
 namespace kinemorphs {
 

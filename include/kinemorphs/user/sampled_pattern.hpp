@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/pip.hpp"
+#include <kinemorphs/core/pip.hpp>
 
 namespace kinemorphs {
 
