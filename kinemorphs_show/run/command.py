@@ -12,6 +12,7 @@ import sys
 import time
 from collections.abc import Callable, Sequence
 from contextlib import AsyncExitStack
+from typing import TYPE_CHECKING
 
 from kinemorphs_show.clock_source import open_clock
 from kinemorphs_show.controls import Command, ShowClock, apply_command
@@ -29,6 +30,9 @@ from kinemorphs_show.showfile import ShowFileError, load_show
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 from kinemorphs_show.timing import NS_PER_SECOND
 
+if TYPE_CHECKING:
+    from kinemorphs_show.web.attach import WebOptions
+
 PROGRAM = "kinemorphs-show"
 
 
@@ -37,8 +41,11 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                    on_frame: Callable[[FrameRecord], None] | None = None,
                    on_home: Callable[[Frame], None] | None = None,
                    status: StatusLine | None = None,
+                   web: "WebOptions | None" = None,
                    now_ns: Callable[[], int] = time.monotonic_ns) -> int:
     """Run until the seconds are up or something stops the run; the exit code.
+
+    With web, the stage view and controls are served beside the run (kinemorphs_show.web).
 
     An exception from the engine propagates after every fixture was sent home.
     """
@@ -53,13 +60,14 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                 return ExitCode.INVALID
             stack.push_async_callback(output.close)
 
-        def on_command(command: Command) -> None:
+        def on_command(command: Command) -> str | None:
             try:
                 refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
             except Exception as error:  # a control, however odd, must not stop the show
                 refused = f"{command.action} ({type(error).__name__}: {error})"
             if refused is not None:
                 status.refused(refused)
+            return refused
 
         if osc_in is not None:
             try:
@@ -67,6 +75,17 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
             except OSError as error:
                 print(f"{PROGRAM}: cannot listen for OSC on {osc_in[0]}:{osc_in[1]}: {error}", file=sys.stderr)
                 return ExitCode.INVALID
+        # --- web page (kinemorphs_show.web): served beside the run, fed every frame sent ---
+        if web is not None:
+            from kinemorphs_show.web.attach import serve_web
+
+            try:
+                on_frame = await serve_web(stack, web, engine, clock, on_command, on_frame)
+            except OSError as error:
+                print(f"{PROGRAM}: cannot serve the web page on {web.address.host}:{web.address.port}: {error}",
+                      file=sys.stderr)
+                return ExitCode.INVALID
+        # --- end web page ---
         stop_on_signals(stack, state.request_quit)
         read_keys_if_terminal(stack, on_command)
 
@@ -87,7 +106,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
 
 
 def run_command(show_path: str, seconds: float | None, bpm: float | None, output_destinations: list[str], *,
-                osc_in: str | None = None,
+                osc_in: str | None = None, web: str | None = None,
                 on_frame: Callable[[FrameRecord], None] | None = None,
                 on_home: Callable[[Frame], None] | None = None) -> int:
     """Run a show; returns the exit code (2 for bad arguments, with nothing sent).
@@ -103,6 +122,7 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     try:
         destinations: list[OutputDestination] = parse_output_destinations(output_destinations)
         osc_in_address = parse_osc_in(osc_in) if osc_in is not None else None
+        web_options = web_options_for(web)
     except ValueError as error:
         return usage_error(str(error))
     if seconds is not None and not seconds > 0:
@@ -131,7 +151,8 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return usage_error(str(error))
     try:
         return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
-                                    osc_in=osc_in_address, on_frame=on_frame, on_home=on_home))
+                                    osc_in=osc_in_address, on_frame=on_frame, on_home=on_home,
+                                    web=web_options))
     except Exception as error:
         # Every fixture was sent home on the way out (run_show's finally); say what broke in one line.
         print(f"{PROGRAM}: the run failed: {type(error).__name__}: {error}", file=sys.stderr)
@@ -139,6 +160,18 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     finally:
         release_clock()
         silence_closed_stdout()
+
+
+def web_options_for(web: str | None) -> "WebOptions | None":
+    """The web page's options for `--web [HOST:]PORT` (ValueError for a bad address), None without it."""
+    if web is None:
+        return None
+    try:
+        from kinemorphs_show.web.access import parse_web_address
+        from kinemorphs_show.web.attach import WebOptions
+    except ModuleNotFoundError as error:
+        raise ValueError(f"the web page needs the library {error.name!r}: {SHOW_EXTRA_HINT}") from None
+    return WebOptions(parse_web_address(web))
 
 
 def show_destinations(show) -> list[OutputDestination]:

@@ -1,0 +1,53 @@
+"""What the stage view draws once: every fixture's name, stage position and orientation."""
+
+from dataclasses import dataclass
+
+from kinemorphs_show.aiming import Orientation
+
+# Fixtures without an orientation in the show hang inverted on a truss, pan zero upstage.
+DEFAULT_ORIENTATION = Orientation(inverted=True, pan_zero_deg=0.0)
+
+
+def fixture_orientation(fixture) -> Orientation:
+    """The fixture's orientation, read the way the show file may give it (an Orientation, a word
+    such as "inverted"/"upright", or nothing: the default hanging head)."""
+    given = getattr(fixture, "orientation", None)
+    pan_zero = float(getattr(fixture, "pan_zero_deg", None) or DEFAULT_ORIENTATION.pan_zero_deg)
+    if isinstance(given, Orientation):
+        return given
+    if isinstance(given, str):
+        return Orientation(inverted=given.lower() in ("inverted", "hanging", "hung"), pan_zero_deg=pan_zero)
+    if isinstance(given, bool):
+        return Orientation(inverted=given, pan_zero_deg=pan_zero)
+    return Orientation(DEFAULT_ORIENTATION.inverted, pan_zero)
+
+
+@dataclass(frozen=True)
+class StageFixture:
+    name: str
+    position_m: tuple[float, float, float]  # across, depth, height
+    orientation: Orientation
+
+    def as_json(self) -> dict:
+        return {"name": self.name, "position_m": list(self.position_m),
+                "orientation": {"inverted": self.orientation.inverted,
+                                "pan_zero_deg": self.orientation.pan_zero_deg}}
+
+
+@dataclass(frozen=True)
+class Stage:
+    title: str
+    frame_rate: float
+    cue_names: tuple[str, ...]
+    fixtures: tuple[StageFixture, ...]
+
+    @classmethod
+    def of_show(cls, show, cue_names) -> "Stage":
+        fixtures = tuple(StageFixture(fixture.name, tuple(float(v) for v in fixture.position_m),
+                                      fixture_orientation(fixture))
+                         for fixture in show.rig.fixtures)
+        return cls(str(getattr(show, "title", "")), float(show.frame_rate), tuple(cue_names), fixtures)
+
+    def as_json(self) -> dict:
+        return {"title": self.title, "frame_rate": self.frame_rate, "cues": list(self.cue_names),
+                "fixtures": [fixture.as_json() for fixture in self.fixtures]}
