@@ -8,12 +8,12 @@ const RECONNECT_MS = 1000;
 const MAX_BEAM_M = 14;
 const HEAD_SIZE_M = 0.35;
 const BEAM_RADIUS_PER_M = 0.12;     // the beam's spread: radius at one metre from the lens
-const BEAM_OPACITY = 0.35;
+const BEAM_OPACITY = 0.22;
 const WHITE = [1, 0.95, 0.85];
 
 // What the page holds, for the operator and for tests: the stage, the last frame drawn
 // and each head's beam direction in stage coordinates.
-const stageView = window.stageView = { stage: null, frames: 0, drawn: 0, lastFrame: null, directions: [],
+const stageView = window.stageView = { stage: null, frames: 0, drawn: 0, lastFrame: null, directions: [], heads: 0,
                                        fixtureCount: 0, webgl: false };
 
 function beamDirection(orientation, panDeg, tiltDeg) {
@@ -82,6 +82,7 @@ function buildStage(stage) {
   front.position.copy(toScene([stageCentre[0], stageCentre[1] - stageSpan / 2, 0.004]));
   for (const item of [floor, grid, front]) { item.userData.floor = true; scene.add(item); }
   heads = stage.fixtures.map(fixture => makeHead(fixture));
+  stageView.heads = heads.length;
   frontView();
 }
 
@@ -144,8 +145,8 @@ function topView() {
 function frontView() {
   if (!camera) return;
   const centre = toScene(stageCentre);
-  controls.target.set(centre.x, 2, centre.z);
-  camera.position.set(centre.x, 3.5, centre.z - stageSpan * 1.15);
+  controls.target.set(centre.x, 1.5, centre.z);
+  camera.position.set(centre.x, 5, centre.z - stageSpan * 0.95);
   controls.update();
 }
 
@@ -173,6 +174,7 @@ function applyFrame(frame) {
   stageView.lastFrame = frame;
   stageView.frames += 1;
   text("bpm", frame.bpm.toFixed(1));
+  document.getElementById("bpm-input").placeholder = frame.bpm.toFixed(1);
   text("bar-beat", frame.bar_beat);
   text("fps", frame.fps.toFixed(1));
   text("late", frame.worst_lateness_ms.toFixed(1) + " ms");
