@@ -8,8 +8,11 @@ Runs the real run loop (run_show, no outputs) on a generated show of N generic h
               own: Chromium pages drawing the stage view when Chromium and Playwright are
               there (--clients browser), else bare WebSocket readers (--clients websocket)
 Each line gives the lateness of frames behind their deadlines (median, p99, worst), the p99
-as a ratio to the run without the page, the updates per second each client got, and the
-load average (on a shared machine the load dominates lateness).
+as a ratio to the run without the page, the share of a core the runner used (what serving
+costs it, less sensitive to other load than lateness), the updates per second each client
+got, and the load average (on a shared machine the load dominates lateness). The clients run
+at nice --client-nice (default 10): they stand for tablets and phones, which do not take the
+runner's cores; --client-nice 0 measures a browser competing for the same cores.
 
 Run inside the project environment:
     python benchmarks/bench_web.py [--fixtures N] [--clients browser|websocket] [--count N] [--seconds S] [--short]
@@ -52,9 +55,9 @@ def free_port() -> int:
         return probe.getsockname()[1]
 
 
-async def run_measured(show: Show, seconds: float, web: bool, clients: tuple[str, int] | None
-                       ) -> tuple[list[int], list[float]]:
-    """Lateness of the frames sent while measuring, and each client's updates per second."""
+async def run_measured(show: Show, seconds: float, web: bool, clients: tuple[str, int] | None, client_nice: int
+                       ) -> tuple[list[int], float, list[float]]:
+    """Lateness of the frames sent while measuring, the runner's share of a core, each client's updates/s."""
     records: list[FrameRecord] = []
     port = free_port()
     engine = Engine(show)
@@ -67,24 +70,25 @@ async def run_measured(show: Show, seconds: float, web: bool, clients: tuple[str
         while not records:
             await asyncio.sleep(0.01)
         if clients is None:
-            start = time.monotonic_ns()
+            start, cpu_start = time.monotonic_ns(), time.process_time_ns()
             await asyncio.sleep(seconds)
         else:
             kind, count = clients
             process = await asyncio.create_subprocess_exec(
                 sys.executable, str(CLIENTS_SCRIPT), f"http://127.0.0.1:{port}/", str(count), kind, str(seconds),
-                stdout=asyncio.subprocess.PIPE)
+                stdout=asyncio.subprocess.PIPE, preexec_fn=lambda: os.nice(client_nice))
             assert process.stdout is not None
             ready = await asyncio.wait_for(process.stdout.readline(), CLIENT_START_TIMEOUT_S)
             assert ready.strip() == b"ready", ready
-            start = time.monotonic_ns()
+            start, cpu_start = time.monotonic_ns(), time.process_time_ns()
             rates = json.loads(await process.stdout.readline())
             await process.wait()
-        stop = time.monotonic_ns()
+        stop, cpu_stop = time.monotonic_ns(), time.process_time_ns()
     finally:
         run.cancel()
         await asyncio.gather(run, return_exceptions=True)
-    return [r.lateness_ns for r in records if start <= r.sent_ns <= stop], rates
+    return ([r.lateness_ns for r in records if start <= r.sent_ns <= stop], (cpu_stop - cpu_start) / (stop - start),
+            rates)
 
 
 def p99(lateness_ns: list[int]) -> float:
@@ -103,6 +107,7 @@ def main() -> None:
                         default="browser" if have_browser else "websocket")
     parser.add_argument("--count", type=int, default=4, help="clients connected (default 4)")
     parser.add_argument("--seconds", type=float, default=10.0, help="seconds per configuration (default 10)")
+    parser.add_argument("--client-nice", type=int, default=10, help="the clients' nice value (default 10)")
     parser.add_argument("--short", action="store_true", help="a second each with WebSocket clients: "
                                                              "only proves the benchmark runs")
     args = parser.parse_args()
@@ -117,13 +122,13 @@ def main() -> None:
     runs = {"no web": (False, None), "web, idle": (True, None), f"web, {args.count} {kind}": (True, (kind, args.count))}
     baseline = None
     for label, (web, clients) in runs.items():
-        lateness, rates = asyncio.run(run_measured(show, seconds, web, clients))
+        lateness, share, rates = asyncio.run(run_measured(show, seconds, web, clients, args.client_nice))
         worst_p99 = p99(lateness)
         baseline = baseline or worst_p99
         updates = f"  client updates/s {', '.join(f'{rate:.1f}' for rate in rates)}" if rates else ""
         print(f"{label:24s} median {statistics.median(lateness) / NS_PER_MS:5.2f} ms  "
               f"p99 {worst_p99 / NS_PER_MS:5.2f} ms ({worst_p99 / baseline:4.2f}x)  "
-              f"worst {max(lateness) / NS_PER_MS:6.2f} ms  load {os.getloadavg()[0]:.2f}{updates}")
+              f"worst {max(lateness) / NS_PER_MS:6.2f} ms  cpu {share:4.0%}  load {os.getloadavg()[0]:.2f}{updates}")
 
 
 if __name__ == "__main__":

@@ -1,8 +1,8 @@
 """Serving the page beside a running show: what `run --web` and `preview` add to a run."""
 
-import asyncio
 import os
 import sys
+import threading
 import webbrowser
 from collections.abc import Callable
 from contextlib import AsyncExitStack
@@ -50,8 +50,8 @@ async def serve_web(stack: AsyncExitStack, options: WebOptions, engine, clock: S
     if token is not None:
         print(f"{PROGRAM}: listening beyond this machine: every request needs the token {token}", file=sys.stderr)
     if options.open_browser and has_graphical_browser():
-        # Off the loop: some launchers wait for the browser.
-        asyncio.get_running_loop().run_in_executor(None, webbrowser.open, url)
+        # Off the loop, in a thread nobody waits for: some launchers wait for the browser.
+        threading.Thread(target=webbrowser.open, args=(url,), daemon=True).start()
 
     def frame_sent(record: FrameRecord) -> None:
         live.frame_sent(record, clock.bpm)

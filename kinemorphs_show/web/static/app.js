@@ -64,7 +64,7 @@ function buildStage(stage) {
   document.getElementById("title").textContent = stage.title || "kinemorphs-show";
   buildCueGrid(stage.cues);
   if (!scene) return;
-  heads.forEach(head => scene.remove(head.group));
+  heads.forEach(head => scene.remove(head.group, head.spot));
   scene.children.filter(child => child.userData.floor).forEach(child => scene.remove(child));
   const positions = stage.fixtures.map(fixture => fixture.position_m);
   const lows = [0, 1, 2].map(axis => Math.min(0, ...positions.map(p => p[axis])));
@@ -104,7 +104,6 @@ function makeHead(fixture) {
   group.add(body, beam);
   scene.add(group);
   scene.add(spot);
-  group.userData.spot = spot;
   return { group, body, beam, spot, fixture };
 }
 
