@@ -29,6 +29,8 @@ MAX_CLIENTS = 32
 MAX_STREAM_RATE_HZ = 60
 HEARTBEAT_S = 10.0
 SHUTDOWN_TIMEOUT_S = 0.5
+# How long a closing WebSocket waits for the client's answer: a stalled phone must not hold up the exit.
+CLOSE_TIMEOUT_S = 1.0
 
 # What a control does: the refusal or bound it met, for the status line and the reply, or None.
 Control = Callable[[Command], str | None]
@@ -76,7 +78,9 @@ def build_app(live: LiveState, gate: Gate, control: Control) -> web.Application:
     async def stream(request: web.Request) -> web.StreamResponse:
         if len(clients) >= MAX_CLIENTS:
             return web.json_response({"ok": False, "refused": f"at most {MAX_CLIENTS} clients"}, status=503)
-        socket = web.WebSocketResponse(heartbeat=HEARTBEAT_S, max_msg_size=MAX_MESSAGE_BYTES)
+        # Uncompressed: deflating every frame once per client would cost the show's loop more than the bytes.
+        socket = web.WebSocketResponse(heartbeat=HEARTBEAT_S, max_msg_size=MAX_MESSAGE_BYTES, compress=False,
+                                       timeout=CLOSE_TIMEOUT_S)
         await socket.prepare(request)
         clients.add(socket)
         subscriber = Subscriber()
@@ -100,8 +104,7 @@ def build_app(live: LiveState, gate: Gate, control: Control) -> web.Application:
         return socket
 
     async def close_clients(app: web.Application) -> None:
-        for socket in list(clients):
-            await socket.close()
+        await asyncio.gather(*(socket.close() for socket in list(clients)), return_exceptions=True)
 
     app = web.Application(middlewares=[guarded], client_max_size=MAX_MESSAGE_BYTES)
     app.router.add_get("/", page)

@@ -159,6 +159,8 @@ function animate() {
 }
 
 // ---- frames and status ----
+const STATUS_INTERVAL_MS = 100;
+let lastStatusMs = -Infinity;
 function text(id, value) { document.getElementById(id).textContent = value; }
 
 function applyFrame(frame) {
@@ -172,6 +174,10 @@ function applyFrame(frame) {
   stageView.directions = directions;
   stageView.lastFrame = frame;
   stageView.frames += 1;
+  // The beams follow every frame; the text only needs to be readable.
+  const now = performance.now();
+  if (now - lastStatusMs < STATUS_INTERVAL_MS) return;
+  lastStatusMs = now;
   text("bpm", frame.bpm.toFixed(1));
   document.getElementById("bpm-input").placeholder = frame.bpm.toFixed(1);
   text("bar-beat", frame.bar_beat);
