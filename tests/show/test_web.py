@@ -10,15 +10,19 @@ import json
 import os
 import shutil
 import socket
+import subprocess
+import sys
 import time
 from contextlib import asynccontextmanager
 from dataclasses import dataclass
 from pathlib import Path
 
+import aiohttp
 import pytest
 
 from kinemorphs_show.aiming import beam_direction
 from kinemorphs_show.clock import Clock
+from kinemorphs_show.controls import Action, Command
 from kinemorphs_show.engine import Engine
 from kinemorphs_show.outputs import OutputOptions, open_output, parse_output_destinations
 from kinemorphs_show.run.command import run_show
@@ -28,11 +32,8 @@ from kinemorphs_show.web.access import WebAddress
 from kinemorphs_show.web.attach import WebOptions
 from kinemorphs_show.web.control import command_for_message
 from kinemorphs_show.web.stage import fixture_orientation
-from kinemorphs_show.controls import Action, Command
 
 from show_builders import write_show
-
-aiohttp = pytest.importorskip("aiohttp")
 
 REPO = Path(__file__).resolve().parents[2]
 DOCS = REPO / "docs"
@@ -280,3 +281,18 @@ def test_off_loopback_every_request_needs_the_token(capsys):
 ])
 def test_control_messages_read_like_osc(message, expected):
     assert command_for_message(message, ("a", "b")) == expected
+
+
+@pytest.mark.parametrize("arguments, status, says", [
+    (["preview", "{show}", "--seconds", "0.5", "--no-browser"], 0,
+     "the stage view and controls are at http://127.0.0.1:"),
+    (["preview", "{show}", "--web", "127.0.0.1:99999"], 2, "bad web address '127.0.0.1:99999'"),
+    (["run", "{show}", "--web", "x:y"], 2, "bad web address 'x:y'"),
+])
+def test_the_commands_serve_the_page_or_refuse_in_one_line(arguments, status, says):
+    run = subprocess.run([sys.executable, "-m", "kinemorphs_show",
+                          *(argument.format(show=EXAMPLES[0]) for argument in arguments)],
+                         capture_output=True, text=True, timeout=60, cwd=REPO, env={**os.environ, "CI": "1"})
+    assert run.returncode == status and says in run.stderr, run.stderr
+    if status:
+        assert len(run.stderr.strip().splitlines()) == 1
