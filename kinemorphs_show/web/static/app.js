@@ -10,6 +10,8 @@ const HEAD_SIZE_M = 0.35;
 const BEAM_RADIUS_PER_M = 0.12;     // the beam's spread: radius at one metre from the lens
 const BEAM_OPACITY = 0.22;
 const WHITE = [1, 0.95, 0.85];
+const MAX_LABELS = 64;              // beyond this many fixtures names would only clutter the stage
+const LABEL_WIDTH_M = 1.6;
 
 // What the page holds, for the operator and for tests: the stage, the last frame drawn
 // and each head's beam direction in stage coordinates.
@@ -102,9 +104,28 @@ function makeHead(fixture) {
     depthWrite: false }));
   spot.rotation.x = -Math.PI / 2;
   group.add(body, beam);
+  if (stageView.stage.fixtures.length <= MAX_LABELS) group.add(makeLabel(fixture.name));
   scene.add(group);
   scene.add(spot);
   return { group, body, beam, spot, fixture };
+}
+
+function makeLabel(name) {
+  // The name drawn once into a small texture, always facing the camera.
+  const pixels = document.createElement("canvas");
+  pixels.width = 256;
+  pixels.height = 64;
+  const context = pixels.getContext("2d");
+  context.font = "600 34px system-ui, sans-serif";
+  context.fillStyle = "#c9ceda";
+  context.textAlign = "center";
+  context.textBaseline = "middle";
+  context.fillText(name, 128, 32, 250);
+  const sprite = new THREE.Sprite(new THREE.SpriteMaterial({ map: new THREE.CanvasTexture(pixels),
+                                                              depthWrite: false, transparent: true }));
+  sprite.scale.set(LABEL_WIDTH_M, LABEL_WIDTH_M / 4, 1);
+  sprite.position.set(0, HEAD_SIZE_M * 1.4, 0);
+  return sprite;
 }
 
 const Y_AXIS = new THREE.Vector3(0, 1, 0);
