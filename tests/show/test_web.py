@@ -45,7 +45,7 @@ BROWSER_ARGS = ["--no-sandbox", "--enable-unsafe-swiftshader", "--use-angle=swif
 ARTNET_DATA_OFFSET = 18
 START_TIMEOUT_S = 10.0
 KEEP_UP_WINDOW_S = 2.0
-MIN_PAGE_UPDATES_PER_S = 30
+KEEP_UP_SHARE = 0.9
 
 
 def needs_browser():
@@ -148,10 +148,15 @@ def test_page_works_offline_draws_the_rig_and_the_beams_sent(example):
         async with running_show(show) as run, offline_page(run.url) as page:
             assert await page.evaluate("[stageView.fixtureCount, stageView.heads, stageView.webgl]") == [
                 len(show.rig.fixtures), len(show.rig.fixtures), True]
-            before = await page.evaluate("stageView.frames")
+            # Keeping up: the page took (nearly) every frame the show sent meanwhile, whatever the load.
+            counted = "[stageView.frames, stageView.lastFrame.frame]"
+            updates_before, first = await page.evaluate(counted)
             await asyncio.sleep(KEEP_UP_WINDOW_S)
-            rate = (await page.evaluate("stageView.frames") - before) / KEEP_UP_WINDOW_S
-            assert rate >= MIN_PAGE_UPDATES_PER_S, f"{rate:.1f} updates/s at {show.frame_rate:g} frames/s"
+            updates_after, last = await page.evaluate(counted)
+            sent = sum(first < record.index <= last for record in run.records)
+            updates = updates_after - updates_before
+            assert updates >= KEEP_UP_SHARE * sent and sent > 0, (
+                f"{updates} page updates for {sent} frames sent in {KEEP_UP_WINDOW_S:g} s")
             # One evaluation: the frame and the directions drawn from it are read together.
             index, directions = await page.evaluate("[stageView.lastFrame.frame, stageView.directions]")
             sent = record_by_index(run.records, index).frame.fixtures
@@ -197,7 +202,10 @@ start = "beat"
             while run.clock.position() % 64 > 8:
                 await asyncio.sleep(0.002)
             await page.evaluate("document.querySelector('#cues [data-cue=\"2\"]').click()")
-            await asyncio.sleep(3 * beat_ns / 1e9)
+            deadline = time.monotonic() + START_TIMEOUT_S
+            while not gone and time.monotonic() < deadline:
+                await asyncio.sleep(0.01)
+            await asyncio.sleep(2 * beat_ns / 1e9)
             assert len(gone) == 1
             boundary = -(-gone[0] // 64) * 64
             first_moving = next(r.index for r in run.records if r.frame.pip >= boundary)
