@@ -8,7 +8,8 @@ const RECONNECT_MS = 1000;
 const MAX_BEAM_M = 14;
 const HEAD_SIZE_M = 0.35;
 const BEAM_RADIUS_PER_M = 0.12;     // the beam's spread: radius at one metre from the lens
-const BEAM_OPACITY = 0.22;
+const BEAM_OPACITY = 0.3;
+const BEYOND_FLOOR = 1.3;
 const WHITE = [1, 0.95, 0.85];
 const MAX_LABELS = 64;              // beyond this many fixtures names would only clutter the stage
 const LABEL_WIDTH_M = 1.6;
@@ -73,15 +74,17 @@ function buildStage(stage) {
   const highs = [0, 1, 2].map(axis => Math.max(0, ...positions.map(p => p[axis])));
   stageSpan = Math.max(8, highs[0] - lows[0] + 6, highs[1] - lows[1] + 10);
   stageCentre = [(lows[0] + highs[0]) / 2, (lows[1] + highs[1]) / 2 + 2, 0];
-  const floor = new THREE.Mesh(new THREE.PlaneGeometry(stageSpan, stageSpan),
+  // Wide enough for a beam leaning far out from the highest head to land on it.
+  const floorSpan = Math.ceil(stageSpan + 4 * highs[2]);
+  const floor = new THREE.Mesh(new THREE.PlaneGeometry(floorSpan, floorSpan),
                                new THREE.MeshLambertMaterial({ color: 0x23252d }));
   floor.rotation.x = -Math.PI / 2;
   floor.position.copy(toScene(stageCentre));
-  const grid = new THREE.GridHelper(stageSpan, Math.round(stageSpan), 0x555a66, 0x33363f);
-  grid.position.copy(toScene(stageCentre)).add(new THREE.Vector3(0, 0.002, 0));
-  const front = new THREE.Mesh(new THREE.PlaneGeometry(stageSpan, 0.08), new THREE.MeshBasicMaterial({ color: 0xf0b429 }));
+  const grid = new THREE.GridHelper(floorSpan, floorSpan, 0x555a66, 0x33363f);
+  grid.position.copy(toScene(stageCentre)).add(new THREE.Vector3(0, 0.01, 0));
+  const front = new THREE.Mesh(new THREE.PlaneGeometry(floorSpan, 0.08), new THREE.MeshBasicMaterial({ color: 0xf0b429 }));
   front.rotation.x = -Math.PI / 2;
-  front.position.copy(toScene([stageCentre[0], stageCentre[1] - stageSpan / 2, 0.004]));
+  front.position.copy(toScene([stageCentre[0], stageCentre[1] - floorSpan / 2, 0.004]));
   for (const item of [floor, grid, front]) { item.userData.floor = true; scene.add(item); }
   heads = stage.fixtures.map(fixture => makeHead(fixture));
   stageView.heads = heads.length;
@@ -97,7 +100,7 @@ function makeHead(fixture) {
   cone.rotateX(Math.PI);          // apex at the lens, opening along +y
   cone.translate(0, 0.5, 0);
   const beamMaterial = new THREE.MeshBasicMaterial({ color: new THREE.Color(...WHITE), transparent: true,
-    opacity: BEAM_OPACITY, blending: THREE.AdditiveBlending, depthWrite: false, side: THREE.DoubleSide });
+    opacity: BEAM_OPACITY, blending: THREE.AdditiveBlending, depthWrite: false, side: THREE.FrontSide });
   const beam = new THREE.Mesh(cone, beamMaterial);
   const spot = new THREE.Mesh(new THREE.CircleGeometry(1, 32), new THREE.MeshBasicMaterial({
     color: new THREE.Color(...WHITE), transparent: true, opacity: 0.5, blending: THREE.AdditiveBlending,
@@ -136,7 +139,9 @@ function drawBeam(head, direction, level, colour, limited) {
   const length = dir.y < -1e-6 ? Math.min(MAX_BEAM_M * 2, height / -dir.y) : MAX_BEAM_M;
   head.beam.quaternion.setFromUnitVectors(Y_AXIS, dir);
   const radius = BEAM_RADIUS_PER_M * length;
-  head.beam.scale.set(radius, length, radius);
+  // Past the floor, which hides the rest, so the whole cut through the floor is lit.
+  const drawn = dir.y < -1e-6 ? BEYOND_FLOOR : 1;
+  head.beam.scale.set(radius * drawn, length * drawn, radius * drawn);
   const rgb = colour || WHITE;
   head.beam.material.color.setRGB(rgb[0], rgb[1], rgb[2]);
   head.beam.material.opacity = BEAM_OPACITY * level;
@@ -146,7 +151,9 @@ function drawBeam(head, direction, level, colour, limited) {
   if (hits) {
     head.spot.position.copy(head.group.position).addScaledVector(dir, length);
     head.spot.position.y = 0.01;
-    head.spot.scale.setScalar(radius);
+    // The beam's cut through the floor: an ellipse, longer along the way the beam leans.
+    head.spot.rotation.set(-Math.PI / 2, 0, Math.atan2(-dir.x, -dir.z));
+    head.spot.scale.set(radius, radius / -dir.y, 1);
     head.spot.material.color.setRGB(rgb[0], rgb[1], rgb[2]);
     head.spot.material.opacity = 0.5 * level;
   }
