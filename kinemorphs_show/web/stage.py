@@ -4,22 +4,14 @@ from dataclasses import dataclass
 
 from kinemorphs_show.aiming import Orientation
 
-# Fixtures without an orientation in the show hang inverted on a truss, pan zero upstage.
+# A rig read before fixtures carried an orientation: heads hung on a truss, pan zero upstage.
 DEFAULT_ORIENTATION = Orientation(inverted=True, pan_zero_deg=0.0)
 
 
 def fixture_orientation(fixture) -> Orientation:
-    """The fixture's orientation, read the way the show file may give it (an Orientation, a word
-    such as "inverted"/"upright", or nothing: the default hanging head)."""
+    """How the fixture hangs, as the show file says, or the default hanging head."""
     given = getattr(fixture, "orientation", None)
-    pan_zero = float(getattr(fixture, "pan_zero_deg", None) or DEFAULT_ORIENTATION.pan_zero_deg)
-    if isinstance(given, Orientation):
-        return given
-    if isinstance(given, str):
-        return Orientation(inverted=given.lower() in ("inverted", "hanging", "hung"), pan_zero_deg=pan_zero)
-    if isinstance(given, bool):
-        return Orientation(inverted=given, pan_zero_deg=pan_zero)
-    return Orientation(DEFAULT_ORIENTATION.inverted, pan_zero)
+    return given if isinstance(given, Orientation) else DEFAULT_ORIENTATION
 
 
 @dataclass(frozen=True)
