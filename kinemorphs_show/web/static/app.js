@@ -49,10 +49,12 @@ function makeRenderer() {
   controls.enableDamping = true;
   scene.add(new THREE.HemisphereLight(0xbbccff, 0x202020, 0.9));
   window.addEventListener("resize", resize);
+  resize();
 }
 
 function resize() {
   if (!renderer) return;
+  dirty = true;
   const width = canvas.clientWidth, height = canvas.clientHeight;
   renderer.setSize(width, height, false);
   camera.aspect = width / Math.max(height, 1);
@@ -177,11 +179,14 @@ function frontView() {
   controls.update();
 }
 
+// Drawn only when a frame came or the camera moved: a page left open costs little.
+let dirty = true;
 function animate() {
   requestAnimationFrame(animate);
   if (!renderer) return;
-  resize();
-  controls.update();
+  const moved = controls.update();
+  if (!dirty && !moved) return;
+  dirty = false;
   renderer.render(scene, camera);
   stageView.drawn += 1;
 }
@@ -201,6 +206,7 @@ function applyFrame(frame) {
     frame.intensity ? frame.intensity[index] : 1, frame.colour ? frame.colour[index] : null, limited.has(index)));
   stageView.directions = directions;
   stageView.lastFrame = frame;
+  dirty = true;
   stageView.frames += 1;
   // The beams follow every frame; the text only needs to be readable.
   const now = performance.now();
