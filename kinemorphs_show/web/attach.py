@@ -60,7 +60,9 @@ async def serve_web(stack: AsyncExitStack, options: WebOptions, engine, clock: S
         threading.Thread(target=webbrowser.open, args=(url,), daemon=True).start()
 
     def frame_sent(record: FrameRecord) -> None:
-        live.frame_sent(record, clock.bpm)
+        with show_lock:  # a control may be changing the tempo on the event loop
+            bpm = clock.bpm
+        live.frame_sent(record, bpm)
         if on_frame is not None:
             on_frame(record)
     return frame_sent
