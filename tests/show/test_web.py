@@ -37,7 +37,8 @@ from show_builders import write_show
 
 REPO = Path(__file__).resolve().parents[2]
 DOCS = REPO / "docs"
-EXAMPLES = [path for path in (REPO / "examples" / "shows" / name for name in ("quickstart.toml", "aim.toml", "layered.toml"))
+EXAMPLES = [path for path in (REPO / "examples" / "shows" / name
+                              for name in ("quickstart.toml", "aim.toml", "layered.toml"))
             if path.exists()]
 # The cue each example's stage view is shown in (default its first): one where the show sets a colour.
 SCREENSHOT_CUES = {"aim": "chasing the eight"}
@@ -321,3 +322,14 @@ def test_the_commands_serve_the_page_or_refuse_in_one_line(arguments, status, sa
     assert run.returncode == status and says in run.stderr, run.stderr
     if status:
         assert len(run.stderr.strip().splitlines()) == 1
+
+
+def test_frames_carry_the_light_each_fixture_shows():
+    """What the page draws: intensity 0..1 and colour 0..1 as sent, dark on the way out, None without light."""
+    aim = load_show(REPO / "examples" / "shows" / "aim.toml")
+    engine = Engine(aim, first_cue=[cue.name for cue in aim.cues].index("chasing the eight"))
+    fixtures = engine.frame(64).fixtures
+    assert fixtures.intensity.tolist() == [0.8] * 6
+    assert fixtures.colour.tolist() == [[0.0, 0.0, 1.0]] * 6
+    assert engine.dark_frame().fixtures.intensity.tolist() == [0.0] * 6
+    assert Engine(load_show(EXAMPLES[0])).frame(0).fixtures.intensity is None
