@@ -3,6 +3,7 @@
 import argparse
 import json
 import math
+import os
 import sys
 from typing import TYPE_CHECKING
 from pathlib import Path
@@ -51,6 +52,19 @@ def build_parser() -> argparse.ArgumentParser:
     run.add_argument("--start-at", metavar="TIME",
                      help="put the show's start at this instant (epoch seconds or ISO 8601 with zone), so "
                           "runners given the same time and tempo send the same frames")
+    # --- web page (kinemorphs_show.web) ---
+    run.add_argument("--web", metavar="[HOST:]PORT", type=web_text,
+                     help="serve the stage view and controls on this port (host 127.0.0.1 unless given; "
+                          "any other host requires the token printed at start)")
+    preview = commands.add_parser("preview", help="play the show to no outputs and watch it in the browser")
+    preview.add_argument("show", help="the show file (TOML)")
+    preview.add_argument("--web", metavar="[HOST:]PORT", type=web_text,
+                         help="where to serve the page (default: a free port on 127.0.0.1)")
+    preview.add_argument("--bpm", type=tempo, help="start at this tempo instead of the show's "
+                                                   f"({MIN_BPM:g} to {MAX_BPM:g})")
+    preview.add_argument("--seconds", type=duration, help="stop after this many seconds")
+    preview.add_argument("--no-browser", action="store_true", help="print the page's URL without opening it")
+    # --- end web page ---
 
     check = commands.add_parser("check", help="validate the show and report what the fixtures can follow")
     check.add_argument("show", help="the show file (TOML)")
@@ -116,6 +130,12 @@ def osc_in_text(text: str) -> str:
     return checked_by(parse_osc_in)(text)
 
 
+def web_text(text: str) -> str:
+    from kinemorphs_show.web.access import parse_web_address
+
+    return checked_by(parse_web_address)(text)
+
+
 def png_path(text: str) -> Path:
     path = Path(text)
     if not path.suffix:
@@ -137,7 +157,16 @@ def main(argv: list[str] | None = None) -> int:
             print(f"{PROGRAM}: cannot run shows: {hint}", file=sys.stderr)
             return ExitCode.RUN_FAILED
         return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in,
-                           universes=args.universes, start_at=args.start_at)
+                           universes=args.universes, start_at=args.start_at,
+                           web=args.web)  # --- web page ---
+    if args.command == "preview":
+        try:
+            from kinemorphs_show.web.preview import preview_command
+        except ImportError as error:
+            print(f"{PROGRAM}: cannot preview shows: {error}; {SHOW_EXTRA_HINT}", file=sys.stderr)
+            return ExitCode.RUN_FAILED
+        return preview_command(args.show, args.bpm, args.web, args.seconds,
+                               open_browser=not args.no_browser and not os.environ.get("CI"))
     try:
         # The schema library comes with the show extra; say so rather than fail on import.
         from kinemorphs_show.show_schema import show_json_schema

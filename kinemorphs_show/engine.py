@@ -162,9 +162,10 @@ class Engine:
     def _frame_of(self, pip: int, label: str, look: LookArrays, pan: np.ndarray, tilt: np.ndarray,
                   limited: np.ndarray) -> Frame:
         rig = self._rig
-        values = rig.universes(rig.dmx_plan(look.level_keys), pan, tilt, look.levels,
-                               rig.light.values(look.light or self._light_sent))
-        fixtures = FixtureFrames(rig.names, look.displacement, pan, tilt, limited, look.size_scale)
+        light = look.light or self._light_sent
+        values = rig.universes(rig.dmx_plan(look.level_keys), pan, tilt, look.levels, rig.light.values(light))
+        fixtures = FixtureFrames(rig.names, look.displacement, pan, tilt, limited, look.size_scale,
+                                 *(rig.light.shown(light) or ()))
         return Frame(pip, label, DmxUniverses(rig.universe_numbers, values), fixtures)
 
 

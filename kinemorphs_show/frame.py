@@ -63,15 +63,19 @@ class FixtureFrames(Sequence):
 
     The arrays (one row per fixture, in rig order) are what the frame path
     reads: `displacement` (n × 3), `pan_deg`, `tilt_deg`, `limited` (bool) and
-    `size_scale`. Building the FixtureFrame objects is left to readers that
-    want them one by one (tests, the preview).
+    `size_scale`; where the show has light channels, the light each fixture
+    shows (`intensity` 0..1, `colour` n × 3 r, g, b in 0..1), else None.
+    Building the FixtureFrame objects is left to readers that want them one by
+    one (tests, the preview).
     """
 
     def __init__(self, names: tuple[str, ...], displacement: np.ndarray, pan_deg: np.ndarray, tilt_deg: np.ndarray,
-                 limited: np.ndarray, size_scale: np.ndarray) -> None:
+                 limited: np.ndarray, size_scale: np.ndarray,
+                 intensity: np.ndarray | None = None, colour: np.ndarray | None = None) -> None:
         self.names = names
         self.displacement, self.pan_deg, self.tilt_deg = displacement, pan_deg, tilt_deg
         self.limited, self.size_scale = limited, size_scale
+        self.intensity, self.colour = intensity, colour
         self._built: tuple[FixtureFrame, ...] | None = None
 
     def __len__(self) -> int:

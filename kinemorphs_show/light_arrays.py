@@ -119,9 +119,22 @@ class RigLight:
         self.full_scale = np.array(columns[6], dtype=np.int64)
         self.component = np.array(columns[7], dtype=np.intp)
         self.white = np.array(columns[8], dtype=bool)
+        # Which fixtures can dim and which can colour; the others always show full and white.
+        self.dims = np.isin(np.arange(len(types)), self.fixture[self.kind <= DIMMER])
+        self.colours = np.isin(np.arange(len(types)), self.fixture[self.kind >= MIXING])
 
     def __len__(self) -> int:
         return len(self.keys)
+
+    def shown(self, look: LightLook) -> tuple[np.ndarray, np.ndarray] | None:
+        """Per fixture the light it shows, for viewers: intensity 0..1 and colour rows of r, g, b
+        in 0..1; None when the rig has no light channel at all."""
+        if not len(self):
+            return None
+        intensity = np.clip(np.nan_to_num(look.intensity), 0.0, 100.0) / 100.0
+        colour = np.clip(np.nan_to_num(look.rgb), 0.0, CHANNEL_MAX) / CHANNEL_MAX
+        return (np.where(self.dims, intensity, 1.0),
+                np.where(self.colours[:, np.newaxis], colour, 1.0))
 
     def values(self, look: LightLook) -> np.ndarray:
         """The byte of every light channel (in self.keys order) for the look."""

@@ -13,6 +13,7 @@ import threading
 import time
 from collections.abc import Callable, Sequence
 from contextlib import AsyncExitStack
+from typing import TYPE_CHECKING
 
 from kinemorphs_show.clock import Clock
 from kinemorphs_show.clock_source import open_clock
@@ -35,6 +36,9 @@ from kinemorphs_show.showfile import ShowFileError, load_show
 from kinemorphs_show.status_line import FrameRecord, StatusLine
 from kinemorphs_show.timing import NS_PER_SECOND
 
+if TYPE_CHECKING:
+    from kinemorphs_show.web.attach import WebOptions
+
 PROGRAM = "kinemorphs-show"
 
 
@@ -45,14 +49,16 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                    status: StatusLine | None = None,
                    now_ns: Callable[[], int] = time.monotonic_ns,
                    start_ns: int | None = None, universes: UniverseSelection | None = None,
-                   shared_timeline: bool = False) -> int:
+                   shared_timeline: bool = False,
+                   web: "WebOptions | None" = None) -> int:
     """Run until the seconds are up or something stops the run; the exit code.
 
     start_ns puts frame 0 at that monotonic time (a start anchor shared with
     other runners; the seconds count from then or from now, whichever is later);
     shared_timeline (a Link session) puts the frames on the timeline's grid
-    instead; universes restricts what is sent to those universes. An exception from the
-    engine propagates after every fixture was sent home.
+    instead; universes restricts what is sent to those universes. With web, the
+    stage view and controls are served beside the run (kinemorphs_show.web). An
+    exception from the engine propagates after every fixture was sent home.
     """
     status = status if status is not None else StatusLine()
     state = RunState()
@@ -66,7 +72,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                 return ExitCode.INVALID
             stack.push_async_callback(output.close)
 
-        def on_command(command: Command) -> None:
+        def on_command(command: Command) -> str | None:
             try:
                 with frame_lock:
                     refused = apply_command(command, engine, clock, now_ns(), state.request_quit)
@@ -74,6 +80,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                 refused = f"{command.action} ({type(error).__name__}: {error})"
             if refused is not None:
                 refuse(refused)
+            return refused
 
         def refuse(what: str) -> None:
             with frame_lock:    # the frame thread reads and clears the refusals
@@ -85,6 +92,17 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
             except OSError as error:
                 print(f"{PROGRAM}: cannot listen for OSC on {osc_in[0]}:{osc_in[1]}: {error}", file=sys.stderr)
                 return ExitCode.INVALID
+        # --- web page (kinemorphs_show.web): served beside the run, fed every frame sent ---
+        if web is not None:
+            from kinemorphs_show.web.attach import serve_web
+
+            try:
+                on_frame = await serve_web(stack, web, engine, clock, on_command, on_frame, frame_lock)
+            except OSError as error:
+                print(f"{PROGRAM}: cannot serve the web page on {web.address.host}:{web.address.port}: {error}",
+                      file=sys.stderr)
+                return ExitCode.INVALID
+        # --- end web page ---
         stop_on_signals(stack, state.request_quit)
         read_keys_if_terminal(stack, on_command)
 
@@ -113,6 +131,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
 
 def run_command(show_path: str, seconds: float | None, bpm: float | None, output_destinations: list[str], *,
                 osc_in: str | None = None, universes: str | None = None, start_at: str | None = None,
+                web: str | None = None,
                 on_frame: Callable[[FrameRecord], None] | None = None,
                 on_home: Callable[[Frame], None] | None = None) -> int:
     """Run a show; returns the exit code (2 for bad arguments, with nothing sent).
@@ -133,6 +152,7 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         osc_in_address = parse_osc_in(osc_in) if osc_in is not None else None
         selection = parse_universe_selection(universes) if universes is not None else None
         anchor_ns = parse_start_at(start_at) if start_at is not None else None
+        web_options = web_options_for(web)  # --- web page ---
     except ValueError as error:
         return usage_error(str(error))
     if seconds is not None and not seconds > 0:
@@ -173,7 +193,8 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
                                     osc_in=osc_in_address, on_frame=on_frame, on_home=on_home,
                                     start_ns=start_ns, universes=selection,
-                                    shared_timeline=show.clock == "link"))
+                                    shared_timeline=show.clock == "link",
+                                    web=web_options))  # --- web page ---
     except Exception as error:
         # Every fixture was sent home on the way out (run_show's finally); say what broke in one line.
         print(f"{PROGRAM}: the run failed: {type(error).__name__}: {error}", file=sys.stderr)
@@ -185,6 +206,18 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
 
 def no_release() -> None:
     pass
+
+
+def web_options_for(web: str | None) -> "WebOptions | None":
+    """The web page's options for `--web [HOST:]PORT` (ValueError for a bad address), None without it."""
+    if web is None:
+        return None
+    try:
+        from kinemorphs_show.web.access import parse_web_address
+        from kinemorphs_show.web.attach import WebOptions
+    except ModuleNotFoundError as error:
+        raise ValueError(f"the web page needs the library {error.name!r}: {SHOW_EXTRA_HINT}") from None
+    return WebOptions(parse_web_address(web))
 
 
 def show_destinations(show) -> list[OutputDestination]:
