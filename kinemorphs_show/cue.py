@@ -20,6 +20,7 @@ class Cue:
     members: tuple[str, ...] = ()        # fixture or group names; empty: the whole rig
     fade_beats: Fraction = Fraction(0)   # crossfade length from the running cue
     start: str = "bar"                   # the transition starts on the next 'beat', 'bar' or 'phrase'
+    position: str | None = None          # the named position the motion rides on; None: what is below
 
 
 @dataclass(frozen=True)

@@ -96,8 +96,11 @@ class CueArrays:
         values[:, 0] = np.where(self.mirrored, -values[:, 0], values[:, 0])
         return np.where(self.placed[:, None], values, 0.0)
 
-    def look(self, rig: RigArrays, position: Fraction, size_scale: np.ndarray) -> LookArrays:
-        """Every fixture's aim under the cue (home for those not in it), sizes reduced by size_scale."""
+    def look(self, rig: RigArrays, position: Fraction, size_scale: np.ndarray,
+             base: tuple[np.ndarray, np.ndarray] | None = None) -> LookArrays:
+        """Every fixture's aim under the cue (home for those not in it), sizes reduced by size_scale;
+        with base (pan, tilt arrays), the motion rides on base instead of home."""
+        home_pan, home_tilt = (rig.home_pan, rig.home_tilt) if base is None else base
         displacement = self.displacement(position)
         pan_offset, tilt_offset = np.zeros(len(rig)), np.zeros(len(rig))
         for axis in self.pan_axes:
@@ -108,6 +111,6 @@ class CueArrays:
         tilt = tilt_offset * (self.cue.size_deg[1] * size_scale)
         pan, tilt = np.where(rig.swap, tilt, pan), np.where(rig.swap, pan, tilt)
         levels = (displacement[self.level_fixture, self.level_axis] + 1) / 2 * FULL_8_BIT
-        return LookArrays(np.where(self.placed, rig.home_pan + pan, rig.home_pan),
-                          np.where(self.placed, rig.home_tilt + tilt, rig.home_tilt),
+        return LookArrays(np.where(self.placed, home_pan + pan, home_pan),
+                          np.where(self.placed, home_tilt + tilt, home_tilt),
                           displacement, np.where(self.placed, size_scale, 1.0), self.level_keys, levels)

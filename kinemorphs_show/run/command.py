@@ -15,7 +15,8 @@ from contextlib import AsyncExitStack
 
 from kinemorphs_show.clock_source import open_clock
 from kinemorphs_show.controls import Command, ShowClock, apply_command
-from kinemorphs_show.engine import Engine, Frame
+from kinemorphs_show.engine import Frame
+from kinemorphs_show.playback.layered_engine import LayeredEngine
 from kinemorphs_show.exit_codes import SHOW_EXTRA_HINT, ExitCode
 from kinemorphs_show.frame_schedule import FrameSchedule
 from kinemorphs_show.outputs import (
@@ -130,7 +131,7 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     except (RuntimeError, ValueError) as error:
         return usage_error(str(error))
     try:
-        return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
+        return asyncio.run(run_show(LayeredEngine(show), clock, outputs, show.frame_rate, seconds=seconds,
                                     osc_in=osc_in_address, on_frame=on_frame, on_home=on_home))
     except Exception as error:
         # Every fixture was sent home on the way out (run_show's finally); say what broke in one line.
