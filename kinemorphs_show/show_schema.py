@@ -325,8 +325,8 @@ class CueTable(Table):
     """the change starts on the next "beat", "bar" or "phrase\""""
     layout: LayoutTable = LayoutTable()
     position: Name | None = None
-    """a [[positions]] name the motion rides on (default: what the layers below hold, or home);
-    with size = 0 the cue holds the position"""
+    """the base the motion rides on: a [[positions]] name, or "below" (whatever the layers under this
+    one hold); default: each fixture's home. With size = 0 the cue holds the base still"""
 
 
 # ---- layers, positions, the MIDI controller and the timeline --------------------------------------

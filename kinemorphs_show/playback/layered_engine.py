@@ -2,9 +2,9 @@
 the grid) on its own fixtures; the layers are composed on arrays, lowest first.
 
 Precedence: a higher priority wins; at equal priority the layer started later wins.
-Each layer's look rides on a base: the position its cue names, or whatever the
-layers under it hold (home under them all), so a released layer fades back to
-exactly what is underneath. Composition is per-fixture masks and weights; the
+Each cue rides on a base: home, a named position, or "below" (whatever the
+layers under its layer hold). Where a layer drives a fixture it covers what is
+under it, and a released layer fades back to exactly what is underneath. Composition is per-fixture masks and weights; the
 frame path loops over layers, never over fixtures. With the one implicit layer
 of a show without [[layers]], masters at 1 and rate 1, every frame is the plain
 Engine's frame bit for bit.
@@ -23,6 +23,7 @@ from kinemorphs_show.engine import ArrayLooks, Engine, level_union, step_towards
 from kinemorphs_show.feasibility import cue_axis_steps_deg, pattern_pips_per_second, stride_steps
 from kinemorphs_show.frame import Frame
 from kinemorphs_show.playback.masters import Glide, RatePhase
+from kinemorphs_show.playback.read import BELOW
 from kinemorphs_show.playback.spec import Layer
 from kinemorphs_show.timing import next_boundary, seconds_per_pip
 from kinemorphs_show.transition import (
@@ -123,7 +124,7 @@ class LayeredEngine(Engine):
         spec = self.show.cues[cue]
         boundary = next_boundary(pip, self.show.grid.unit_pips(spec.start))
         fade = round(spec.fade_beats * PIPS_PER_BEAT)
-        if spec.position is not None:
+        if spec.position not in (None, BELOW):
             play.bases[cue] = self._resolved_position(spec.position)
         if play.envelope.at(boundary) == 0.0:
             # Nothing of the layer is on stage then: it starts on the cue, fading in over the cue's fade.
@@ -182,7 +183,7 @@ class LayeredEngine(Engine):
                 if play.envelope.end_value == 0.0 or play.envelope.at(position) == 0.0:
                     play.started = next(self._starts)
                 play.state, play.envelope = Playing(cue), Glide.still(1.0)
-                if self.show.cues[cue].position is not None:
+                if self.show.cues[cue].position not in (None, BELOW):
                     play.bases[cue] = self._resolved_position(self.show.cues[cue].position)
             if sizes is not None:
                 play.size = Glide.still(sizes[index])
@@ -312,10 +313,13 @@ class LayerLooks(ArrayLooks):
 
     def cue(self, cue: int, position) -> LookArrays:
         engine = self._engine
-        if engine.show.cues[cue].position is not None:
-            base = engine.position_base(self._play, cue)
+        position_name = engine.show.cues[cue].position
+        if position_name is None or (position_name == BELOW and self._below is None):
+            base = None
+        elif position_name == BELOW:
+            base = self._below.pan, self._below.tilt
         else:
-            base = None if self._below is None else (self._below.pan, self._below.tilt)
+            base = engine.position_base(self._play, cue)
         return engine._cues[cue].look(engine._rig, self._play.rate.at(position), self.size_scales(cue), base)
 
 

@@ -6,6 +6,7 @@ from kinemorphs_show.rig import Rig
 from kinemorphs_show.show_fields import Source, fail
 
 IMPLICIT_LAYER = "main"
+BELOW = "below"  # a cue's position meaning: ride on what the layers under its layer hold
 
 
 def check_unique(source: Source, key: str, names: list[str]) -> None:
@@ -22,6 +23,9 @@ def member_names(rig: Rig) -> set[str]:
 
 def read_positions(source: Source, tables, rig: Rig) -> tuple[Position, ...]:
     check_unique(source, "positions", [table.name for table in tables])
+    for index, table in enumerate(tables):
+        if table.name == BELOW:
+            raise fail(source, ("positions", index, "name"), f"{BELOW!r} is the base under a layer, not a position name")
     names = member_names(rig)
     positions = []
     for index, table in enumerate(tables):
@@ -41,7 +45,7 @@ def read_positions(source: Source, tables, rig: Rig) -> tuple[Position, ...]:
 def check_cue_positions(source: Source, cue_tables, positions: tuple[Position, ...]) -> None:
     known = {position.name for position in positions}
     for index, table in enumerate(cue_tables):
-        if table.position is not None and table.position not in known:
+        if table.position is not None and table.position not in known | {BELOW}:
             raise fail(source, ("cues", index, "position"),
                        f"no position is named {table.position!r}; positions: {', '.join(sorted(known)) or 'none'}")
 
