@@ -46,6 +46,15 @@ def build_parser() -> argparse.ArgumentParser:
     run.add_argument("--osc-in", metavar="[HOST:]PORT", type=osc_in_text,
                      help="also take the controls (tap, resync, next, previous, quit, bpm, nudge, cue) "
                           "as OSC messages on this UDP port (host 127.0.0.1 unless given)")
+    start = run.add_mutually_exclusive_group()
+    start.add_argument("--cue", metavar="LAYER:CUE",
+                       help="start with this cue running on that layer (names or 1-based numbers; CUE alone: "
+                            "the first layer)")
+    start.add_argument("--resume", action="store_true",
+                       help="come back to the running cues, masters, tempo and position of the state file")
+    run.add_argument("--state", metavar="FILE",
+                     help="the state file written while running (default: "
+                          "$XDG_STATE_HOME/kinemorphs-show/SHOW.state.json, ~/.local/state when unset)")
 
     check = commands.add_parser("check", help="validate the show and report what the fixtures can follow")
     check.add_argument("show", help="the show file (TOML)")
@@ -131,7 +140,8 @@ def main(argv: list[str] | None = None) -> int:
                     else f"{error}; {SHOW_EXTRA_HINT}")
             print(f"{PROGRAM}: cannot run shows: {hint}", file=sys.stderr)
             return ExitCode.RUN_FAILED
-        return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in)
+        return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in, cue=args.cue,
+                           resume=args.resume, state_path=args.state)
     try:
         # The schema library comes with the show extra; say so rather than fail on import.
         from kinemorphs_show.show_schema import show_json_schema

@@ -164,6 +164,9 @@ class LayeredEngine(Engine):
         play = self._plays[layer]
         play.rate = play.rate.changed(rate, position)
 
+    def layer_cues(self, layer: int) -> tuple[int, ...]:
+        return self._plays[layer].layer.cues
+
     def layer_rate(self, layer: int) -> Fraction:
         return self._plays[layer].rate.rate
 

@@ -16,7 +16,10 @@ from contextlib import AsyncExitStack
 from kinemorphs_show.clock_source import open_clock
 from kinemorphs_show.controls import Command, ShowClock, apply_command
 from kinemorphs_show.engine import Frame
-from kinemorphs_show.playback.layered_engine import LayeredEngine
+from kinemorphs_show.playback.layered_engine import LayeredEngine as Engine
+from kinemorphs_show.playback.run_start import playback_start
+from kinemorphs_show.playback.start import OffsetClock
+from kinemorphs_show.playback.state_file import StateFileError
 from kinemorphs_show.exit_codes import SHOW_EXTRA_HINT, ExitCode
 from kinemorphs_show.frame_schedule import FrameSchedule
 from kinemorphs_show.outputs import (
@@ -38,7 +41,9 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                    on_frame: Callable[[FrameRecord], None] | None = None,
                    on_home: Callable[[Frame], None] | None = None,
                    status: StatusLine | None = None,
-                   now_ns: Callable[[], int] = time.monotonic_ns) -> int:
+                   now_ns: Callable[[], int] = time.monotonic_ns,
+                   start_playback: Callable[[AsyncExitStack, Callable[[Command], None]],
+                                            Callable[[FrameRecord], None]] | None = None) -> int:
     """Run until the seconds are up or something stops the run; the exit code.
 
     An exception from the engine propagates after every fixture was sent home.
@@ -70,6 +75,13 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                 return ExitCode.INVALID
         stop_on_signals(stack, state.request_quit)
         read_keys_if_terminal(stack, on_command)
+        if start_playback is not None:
+            try:
+                on_playback_frame = start_playback(stack, on_command)
+            except (RuntimeError, ImportError, OSError) as error:
+                print(f"{PROGRAM}: {error}", file=sys.stderr)
+                return ExitCode.INVALID
+            on_frame = chained(on_playback_frame, on_frame)
 
         start = now_ns()
         stop_at = None if seconds is None else start + round(seconds * NS_PER_SECOND)
@@ -87,8 +99,18 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
     return ExitCode.OK
 
 
+def chained(*callbacks):
+    callbacks = [callback for callback in callbacks if callback is not None]
+
+    def call(record) -> None:
+        for callback in callbacks:
+            callback(record)
+    return call
+
+
 def run_command(show_path: str, seconds: float | None, bpm: float | None, output_destinations: list[str], *,
-                osc_in: str | None = None,
+                osc_in: str | None = None, cue: str | None = None, resume: bool = False,
+                state_path: str | None = None,
                 on_frame: Callable[[FrameRecord], None] | None = None,
                 on_home: Callable[[Frame], None] | None = None) -> int:
     """Run a show; returns the exit code (2 for bad arguments, with nothing sent).
@@ -127,12 +149,19 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
     except ValueError as error:
         return usage_error(f"{show_path}: {error}")
     try:
-        clock, release_clock = open_clock(show, bpm)
-    except (RuntimeError, ValueError) as error:
+        start = playback_start(show, cue, resume, state_path, Engine)
+    except (ValueError, StateFileError, OSError) as error:
         return usage_error(str(error))
     try:
-        return asyncio.run(run_show(LayeredEngine(show), clock, outputs, show.frame_rate, seconds=seconds,
-                                    osc_in=osc_in_address, on_frame=on_frame, on_home=on_home))
+        clock, release_clock = open_clock(show, bpm or (start.saved.bpm if start.saved else None))
+    except (RuntimeError, ValueError) as error:
+        return usage_error(str(error))
+    if start.saved is not None:
+        clock = OffsetClock(clock, start.saved.position)
+    try:
+        return asyncio.run(run_show(start.engine, clock, outputs, show.frame_rate, seconds=seconds,
+                                    osc_in=osc_in_address, on_frame=on_frame, on_home=on_home,
+                                    start_playback=start.hook(clock)))
     except Exception as error:
         # Every fixture was sent home on the way out (run_show's finally); say what broke in one line.
         print(f"{PROGRAM}: the run failed: {type(error).__name__}: {error}", file=sys.stderr)
