@@ -167,6 +167,9 @@ class LayeredEngine(Engine):
     def layer_cues(self, layer: int) -> tuple[int, ...]:
         return self._plays[layer].layer.cues
 
+    def layer_phase(self, layer: int, position: Fraction | int) -> Fraction:
+        return self._plays[layer].rate.at(position)
+
     def layer_rate(self, layer: int) -> Fraction:
         return self._plays[layer].rate.rate
 
@@ -175,7 +178,7 @@ class LayeredEngine(Engine):
 
     def restore(self, cues: tuple[int | None, ...], sizes: tuple[float, ...] | None = None,
                 rates: tuple[Fraction, ...] | None = None, rig_size: float | None = None,
-                position: Fraction | int = 0) -> None:
+                position: Fraction | int = 0, phases: tuple[Fraction, ...] | None = None) -> None:
         """Every layer cut to a running cue (or released), masters set, as at `position`; the
         fixtures still slew from where they were sent."""
         for index, play in enumerate(self._plays):
@@ -191,7 +194,8 @@ class LayeredEngine(Engine):
             if sizes is not None:
                 play.size = Glide.still(sizes[index])
             if rates is not None:
-                play.rate = RatePhase(rates[index], Fraction(position), Fraction(position))
+                phase = Fraction(position) if phases is None else phases[index]
+                play.rate = RatePhase(rates[index], Fraction(position), phase)
         if rig_size is not None:
             self._rig_size = Glide.still(rig_size)
         if self._sent_position is not None:

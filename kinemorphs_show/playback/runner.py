@@ -105,7 +105,8 @@ class PlaybackDriver:
         count = len(engine.layer_names)
         return SavedState(pip, self.clock.bpm, engine.running_cues(),
                           tuple(engine.layer_size(i) for i in range(count)),
-                          tuple(engine.layer_rate(i) for i in range(count)), engine.rig_size)
+                          tuple(engine.layer_rate(i) for i in range(count)), engine.rig_size,
+                          tuple(engine.layer_phase(i, pip) for i in range(count)))
 
     def _relocate(self, pip: int) -> None:
         """The clock jumped (Song Position Pointer): the look the timeline has by then, cut in."""

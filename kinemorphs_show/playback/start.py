@@ -29,7 +29,7 @@ def starting_engine(show, cue: tuple[int, int] | None = None, saved: SavedState 
                     make=LayeredEngine) -> LayeredEngine:
     engine = make(show)
     if saved is not None:
-        engine.restore(saved.cues, saved.sizes, saved.rates, saved.rig_size, saved.position)
+        engine.restore(saved.cues, saved.sizes, saved.rates, saved.rig_size, saved.position, saved.phases)
         return engine
     start = tuple(layer.cues[0] if layer.running else None for layer in show.layers)
     cues = timeline_module.state_at(show.timeline, show.grid, start, 0).cues

@@ -35,6 +35,7 @@ class SavedState:
     sizes: tuple[float, ...]
     rates: tuple[Fraction, ...]
     rig_size: float
+    phases: tuple[Fraction, ...] = ()  # each layer's pattern position at `position`
 
 
 def default_state_path(show_path: Path) -> Path:
@@ -47,8 +48,9 @@ def default_state_path(show_path: Path) -> Path:
 
 def encode(state: SavedState, show) -> bytes:
     layers = [{"layer": layer.name, "cue": None if cue is None else show.cues[cue].name,
-               "size": size, "rate": str(ratio_text(rate))}
-              for layer, cue, size, rate in zip(show.layers, state.cues, state.sizes, state.rates)]
+               "size": size, "rate": str(ratio_text(rate)), "phase": str(phase)}
+              for layer, cue, size, rate, phase in zip(show.layers, state.cues, state.sizes, state.rates,
+                                                       state.phases)]
     document = {"format": STATE_FORMAT, "show": show.title, "position": state.position, "bpm": state.bpm,
                 "rig_size": state.rig_size, "layers": layers}
     return (json.dumps(document, indent=1) + "\n").encode()
@@ -100,7 +102,7 @@ def read_state(path: Path, show) -> SavedState:
         if not (type(position) is int and position >= 0 and isinstance(bpm, (int, float))
                 and MIN_BPM <= bpm <= MAX_BPM and checked_size(rig_size) is None):
             raise ValueError
-        cues, sizes, rates = [], [], []
+        cues, sizes, rates, phases = [], [], [], []
         for layer in show.layers:
             entry = saved[layer.name]
             names = {show.cues[cue].name: cue for cue in layer.cues}
@@ -112,8 +114,13 @@ def read_state(path: Path, show) -> SavedState:
             cues.append(None if entry["cue"] is None else names[entry["cue"]])
             sizes.append(float(entry["size"]))
             rates.append(Fraction(entry["rate"]))
+            phase = entry["phase"]
+            if not (isinstance(phase, str) and len(phase) <= 64):
+                raise ValueError
+            phases.append(Fraction(phase))
     except StateFileError:
         raise
     except (KeyError, TypeError, ValueError, ZeroDivisionError, OverflowError):
         raise refuse("the state file does not fit this show (layers, cues or values)") from None
-    return SavedState(position, float(bpm), tuple(cues), tuple(sizes), tuple(rates), float(rig_size))
+    return SavedState(position, float(bpm), tuple(cues), tuple(sizes), tuple(rates), float(rig_size),
+                      tuple(phases))
