@@ -205,7 +205,17 @@ def check_command(show: "Show", bpm: float) -> int:
         worst = max(mine, key=lambda demand: demand.peak_deg_s / demand.limit_deg_s)
         print(f"  {cue.name}: peak {worst.peak_deg_s:.1f}°/s on {worst.fixture} "
               f"(max {worst.limit_deg_s:g}°/s), followable {followable(worst.highest_bpm)}")
+    from kinemorphs_show.playback.check_report import layer_lines, positions_outside
+
+    for line in layer_lines(show):
+        print(line)
+    unreachable = positions_outside(show)
+    for line in unreachable:
+        print(f"  {line}")
     infeasible = [demand for demand in found if not demand.feasible]
+    if unreachable and not infeasible:
+        print(f"{len(unreachable)} position entries lie outside their fixtures' limits")
+        return ExitCode.INFEASIBLE
     if not infeasible:
         highest = min((demand.highest_bpm for demand in found), default=math.inf)
         print(f"ok: every fixture can follow every cue at {bpm:g} BPM ({followable(highest)})")
@@ -236,6 +246,8 @@ def render_command(show: "Show", args) -> int:
     try:
         from kinemorphs_show.render import render_show
 
+        if len(show.layers) > 1 or show.timeline:
+            from kinemorphs_show.playback.render_layers import render_layers as render_show  # noqa: F811
         render_show(show, args.bars, args.output, cue)
     except ImportError as error:
         print(f"{PROGRAM}: rendering needs matplotlib ({error}); {SHOW_EXTRA_HINT}", file=sys.stderr)

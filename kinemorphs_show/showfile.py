@@ -100,6 +100,7 @@ def show_from_document(source: Source, document: dict) -> Show:
     positions = playback_read.read_positions(source, parsed.positions, rig)
     playback_read.check_cue_positions(source, parsed.cues, positions)
     layers = playback_read.read_layers(source, parsed.layers, parsed.cues, rig)
+    cues = playback_read.cues_on_their_layers(read_cues(source, parsed.cues, rig, patterns), layers, rig)
     return Show(
         path=source.path,
         title=source.path.stem if settings.title is None else settings.title,
@@ -110,7 +111,7 @@ def show_from_document(source: Source, document: dict) -> Show:
         clock=settings.clock,
         midi_port=settings.midi_port,
         rig=rig,
-        cues=read_cues(source, parsed.cues, rig, patterns),
+        cues=cues,
         patterns=patterns,
         sacn_priority=settings.sacn_priority,
         artnet_base=settings.artnet_base,

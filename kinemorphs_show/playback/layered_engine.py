@@ -27,10 +27,11 @@ from kinemorphs_show.playback.read import BELOW
 from kinemorphs_show.playback.spec import Layer
 from kinemorphs_show.timing import next_boundary, seconds_per_pip
 from kinemorphs_show.transition import (
-    Cued, Playing, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
+    Crossfade, Cued, Playing, State, Still, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
 )
 
 FULL_TURN_DEG = 360.0
+SMOOTHSTEP_PEAK_SLOPE = 1.5   # the crossfade weight's steepest rise, per crossfade length
 
 
 @dataclass
@@ -293,10 +294,39 @@ class LayeredEngine(Engine):
                 scale = looks.size_scales(cue)
                 pan_caps.append(np.where(arrays.placed, np.where(self._rig.swap, tilt, pan) * scale, 0.0))
                 tilt_caps.append(np.where(arrays.placed, np.where(self._rig.swap, pan, tilt) * scale, 0.0))
+            pan_base, tilt_base = self._base_steps(play, stride)
             if pan_caps:
-                pan_cap = np.where(play.mask, np.minimum(cap, np.max(pan_caps, axis=0)), pan_cap)
-                tilt_cap = np.where(play.mask, np.minimum(cap, np.max(tilt_caps, axis=0)), tilt_cap)
+                pan_cap = np.where(play.mask, np.minimum(cap, np.max(pan_caps, axis=0) + pan_base), pan_cap)
+                tilt_cap = np.where(play.mask, np.minimum(cap, np.max(tilt_caps, axis=0) + tilt_base), tilt_cap)
         return pan_cap, tilt_cap
+
+    def _base_steps(self, play: LayerPlay, stride: Fraction) -> tuple[np.ndarray, np.ndarray]:
+        """How far a crossfade between two bases (positions, home, a held look) moves them in a
+        stride at its steepest: the bases travel with the fade, the cue caps only cover motion."""
+        state = play.state
+        fade = state if isinstance(state, (Crossfade, Cued)) else None
+        zero = np.zeros(len(self._rig))
+        if fade is None:
+            return zero, zero
+        source = fade.stage if isinstance(fade, Cued) else fade.source
+        while isinstance(source, (Crossfade, Cued)):
+            source = source.stage if isinstance(source, Cued) else source.source
+        if all(self.show.cues[look].position is None for look in (source.cue, fade.target)):
+            return zero, zero  # between cues on home, the cues' own steps bound the fade, as ever
+        bases = [self._base_of(play, source), self._base_of(play, Playing(fade.target))]
+        if fade.length_pips == 0 or any(base is None for base in bases):
+            return zero, zero
+        share = SMOOTHSTEP_PEAK_SLOPE * float(stride) / fade.length_pips
+        (pan_a, tilt_a), (pan_b, tilt_b) = bases
+        return np.abs(pan_b - pan_a) * share, np.abs(tilt_b - tilt_a) * share
+
+    def _base_of(self, play: LayerPlay, look) -> tuple[np.ndarray, np.ndarray] | None:
+        if isinstance(look, Still):
+            return look.aims.pan, look.aims.tilt
+        name = self.show.cues[look.cue].position
+        if name is None:
+            return self._rig.home_pan, self._rig.home_tilt
+        return None if name == BELOW else self.position_base(play, look.cue)
 
 
 class LayerLooks(ArrayLooks):

@@ -1,6 +1,8 @@
 """Read [[positions]], [[layers]], [midi] and [[timeline]] of a validated show document; errors
 name the file, line and field like every other show-file error."""
 
+from dataclasses import replace
+
 from kinemorphs_show.playback.spec import Fader, Layer, MidiMap, Pad, Position, TimelineEvent
 from kinemorphs_show.rig import Rig
 from kinemorphs_show.show_fields import Source, fail
@@ -75,6 +77,20 @@ def read_layers(source: Source, tables, cue_tables, rig: Rig) -> tuple[Layer, ..
         layers.append(Layer(table.name, tuple(cues), fixtures, table.priority, table.running, table.size,
                             table.rate, table.release_beats, str(table.release_start)))
     return tuple(layers)
+
+
+def cues_on_their_layers(cues: tuple, layers: tuple[Layer, ...], rig: Rig) -> tuple:
+    """A cue that names no fixtures plays on the fixtures of the first layer holding it (so its
+    layout ranks those alone), not on the whole rig."""
+    cues = list(cues)
+    for layer in reversed(layers):
+        if len(layer.fixtures) == len(rig.fixtures):
+            continue
+        names = tuple(rig.fixtures[index].name for index in layer.fixtures)
+        for index in layer.cues:
+            if not cues[index].members or cues[index].members == names:
+                cues[index] = replace(cues[index], members=names)
+    return tuple(cues)
 
 
 def layer_named(source: Source, layers: tuple[Layer, ...], name: str | None, path) -> int:

@@ -144,6 +144,7 @@ fade_beats = 4
     pans = [angles(engine.frame(p))[3, 0] for p in range(0, 2 * BAR, 4)]
     # h3 from 170 to -170 as 190 (20° on, inside 540° of travel), never sweeping through 0.
     assert pans[-1] == 190.0 and min(pans) >= 170.0
+    assert abs(pans[32] - 180.0) < 1  # mid-fade (pip 128 of 256): halfway, moving with the fade, not after it
 
 
 @pytest.mark.parametrize("change", ["size", "rig_size", "rate"])
