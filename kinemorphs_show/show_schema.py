@@ -374,7 +374,9 @@ class MidiPadTable(Table):
     """A note that goes a cue on a layer, or releases the layer."""
 
     note: bounded(int, 0, MAX_MIDI_NUMBER)
+    """the pad's note number"""
     layer: Name
+    """the layer it acts on"""
     cue: Name | None = None
     """the cue to go (a name in the layer's cues); left out: the note releases the layer"""
 
@@ -390,6 +392,7 @@ class MidiFaderTable(Table):
     """A control change that sets a master or nudges the tempo."""
 
     control: bounded(int, 0, MAX_MIDI_NUMBER)
+    """the control change number"""
     target: MidiTarget
     """"size" (0-127 → 0-200 %), "rate" (→ 1/4, 1/2, 1, 2, 4), "rig_size" or "nudge" (64 is still)"""
     layer: Name | None = None
@@ -410,7 +413,9 @@ class MidiTable(Table):
     lit_velocity: bounded(int, 1, MAX_MIDI_NUMBER) = MAX_MIDI_NUMBER
     """note-on velocity that lights a running cue's pad (0 darkens it)"""
     pads: Annotated[list[MidiPadTable], Field(max_length=MAX_ENTRIES)] = []
+    """notes that go cues and release layers"""
     faders: Annotated[list[MidiFaderTable], Field(max_length=MAX_ENTRIES)] = []
+    """control changes that set masters or nudge the tempo"""
 
 
 class TimelineTable(Table):
