@@ -1,13 +1,12 @@
 """The show engine over layers: each layer plays its own cues (go, back, release, crossfades on
 the grid) on its own fixtures; the layers are composed on arrays, lowest first.
 
-Precedence: a higher priority wins; at equal priority the layer started later wins.
-Each cue rides on a base: home, a named position, or "below" (whatever the
-layers under its layer hold). Where a layer drives a fixture it covers what is
-under it, and a released layer fades back to exactly what is underneath. Composition is per-fixture masks and weights; the
-frame path loops over layers, never over fixtures. With the one implicit layer
-of a show without [[layers]], masters at 1 and rate 1, every frame is the plain
-Engine's frame bit for bit.
+Precedence: a higher priority wins; at equal priority the layer started later wins. Each cue rides
+on a base: home, a named position, or "below" (whatever the layers under its layer hold). Where a
+layer drives a fixture it covers what is under it, and a released layer fades back to exactly what
+is underneath. Composition is per-fixture masks and weights; the frame path loops over layers, never
+over fixtures. With the one implicit layer of a show without [[layers]], masters at 1 and rate 1,
+every frame is the plain Engine's frame bit for bit.
 """
 
 import itertools
@@ -27,7 +26,8 @@ from kinemorphs_show.playback.read import BELOW
 from kinemorphs_show.playback.spec import Layer
 from kinemorphs_show.timing import next_boundary, seconds_per_pip
 from kinemorphs_show.transition import (
-    Crossfade, Cued, Playing, State, Still, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
+    Crossfade, Cued, Playing, State, Still, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims,
+    state_label,
 )
 
 FULL_TURN_DEG = 360.0

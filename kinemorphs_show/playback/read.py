@@ -27,7 +27,8 @@ def read_positions(source: Source, tables, rig: Rig) -> tuple[Position, ...]:
     check_unique(source, "positions", [table.name for table in tables])
     for index, table in enumerate(tables):
         if table.name == BELOW:
-            raise fail(source, ("positions", index, "name"), f"{BELOW!r} is the base under a layer, not a position name")
+            raise fail(source, ("positions", index, "name"),
+                       f"{BELOW!r} is the base under a layer, not a position name")
     names = member_names(rig)
     positions = []
     for index, table in enumerate(tables):

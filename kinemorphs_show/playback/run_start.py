@@ -17,14 +17,15 @@ class PlaybackStart:
     state_path: Path
 
     def hook(self, clock):
-        def start(stack, on_command):
+        def start(stack, on_command, report):
             if not hasattr(self.engine, "running_cues"):
                 return None  # an engine without layers (a test's stand-in) has nothing to drive
             controller, send_feedback = open_controller(self.show, stack, on_command)
             writer = StateWriter(self.state_path)
             stack.callback(writer.close)
             driver = PlaybackDriver(self.show, self.engine, clock, start_pip=self.saved.position if self.saved else 0,
-                                    state_writer=writer, controller=controller, send_feedback=send_feedback)
+                                    state_writer=writer, controller=controller, send_feedback=send_feedback,
+                                    report=report)
             return lambda record: driver.on_frame(record.frame.pip)
         return start
 

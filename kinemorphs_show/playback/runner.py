@@ -65,7 +65,8 @@ class PlaybackDriver:
 
     def __init__(self, show, engine, clock, *, start_pip: int = 0, state_writer: StateWriter | None = None,
                  controller: MidiController | None = None, send_feedback: Callable | None = None,
-                 now_ns: Callable[[], int] = time.monotonic_ns) -> None:
+                 now_ns: Callable[[], int] = time.monotonic_ns,
+                 report: Callable[[str], None] | None = None) -> None:
         self.show, self.engine, self.clock = show, engine, clock
         self._start_cues = engine.running_cues()
         self._last_pip = start_pip
@@ -73,7 +74,8 @@ class PlaybackDriver:
         self._writer, self._controller, self._send_feedback = state_writer, controller, send_feedback
         self._now_ns = now_ns
         self._next_save_ns = 0
-        self.refused: str | None = None
+        self._report = report
+        self._reported_error: str | None = None
 
     def on_frame(self, pip: int) -> None:
         grid, events = self.show.grid, self.show.timeline
@@ -99,6 +101,10 @@ class PlaybackDriver:
         if self._writer is not None and now >= self._next_save_ns:
             self._next_save_ns = now + STATE_INTERVAL_NS
             self._writer.put(encode(self.saved_state(pip), self.show))
+            error = self._writer.error
+            if error is not None and error != self._reported_error and self._report is not None:
+                self._report(f"{error} (resume would find an older state)")
+            self._reported_error = error
 
     def saved_state(self, pip: int) -> SavedState:
         engine = self.engine

@@ -42,8 +42,8 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                    on_home: Callable[[Frame], None] | None = None,
                    status: StatusLine | None = None,
                    now_ns: Callable[[], int] = time.monotonic_ns,
-                   start_playback: Callable[[AsyncExitStack, Callable[[Command], None]],
-                                            Callable[[FrameRecord], None]] | None = None) -> int:
+                   start_playback: Callable[[AsyncExitStack, Callable[[Command], None], Callable[[str], None]],
+                                            Callable[[FrameRecord], None] | None] | None = None) -> int:
     """Run until the seconds are up or something stops the run; the exit code.
 
     An exception from the engine propagates after every fixture was sent home.
@@ -77,7 +77,7 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
         read_keys_if_terminal(stack, on_command)
         if start_playback is not None:
             try:
-                on_playback_frame = start_playback(stack, on_command)
+                on_playback_frame = start_playback(stack, on_command, status.refused)
             except (RuntimeError, ImportError, OSError) as error:
                 print(f"{PROGRAM}: {error}", file=sys.stderr)
                 return ExitCode.INVALID

@@ -12,7 +12,8 @@ from show_builders import make_show
 
 BAR = 4 * PIPS_PER_BEAT
 FIXTURES = "".join(
-    f'[[fixtures]]\nname = "h{i}"\naddress = {1 + 4 * i}\nmax_speed = 100000\ngroups = ["{"back" if i < 2 else "front"}"]\n\n'
+    f'[[fixtures]]\nname = "h{i}"\naddress = {1 + 4 * i}\nmax_speed = 100000\n'
+    f'groups = ["{"back" if i < 2 else "front"}"]\n\n'
     for i in range(4))
 POSITIONS = """
 [[positions]]

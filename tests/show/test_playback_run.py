@@ -219,3 +219,7 @@ def test_resume_comes_back_to_the_same_look_and_a_torn_state_file_is_refused(sho
     code = run_command(str(show_path), 0.05, None, ["preview"], resume=True, state_path=str(path))
     error = capsys.readouterr().err
     assert code == 2 and error.count("\n") == 1 and "torn or damaged" in error
+    for cue, words in (("front:9", "no cue '9'"), ("middle:1", "no layer 'middle'"), ("front:circle", "no cue")):
+        assert run_command(str(show_path), 0.05, None, ["preview"], cue=cue) == 2
+        error = capsys.readouterr().err
+        assert error.count("\n") == 1 and words in error
