@@ -11,13 +11,14 @@ every frame is the plain Engine's frame bit for bit.
 
 import itertools
 import math
+from functools import lru_cache
 from dataclasses import dataclass
 from fractions import Fraction
 
 import numpy as np
 from kinemorphs import PIPS_PER_BEAT
 
-from kinemorphs_show.cue_arrays import LookArrays
+from kinemorphs_show.cue_arrays import LevelKeys, LookArrays
 from kinemorphs_show.engine import ArrayLooks, Engine, level_union, step_towards
 from kinemorphs_show.feasibility import cue_axis_steps_deg, pattern_pips_per_second, stride_steps
 from kinemorphs_show.frame import Frame
@@ -115,6 +116,8 @@ class LayeredEngine(Engine):
         if not 0 <= index < len(self._cues):
             raise IndexError(f"no cue {index}; the show has {len(self._cues)}")
         layers = [i for i, play in enumerate(self._plays) if index in play.layer.cues]
+        if not layers:
+            raise IndexError(f"cue {self.cue_names[index]!r} is in no layer")
         self.layer_go(self.selected if self.selected in layers else layers[0], index, pip)
 
     def layer_go(self, layer: int, cue: int, pip: int) -> None:
@@ -360,6 +363,17 @@ class LayerLooks(ArrayLooks):
         return engine._cues[cue].look(engine._rig, self._play.rate.at(position), self.size_scales(cue), base)
 
 
+@lru_cache(maxsize=64)
+def key_fixtures(keys: LevelKeys) -> np.ndarray:
+    return np.array([key[0] for key in keys], dtype=np.intp)
+
+
+@lru_cache(maxsize=64)
+def kept_keys(keys: LevelKeys, kept: bytes) -> LevelKeys:
+    """The keys whose flag is set (kept: a bool array's bytes), worked out once per pair."""
+    return tuple(key for key, keep in zip(keys, kept) if keep)
+
+
 def composed(below: LookArrays, look: LookArrays, mask: np.ndarray, weight: float) -> LookArrays:
     """look over below on the masked fixtures, at weight (1: look itself, bit for bit)."""
     def over(under, top, where):
@@ -368,12 +382,11 @@ def composed(below: LookArrays, look: LookArrays, mask: np.ndarray, weight: floa
     keys, from_below, from_look = level_union(below.level_keys, look.level_keys)
     under = np.append(below.levels, 0.0)[from_below]
     top = np.append(look.levels, 0.0)[from_look]
-    key_fixture = np.array([key[0] for key in keys], dtype=np.intp)
-    driven = (from_look >= 0) & mask[key_fixture] if len(keys) else np.zeros(0, dtype=bool)
+    driven = (from_look >= 0) & mask[key_fixtures(keys)] if len(keys) else np.zeros(0, dtype=bool)
     levels = over(np.where(from_below >= 0, under, top), top, driven)
     kept = driven | (from_below >= 0)
     if not kept.all():
-        keys, levels = tuple(key for key, keep in zip(keys, kept.tolist()) if keep), levels[kept]
+        keys, levels = kept_keys(keys, kept.tobytes()), levels[kept]
     return LookArrays(over(below.pan, look.pan, mask), over(below.tilt, look.tilt, mask),
                       over(below.displacement, look.displacement, mask[:, None]),
                       over(below.size_scale, look.size_scale, mask), keys, levels)

@@ -51,6 +51,11 @@ def test_the_layered_example_checks_renders_and_runs_without_hardware(tmp_path, 
     code = run_command(str(LAYERED), 0.3, None, ["preview"], cue="gestures:2", state_path=str(tmp_path / "s.json"),
                        on_frame=lambda record: frames.append(record.frame.cue))
     assert code == 0 and frames[-1] == "sweep: audience sweep | gestures: hits"
+    # Resumed: the same cues from where the run stopped.
+    resumed = []
+    code = run_command(str(LAYERED), 0.2, None, ["preview"], resume=True, state_path=str(tmp_path / "s.json"),
+                       on_frame=lambda record: resumed.append((record.frame.pip, record.frame.cue)))
+    assert code == 0 and resumed[0][1] == frames[-1] and resumed[0][0] > 0
 
 
 @dataclass

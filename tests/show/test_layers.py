@@ -168,3 +168,37 @@ def test_masters_move_mid_motion_without_a_jump(tmp_path, change):
     before = max(largest[150:199])
     # Up to 4× the step the pattern makes anyway (size 2 after the glide, rate 4), never a jump.
     assert max(largest[199:203]) <= 2.2 * before if change != "rate" else max(largest[199:203]) <= 4.4 * before
+
+
+@pytest.mark.parametrize("change, field, words", [
+    (("cues = [\"circle\"]", "cues = [\"circel\"]"), "layers[0].cues", "no cue is named 'circel'"),
+    (("rate = 1", "rate = 8"), "layers[0].rate", "ratio from 1/4 to 4"),
+    (("[[layers]]", "[[cues]]\nname = \"x\"\npattern = \"circle\"\nsize = 1\nposition = \"nowhere\"\n\n[[layers]]"),
+     "cues[5].position", "no position is named 'nowhere'"),
+    (("bar = 2", "bar = 2\nlayer = \"fx\"\ncue = \"eight\""), "timeline[0].cue", "layer 'fx' has no cue named 'eight'"),
+    (("bar = 2", "bar = 2\ncue = \"circle\"\nrelease = true"), "timeline[0].release", "not both"),
+    (("note = 1, layer = \"fx\"", "note = 1, layer = \"nope\""), "midi.pads[0].layer", "no layer is named 'nope'"),
+])
+def test_bad_layer_entries_name_the_line_and_field(tmp_path, capsys, change, field, words):
+    from kinemorphs_show.cli import main
+    from show_builders import write_show
+
+    text = (f"[show]\nbpm = 120\n\n{FIXTURES}{CUES}{POSITIONS}\n[[layers]]\nname = \"fx\"\ncues = [\"circle\"]\n"
+            "rate = 1\n\n[[timeline]]\nbar = 2\nbpm = 130\n\n[midi]\npads = [{ note = 1, layer = \"fx\" }]\n")
+    assert change[0] in text
+    assert main(["check", str(write_show(tmp_path, text.replace(change[0], change[1], 1)))]) == 2
+    error = capsys.readouterr().err
+    assert error.count("\n") == 1 and f": {field}: " in error and words in error
+
+
+def test_check_reports_layers_and_positions_outside_limits(tmp_path, capsys):
+    from kinemorphs_show.cli import main
+    from show_builders import write_show
+
+    fixtures = FIXTURES.replace('name = "h3"', 'name = "h3"\nlimits = { pan = [-90, 90], tilt = [0, 90] }')
+    text = f"[show]\nbpm = 120\n\n{fixtures}{CUES}{POSITIONS}\n[[layers]]\nname = \"fx\"\ncues = [\"hold\", \"ride\"]\n"
+    assert main(["check", str(write_show(tmp_path, text))]) == 1
+    out = capsys.readouterr().out
+    assert "layer 1 'fx': 4 fixtures" in out and "1. hold (on audience), 2. ride (on audience)" in out
+    assert "position 'audience': h3 at [170, 20] is outside its limits or travel" in out
+    assert "position 'behind': h3 at [-170, 20]" in out
