@@ -54,7 +54,7 @@ def build_parser() -> argparse.ArgumentParser:
                        help="come back to the running cues, masters, tempo and position of the state file")
     run.add_argument("--state", metavar="FILE",
                      help="the state file written while running (default: "
-                          "$XDG_STATE_HOME/kinemorphs-show/SHOW.state.json, ~/.local/state when unset)")
+                          "$XDG_STATE_HOME/kinemorphs-show/SHOW-HASH.state.json, ~/.local/state when unset)")
 
     check = commands.add_parser("check", help="validate the show and report what the fixtures can follow")
     check.add_argument("show", help="the show file (TOML)")

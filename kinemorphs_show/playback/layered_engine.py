@@ -195,13 +195,12 @@ class LayeredEngine(Engine):
                 play.state, play.envelope = Playing(cue), Glide.still(1.0)
                 if self.show.cues[cue].position not in (None, BELOW):
                     play.bases[cue] = self._resolved_position(self.show.cues[cue].position)
-            if sizes is not None:
-                play.size = Glide.still(sizes[index])
+            # Glides are anchored at positions: after a jump they hold their values.
+            play.size = Glide.still(play.size.end_value if sizes is None else sizes[index])
             if rates is not None:
                 phase = Fraction(position) if phases is None else phases[index]
                 play.rate = RatePhase(rates[index], Fraction(position), phase)
-        if rig_size is not None:
-            self._rig_size = Glide.still(rig_size)
+        self._rig_size = Glide.still(self._rig_size.end_value if rig_size is None else rig_size)
         if self._sent_position is not None:
             self._sent_position = Fraction(position)
 

@@ -7,6 +7,7 @@ sees the old state or the new one. A file that is torn or damaged anyway (a copy
 cut short, a full disk) is refused with one line rather than guessed at.
 """
 
+import hashlib
 import json
 import os
 import tempfile
@@ -21,6 +22,7 @@ from kinemorphs_show.show_schema import ratio_text
 STATE_FORMAT = "kinemorphs-show state 1"
 STATE_MAX_BYTES = 1 << 20
 STATE_SUFFIX = ".state.json"
+PATH_HASH_LENGTH = 8
 
 
 class StateFileError(ValueError):
@@ -43,7 +45,9 @@ def default_state_path(show_path: Path) -> Path:
     writes nothing into the folder its show file comes from."""
     base = Path(os.environ.get("XDG_STATE_HOME") or Path.home() / ".local" / "state") / "kinemorphs-show"
     base.mkdir(parents=True, exist_ok=True)
-    return base / (show_path.stem + STATE_SUFFIX)
+    # Two shows of one name in different folders keep states of their own.
+    where = hashlib.sha256(str(show_path.resolve()).encode()).hexdigest()[:PATH_HASH_LENGTH]
+    return base / f"{show_path.stem}-{where}{STATE_SUFFIX}"
 
 
 def encode(state: SavedState, show) -> bytes:

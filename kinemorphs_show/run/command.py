@@ -156,7 +156,7 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         clock, release_clock = open_clock(show, bpm or (start.saved.bpm if start.saved else None))
     except (RuntimeError, ValueError) as error:
         return usage_error(str(error))
-    if start.saved is not None:
+    if start.saved is not None and show.clock == "internal":  # other clocks' masters say where they are
         clock = OffsetClock(clock, start.saved.position)
     try:
         return asyncio.run(run_show(start.engine, clock, outputs, show.frame_rate, seconds=seconds,

@@ -173,20 +173,26 @@ def test_a_song_position_pointer_lands_in_the_right_place_of_the_timeline(show):
     driver = PlaybackDriver(show, engine, clock, now_ns=lambda: now[0])
     tick_ns = NS_PER_SECOND * 60 // (120 * TICKS_PER_BEAT)
 
+    frames = []
+
     def ticks(count):
         for _ in range(count):
             now[0] += tick_ns
             clock.receive(SimpleNamespace(type="clock"), now[0])
-            driver.on_frame(engine.frame(clock.position(now[0]), 120).pip)
+            frames.append(engine.frame(clock.position(now[0]), 120))
+            driver.on_frame(frames[-1].pip)
 
     ticks(TICKS_PER_BEAT * 4 * 3 + 4)        # into bar 4: front plays the eight
     assert engine.running_cues() == (0, 1)
+    engine.set_size(0, 1.5, clock.position(now[0]), 16)
+    ticks(TICKS_PER_BEAT)
     clock.receive(SimpleNamespace(type="songpos", pos=6 * 16), now[0])  # bar 7, beat 1
     ticks(2)
     assert engine.running_cues() == (2, None)
     clock.receive(SimpleNamespace(type="songpos", pos=0), now[0])       # back to the top
     ticks(2)
     assert engine.running_cues() == (0, None)
+    assert frames[-1].fixtures[0].size_scale == 1.5  # a master keeps its value across a jump
     ticks(TICKS_PER_BEAT * 4 * 2 + 4)        # and the timeline plays on from there
     assert engine.running_cues() == (0, 1)
 
