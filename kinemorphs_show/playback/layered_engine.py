@@ -53,15 +53,8 @@ class LayerPlay:
         return None if self.envelope.end_value == 0.0 else current_cue(self.state)
 
 
-@dataclass(frozen=True)
-class LayerSnapshot:
-    cue: int | None                    # show cue index, None: released
-    size: float
-    rate: Fraction
-
-
 class LayeredEngine(Engine):
-    def __init__(self, show, first_cue: int = 0, starts: dict[int, int | None] | None = None) -> None:
+    def __init__(self, show, first_cue: int = 0) -> None:
         super().__init__(show, first_cue)
         layers = show.layers or (Layer("main", tuple(range(len(show.cues))), tuple(range(len(show.rig.fixtures)))),)
         self._layers = layers
@@ -73,11 +66,7 @@ class LayeredEngine(Engine):
             mask = np.zeros(len(show.rig.fixtures), dtype=bool)
             mask[list(layer.fixtures)] = True
             first = first_cue if (index == 0 and first_cue in layer.cues) else layer.cues[0]
-            running = layer.running
-            if starts is not None and index in starts:
-                running = starts[index] is not None
-                first = starts[index] if running else first
-            self._plays.append(LayerPlay(layer, mask, Playing(first), Glide.still(1.0 if running else 0.0),
+            self._plays.append(LayerPlay(layer, mask, Playing(first), Glide.still(1.0 if layer.running else 0.0),
                                          next(self._starts), Glide.still(layer.size), RatePhase(layer.rate), {}))
         self._rig_size = Glide.still(show.size_master)
         self.selected = 0
@@ -99,9 +88,6 @@ class LayeredEngine(Engine):
         parts = [f"{play.layer.name}: {state_label(play.state, self.cue_names)}"
                  for play in self._plays if play.running_cue() is not None]
         return " | ".join(parts) or "released"
-
-    def snapshot(self, position: Fraction | int) -> tuple[LayerSnapshot, ...]:
-        return tuple(LayerSnapshot(play.running_cue(), play.size.end_value, play.rate.rate) for play in self._plays)
 
     @property
     def rig_size(self) -> float:
