@@ -3,6 +3,8 @@ import struct
 import sys
 from pathlib import Path
 
+import pytest
+
 sys.path.insert(0, str(Path(__file__).parent))
 
 
@@ -13,3 +15,10 @@ def bits(values):
 
 def next_up(value):
     return math.nextafter(value, math.inf)
+
+
+@pytest.fixture(autouse=True)
+def state_files_in_a_temporary_folder(monkeypatch, tmp_path_factory):
+    """Every run writes a state file under $XDG_STATE_HOME; keep the tests' (and their
+    subprocesses') out of the user's home."""
+    monkeypatch.setenv("XDG_STATE_HOME", str(tmp_path_factory.mktemp("state")))
