@@ -52,6 +52,15 @@ def build_parser() -> argparse.ArgumentParser:
     run.add_argument("--start-at", metavar="TIME",
                      help="put the show's start at this instant (epoch seconds or ISO 8601 with zone), so "
                           "runners given the same time and tempo send the same frames")
+    start = run.add_mutually_exclusive_group()
+    start.add_argument("--cue", metavar="LAYER:CUE",
+                       help="start with this cue running on that layer (names or 1-based numbers; CUE alone: "
+                            "the first layer)")
+    start.add_argument("--resume", action="store_true",
+                       help="come back to the running cues, masters, tempo and position of the state file")
+    run.add_argument("--state", metavar="FILE",
+                     help="the state file written while running (default: "
+                          "$XDG_STATE_HOME/kinemorphs-show/SHOW-HASH.state.json, ~/.local/state when unset)")
     # --- web page (kinemorphs_show.web) ---
     run.add_argument("--web", metavar="[HOST:]PORT", type=web_text,
                      help="serve the stage view and controls on this port (host 127.0.0.1 unless given; "
@@ -157,7 +166,8 @@ def main(argv: list[str] | None = None) -> int:
             print(f"{PROGRAM}: cannot run shows: {hint}", file=sys.stderr)
             return ExitCode.RUN_FAILED
         return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in,
-                           universes=args.universes, start_at=args.start_at,
+                           universes=args.universes, start_at=args.start_at, cue=args.cue,
+                           resume=args.resume, state_path=args.state,
                            web=args.web)  # --- web page ---
     if args.command == "preview":
         try:
@@ -242,8 +252,17 @@ def check_command(show: "Show", bpm: float) -> int:
         print(f"{len(unreachable)} fixture/cue pairs aim at points out of reach (travel and limits):")
         for finding in unreachable:
             print(finding)
+    from kinemorphs_show.playback.check_report import layer_lines, positions_outside
+
+    for line in layer_lines(show):
+        print(line)
+    outside = positions_outside(show)
+    for line in outside:
+        print(f"  {line}")
     infeasible = [demand for demand in found if not demand.feasible]
-    if not infeasible and unreachable:
+    if outside and not infeasible:
+        print(f"{len(outside)} position entries lie outside their fixtures' limits")
+    if not infeasible and (unreachable or outside):
         return ExitCode.INFEASIBLE
     if not infeasible:
         highest = min((demand.highest_bpm for demand in found), default=math.inf)
@@ -275,6 +294,8 @@ def render_command(show: "Show", args) -> int:
     try:
         from kinemorphs_show.render import render_show
 
+        if len(show.layers) > 1 or show.timeline:
+            from kinemorphs_show.playback.render_layers import render_layers as render_show  # noqa: F811
         render_show(show, args.bars, args.output, cue)
     except ImportError as error:
         print(f"{PROGRAM}: rendering needs matplotlib ({error}); {SHOW_EXTRA_HINT}", file=sys.stderr)

@@ -7,6 +7,11 @@ Keys (when standard input is a terminal):
     p or ←       previous cue
     [ and ]      nudge the beat 10 ms earlier or later
     q            quit (every fixture goes home)
+    1 to 9       select a layer (next, previous and the keys below act on it)
+    r            release the selected layer
+    - and =      its size master 10 % down or up (0 to 200 %)
+    , and .      its rate master a step down or up (1/4, 1/2, 1, 2, 4)
+    { and }      the rig's size master 10 % down or up
 
 OSC in (UDP, bound to 127.0.0.1 unless a host is given with the port):
     /kinemorphs/tap            tap tempo
@@ -17,6 +22,11 @@ OSC in (UDP, bound to 127.0.0.1 unless a host is given with the port):
     /kinemorphs/bpm   f        set the tempo (no jump in position), 20 to 400
     /kinemorphs/nudge f        nudge by milliseconds (negative is earlier), at most one beat
     /kinemorphs/cue   i        go to cue number i (1 is the first cue)
+    /kinemorphs/size  f        the rig's size master, 0 to 2 (200 %)
+    /kinemorphs/LAYER/go i     go the layer's cue number i (LAYER: its name or 1-based number)
+    /kinemorphs/LAYER/release  release the layer (it fades back to what is under it)
+    /kinemorphs/LAYER/size f   the layer's size master, 0 to 2
+    /kinemorphs/LAYER/rate f   the layer's rate master, 1/4 to 4 (0.5 is exactly 1/2)
 
 A value out of range (or not a finite number) is refused and reported once on
 the status line; a larger nudge moves one beat. Phase changes (resync, nudge,
@@ -33,6 +43,7 @@ from typing import Protocol
 
 from kinemorphs_show.clock import MAX_BPM, MIN_BPM
 from kinemorphs_show.osc_namespace import OSC_ROOT
+from kinemorphs_show.playback.live import apply_layer_command
 from kinemorphs_show.timing import SECONDS_PER_MINUTE
 
 
@@ -45,12 +56,23 @@ class Action(StrEnum):
     BPM = "bpm"
     NUDGE = "nudge"
     CUE = "cue"
+    # Layers and masters (carried out by playback/live.py).
+    SELECT = "select"
+    GO = "go"
+    RELEASE = "release"
+    SIZE = "size"
+    RATE = "rate"
+    RIG_SIZE = "rig_size"
+    SIZE_STEP = "size_step"
+    RATE_STEP = "rate_step"
+    RIG_SIZE_STEP = "rig_size_step"
 
 
 @dataclass(frozen=True)
 class Command:
     action: Action
     value: float = 0.0
+    layer: str | None = None  # for layer actions: a name or 1-based number; None: the selected layer
 
 
 NUDGE_STEP_MS = 10.0
@@ -61,12 +83,22 @@ KEY_COMMANDS = {
     "p": Command(Action.PREVIOUS), "\x1b[D": Command(Action.PREVIOUS),
     "[": Command(Action.NUDGE, -NUDGE_STEP_MS), "]": Command(Action.NUDGE, NUDGE_STEP_MS),
     "q": Command(Action.QUIT), "Q": Command(Action.QUIT),
+    **{str(number): Command(Action.SELECT, number) for number in range(1, 10)},
+    "r": Command(Action.RELEASE),
+    "-": Command(Action.SIZE_STEP, -0.1), "=": Command(Action.SIZE_STEP, 0.1),
+    ",": Command(Action.RATE_STEP, -1), ".": Command(Action.RATE_STEP, 1),
+    "{": Command(Action.RIG_SIZE_STEP, -0.1), "}": Command(Action.RIG_SIZE_STEP, 0.1),
 }
 ESCAPE_SEQUENCE_START = "\x1b["
 ARROW_KEY_LENGTH = len(ESCAPE_SEQUENCE_START) + 1
 MS_PER_SECOND = 1000
 # Actions whose OSC message carries a number.
-VALUED_ACTIONS = frozenset({Action.BPM, Action.NUDGE, Action.CUE})
+VALUED_ACTIONS = frozenset({Action.BPM, Action.NUDGE, Action.CUE, Action.GO, Action.SIZE, Action.RATE,
+                            Action.RIG_SIZE})
+# OSC addresses of one layer, /kinemorphs/LAYER/ACTION.
+LAYER_OSC_ACTIONS = frozenset({Action.GO, Action.RELEASE, Action.SIZE, Action.RATE})
+LAYER_ACTIONS = frozenset({Action.SELECT, Action.GO, Action.RELEASE, Action.SIZE, Action.RATE, Action.RIG_SIZE,
+                           Action.SIZE_STEP, Action.RATE_STEP, Action.RIG_SIZE_STEP})
 
 
 def commands_for_keys(text: str) -> list[Command]:
@@ -93,15 +125,23 @@ def command_for_osc(address: str, args: tuple[object, ...]) -> Command | None:
     prefix = OSC_ROOT + "/"
     if not address.startswith(prefix):
         return None
+    layer, _, name = address[len(prefix):].rpartition("/")
     try:
-        action = Action(address[len(prefix):])
+        action = Action(name)
     except ValueError:
         return None
+    if layer and action not in LAYER_OSC_ACTIONS:
+        return None
+    if action == Action.SIZE and not layer:
+        action = Action.RIG_SIZE
+    elif action in LAYER_OSC_ACTIONS and not layer:
+        return None
+    layer = layer or None
     if action not in VALUED_ACTIONS:
-        return Command(action)
+        return Command(action, layer=layer)
     if not args or isinstance(args[0], bool) or not isinstance(args[0], (int, float)):
         return None
-    return Command(action, float(args[0]))
+    return Command(action, float(args[0]), layer)
 
 
 class ShowClock(Protocol):
@@ -129,7 +169,14 @@ def apply_command(command: Command, engine: CueSelection, clock: ShowClock, t_ns
                   request_quit: Callable[[], None]) -> str | None:
     """Carry out a command at host time t_ns; what was refused or bounded, for the status line, or None."""
     value = command.value
-    pip = int(clock.position(t_ns) // 1)
+    position = clock.position(t_ns)
+    pip = int(position // 1)
+    if command.action in LAYER_ACTIONS:
+        if not math.isfinite(value):
+            return f"{command.action} {value:g}"
+        if not hasattr(engine, "layer_names"):
+            return f"{command.action} (this engine has no layers)"
+        return apply_layer_command(command.action, value, command.layer, engine, position)
     match command.action:
         case Action.TAP:
             clock.tap(t_ns)

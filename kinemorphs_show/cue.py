@@ -32,6 +32,7 @@ class Cue:
     aim: AimArea | None = None           # set: every head turns to a moving point (size_deg unused)
     intensity: float | None = None       # percent; None: dark, or full when an axis drives intensity
     colour: ColourRequest | None = None  # None: white where the type can show it
+    position: str | None = None          # a [[positions]] name or "below" to ride on; None: home
 
 
 @dataclass(frozen=True)

@@ -115,13 +115,17 @@ class CueArrays:
         return np.where(swap, tilt, pan), np.where(swap, pan, tilt)
 
     def look(self, rig: RigArrays, position: Fraction, size_scale: np.ndarray,
+             base: tuple[np.ndarray, np.ndarray] | None = None,
              previous: tuple[np.ndarray, np.ndarray] | None = None) -> LookArrays:
-        """Every fixture's aim under the cue (home for those not in it), sizes reduced by size_scale;
-        an aim cue turns each head from previous (the angles last sent; default home)."""
+        """Every fixture's aim under the cue (base for those not in it), sizes reduced by size_scale.
+        An angles cue's motion rides on base (pan, tilt arrays; default home); an aim cue turns each
+        head in it to the moving point from previous (the angles last sent; default home), whatever
+        the base: a point on stage is where it is."""
+        home_pan, home_tilt = (rig.home_pan, rig.home_tilt) if base is None else base
         displacement = self.displacement(position)
         if self.aim is not None:
             pan, tilt = self.aim.angles(displacement, size_scale, previous)
-            return LookArrays(np.where(self.placed, pan, rig.home_pan), np.where(self.placed, tilt, rig.home_tilt),
+            return LookArrays(np.where(self.placed, pan, home_pan), np.where(self.placed, tilt, home_tilt),
                               displacement, np.where(self.placed, size_scale, 1.0), self.level_keys,
                               self.levels(displacement), self.light.look(displacement))
         pan_offset, tilt_offset = np.zeros(len(rig)), np.zeros(len(rig))
@@ -132,8 +136,8 @@ class CueArrays:
         pan = pan_offset * (self.cue.size_deg[0] * size_scale)
         tilt = tilt_offset * (self.cue.size_deg[1] * size_scale)
         pan, tilt = np.where(rig.swap, tilt, pan), np.where(rig.swap, pan, tilt)
-        return LookArrays(np.where(self.placed, rig.home_pan + pan, rig.home_pan),
-                          np.where(self.placed, rig.home_tilt + tilt, rig.home_tilt),
+        return LookArrays(np.where(self.placed, home_pan + pan, home_pan),
+                          np.where(self.placed, home_tilt + tilt, home_tilt),
                           displacement, np.where(self.placed, size_scale, 1.0), self.level_keys,
                           self.levels(displacement), self.light.look(displacement))
 

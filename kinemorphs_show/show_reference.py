@@ -8,7 +8,8 @@ INTRODUCTION = """
 # Show-file reference
 
 A show is a TOML file: `[show]` settings, optional `[profiles.NAME]` fixture
-types, `[[fixtures]]`, optional `[[patterns]]` of your own, and `[[cues]]`.
+types, `[[fixtures]]`, optional `[[patterns]]` of your own, and `[[cues]]`; optionally
+`[[positions]]`, `[[layers]]`, `[midi]` and `[[timeline]]`.
 `examples/shows/quickstart.toml` is a commented example. The tables below
 are written from the schema that `kinemorphs-show schema` prints (the same
 JSON Schema lies beside the example as `kinemorphs-show.schema.json`; its
@@ -152,6 +153,35 @@ equal parts (2 when `mirror` is set alone, else 1). Within each wing:
   (B ÷ number of cues, at least one), the go issued just before its share
   begins, so a `start = "bar"` change begins exactly there and a `"phrase"`
   change waits for the next phrase. `--cue N` (or a name) draws that cue alone.
+
+## Layers, positions, masters and the timeline
+
+- A show without `[[layers]]` is one layer playing every cue on the whole rig,
+  exactly as above. With `[[layers]]`, each layer (playback) has its own cue
+  list, current cue, go/back/release and masters, on its own fixtures (its
+  `fixtures`, or those its cues name); a cue that names no fixtures plays on
+  its layer's. Layers run at once: where two drive one fixture the higher
+  `priority` wins, and at equal priority the layer started later (written
+  later, for layers running from the start). A release fades the layer's
+  fixtures back, over `release_beats`, to what the layers under it hold.
+- A cue's motion rides on a base: home (the default), a `[[positions]]` name,
+  or `"below"` (what the layers under its layer hold). `size = 0` holds the
+  base still. A crossfade between bases moves them with the fade, and to a
+  position it turns each pan the shorter way round (a whole turn off) when that
+  stays inside the limits and travel.
+- Masters: per layer `size` (0 to 2) and `rate` (1/4 to 4, exact), and the
+  rig's `[show] size_master`. Live: keys (`1`-`9` select a layer, `r`
+  releases it, `-`/`=` size, `,`/`.` rate, `{`/`}` the rig's size), OSC
+  (`/kinemorphs/LAYER/go i`, `/release`, `/size f`, `/rate f`,
+  `/kinemorphs/size f`) and `[midi]`. A size glides to its new value over a
+  quarter beat; a rate change keeps the pattern's phase.
+- `[[timeline]]` entries act at the start of their bar: `run` plays them from
+  the clock (live controls still act on top), `render` draws them (each layer
+  alone, then combined), and a MIDI clock's Song Position Pointer lands on the
+  look the timeline has there. `run --cue LAYER:CUE` starts with that cue;
+  `run --resume` comes back to the state file's cues, masters, phases, tempo
+  and position (the file is written whole a few times a second; a torn or
+  damaged one is refused with one line).
 """
 
 # (heading, the schema definition it documents), in the order a show file is written.
@@ -165,6 +195,12 @@ SECTIONS = (
     ("[[cues]]", "CueTable"),
     ("axes = { x = ..., y = ..., z = ... }", "AxesTable"),
     ("[cues.layout]", "LayoutTable"),
+    ("[[positions]]", "PositionTable"),
+    ("[[layers]]", "LayerTable"),
+    ("[midi]", "MidiTable"),
+    ("[[midi.pads]] (or pads = [{ ... }])", "MidiPadTable"),
+    ("[[midi.faders]] (or faders = [{ ... }])", "MidiFaderTable"),
+    ("[[timeline]]", "TimelineTable"),
 )
 
 

@@ -51,6 +51,7 @@ MAX_ENTRIES = 4096            # cues, patterns, profiles
 MAX_NAMES = 1024              # groups of a fixture, fixtures of a cue
 MAX_OUTPUTS = 64
 MAX_RATIO_TEXT = 40
+MAX_MASTER = 2.0              # a size master's 200 %
 
 AxisTarget = StrEnum("AxisTarget", {target.upper(): target for target in AXIS_TARGETS})
 
@@ -179,6 +180,8 @@ class Settings(Table):
     dark_on_exit: Flag = True
     """after every way out has sent the fixtures home, close their shutters and dimmers (types with neither
     are left as they are)"""
+    size_master: bounded(float, 0, MAX_MASTER) = 1.0
+    """the rig-wide size master at the start: 0 to 2 (200 %) of every cue's size"""
 
 
 class ProfileFields(Table):
@@ -365,6 +368,114 @@ class CueTable(Table):
     colour: Text | None = None
     """a name (red, amber, ...), "#rrggbb" or a colour wheel slot's name (default white where the type
     can show it)"""
+    position: Name | None = None
+    """the base the motion rides on: a [[positions]] name, or "below" (whatever the layers under this
+    one hold); default: each fixture's home. With size = 0 the cue holds the base still. An aim cue's
+    heads turn to its point wherever the base is; the base holds the layer's fixtures the cue leaves out"""
+
+
+# ---- layers, positions, the MIDI controller and the timeline --------------------------------------
+
+MIN_RATE, MAX_RATE = Fraction(1, 4), 4
+MAX_MIDI_NUMBER = 127
+MAX_BAR = 100_000
+Rate = ratio_type(MIN_RATE, MAX_RATE, "pattern speed ratio of the layer: 1/4, 1/2, 1, 2, 4 or any value between")
+
+
+class PositionTable(Table):
+    """A named pan/tilt per fixture or group that cues ride on or hold."""
+
+    name: Name
+    """unique among the positions; cues name it with position = "NAME\""""
+    pan_tilt: DegreePair | None = None
+    """[pan, tilt] for every fixture not named in fixtures (default: its home)"""
+    fixtures: Annotated[dict[Name, DegreePair], Field(max_length=MAX_NAMES)] = {}
+    """fixture or group name → [pan, tilt]; a fixture's own entry beats its group's"""
+
+
+class LayerTable(Table):
+    """A playback: its own cue list, current cue, go/back/release and masters."""
+
+    name: Name
+    """unique among the layers; controls and the timeline name it"""
+    cues: Annotated[list[Name], Field(min_length=1, max_length=MAX_ENTRIES)]
+    """names of [[cues]] this layer plays, in its go order"""
+    fixtures: Annotated[list[Name], Field(max_length=MAX_NAMES)] = []
+    """fixture or group names the layer drives (default: those of its cues; all when a cue names none)"""
+    priority: bounded(int, -1000, 1000) = 0
+    """higher wins where layers drive the same fixture; equal: the layer started later wins"""
+    running: Flag = True
+    """plays its first cue from the start; false: released until a go"""
+    size: bounded(float, 0, MAX_MASTER) = 1.0
+    """the size master at the start: 0 to 2 (200 %)"""
+    rate: Rate = Field(Fraction(1), json_schema_extra={"default": 1})
+    release_beats: Beats = Field(Fraction(0), json_schema_extra={"default": 0})
+    """how long a release fades back to what is underneath"""
+    release_start: GridUnit = GridUnit.BAR
+    """a release starts on the next "beat", "bar" or "phrase\""""
+
+
+class MidiPadTable(Table):
+    """A note that goes a cue on a layer, or releases the layer."""
+
+    note: bounded(int, 0, MAX_MIDI_NUMBER)
+    """the pad's note number"""
+    layer: Name
+    """the layer it acts on"""
+    cue: Name | None = None
+    """the cue to go (a name in the layer's cues); left out: the note releases the layer"""
+
+
+class MidiTarget(StrEnum):
+    SIZE = "size"
+    RATE = "rate"
+    RIG_SIZE = "rig_size"
+    NUDGE = "nudge"
+
+
+class MidiFaderTable(Table):
+    """A control change that sets a master or nudges the tempo."""
+
+    control: bounded(int, 0, MAX_MIDI_NUMBER)
+    """the control change number"""
+    target: MidiTarget
+    """"size" (0-127 → 0-200 %), "rate" (→ 1/4, 1/2, 1, 2, 4), "rig_size" or "nudge" (64 is still)"""
+    layer: Name | None = None
+    """for "size" and "rate": the layer"""
+
+
+class MidiTable(Table):
+    """A pad and fader controller (notes and control changes through mido)."""
+
+    port: Text = ""
+    """the input port's name (a part of it); empty: no controller is opened by run"""
+    feedback_port: Text = ""
+    """an output port to light the running cues' pads on (empty: none)"""
+    channel: bounded(int, 0, 16) = 0
+    """1-16 listens to that channel only; 0: every channel"""
+    tap: bounded(int, 0, MAX_MIDI_NUMBER) | None = None
+    """a note that taps the tempo"""
+    lit_velocity: bounded(int, 1, MAX_MIDI_NUMBER) = MAX_MIDI_NUMBER
+    """note-on velocity that lights a running cue's pad (0 darkens it)"""
+    pads: Annotated[list[MidiPadTable], Field(max_length=MAX_ENTRIES)] = []
+    """notes that go cues and release layers"""
+    faders: Annotated[list[MidiFaderTable], Field(max_length=MAX_ENTRIES)] = []
+    """control changes that set masters or nudge the tempo"""
+
+
+class TimelineTable(Table):
+    """Something that happens at the start of a bar: a go, a release or a tempo."""
+
+    bar: bounded(int, 1, MAX_BAR)
+    """1-based: bar 1 starts at the show's start"""
+    layer: Name | None = None
+    """the layer a cue or release applies to (default: the first layer)"""
+    cue: Name | None = None
+    """go this cue on the layer"""
+    release: Flag = False
+    """release the layer"""
+    bpm: bounded(float, MIN_BPM, MAX_BPM) | None = None
+    """a new tempo from this bar on (the internal clock)"""
 
 
 class ShowDocument(Table):
@@ -378,6 +489,12 @@ class ShowDocument(Table):
     fixtures: list[FixtureTable] = Field(min_length=1, max_length=MAX_FIXTURES)
     patterns: Annotated[list[PatternTable], Field(max_length=MAX_ENTRIES)] = []
     cues: list[CueTable] = Field(min_length=1, max_length=MAX_ENTRIES)
+    positions: Annotated[list[PositionTable], Field(max_length=MAX_ENTRIES)] = []
+    layers: Annotated[list[LayerTable], Field(max_length=MAX_ENTRIES)] = []
+    """playbacks; none: one layer plays every cue on the whole rig"""
+    midi: MidiTable | None = None
+    timeline: Annotated[list[TimelineTable], Field(max_length=MAX_ENTRIES)] = []
+    """cue changes and tempi at bars, played by run and drawn by render"""
 
 
 def show_json_schema() -> dict:

@@ -27,6 +27,8 @@ from kinemorphs_show.layout import Layout, LayoutSpread
 from kinemorphs_show.mapping import AxisMapping
 from kinemorphs_show.outputs.destination import OutputDestination, parse_output_destination
 from kinemorphs_show.patterns import PatternSet, pattern_set, read_pattern_file
+from kinemorphs_show.playback import read as playback_read
+from kinemorphs_show.playback.spec import Layer, MidiMap, Position, TimelineEvent
 from kinemorphs_show.rig import (
     BUILT_IN_PROFILES, DMX_CHANNELS_PER_UNIVERSE, GENERIC_16BIT, BoxLimits, ConeLimits, Fixture, Profile, Rig,
 )
@@ -61,6 +63,12 @@ class Show:
     artnet_base: int = DEFAULT_ARTNET_BASE
     osc_max_datagram: int = DEFAULT_OSC_MAX_DATAGRAM
     dark_on_exit: bool = True
+    # Playbacks: a show without [[layers]] has one layer playing every cue on the whole rig.
+    layers: tuple[Layer, ...] = ()
+    positions: tuple[Position, ...] = ()
+    midi: MidiMap | None = None
+    timeline: tuple[TimelineEvent, ...] = ()
+    size_master: float = 1.0
 
 
 def load_show(path) -> Show:
@@ -95,6 +103,10 @@ def show_from_document(source: Source, document: dict) -> Show:
                    f"universe {rig.universes[-1]} would go to Art-Net port-address "
                    f"{settings.artnet_base + rig.universes[-1] - 1}, past {MAX_ARTNET_PORT_ADDRESS}")
     patterns = read_patterns(source, parsed)
+    positions = playback_read.read_positions(source, parsed.positions, rig)
+    playback_read.check_cue_positions(source, parsed.cues, positions)
+    layers = playback_read.read_layers(source, parsed.layers, parsed.cues, rig)
+    cues = playback_read.cues_on_their_layers(read_cues(source, parsed.cues, rig, patterns), layers, rig)
     return Show(
         path=source.path,
         title=source.path.stem if settings.title is None else settings.title,
@@ -105,12 +117,17 @@ def show_from_document(source: Source, document: dict) -> Show:
         clock=settings.clock,
         midi_port=settings.midi_port,
         rig=rig,
-        cues=read_cues(source, parsed.cues, rig, patterns),
+        cues=cues,
         patterns=patterns,
         sacn_priority=settings.sacn_priority,
         artnet_base=settings.artnet_base,
         osc_max_datagram=settings.osc_max_datagram,
         dark_on_exit=settings.dark_on_exit,
+        layers=layers,
+        positions=positions,
+        midi=playback_read.read_midi(source, parsed.midi, layers, parsed.cues),
+        timeline=playback_read.read_timeline(source, parsed.timeline, layers, parsed.cues),
+        size_master=settings.size_master,
     )
 
 
@@ -365,7 +382,7 @@ def read_cues(source: Source, tables: list[CueTable], rig: Rig, patterns: Patter
             name=table.name, pattern=table.pattern, size_deg=read_cue_size(source, table, path), speed=table.speed,
             axes=axes, layout=read_layout(source, table.layout, path + ("layout",), cue_cycle), members=members,
             fade_beats=table.fade_beats, start=table.start, aim=read_aim_area(source, table, path),
-            intensity=table.intensity, colour=read_colour(source, table, path, rig, members),
+            intensity=table.intensity, colour=read_colour(source, table, path, rig, members), position=table.position,
         ))
     return tuple(cues)
 

@@ -26,3 +26,10 @@ def pytest_runtest_makereport(item, call):
     if report.skipped and isinstance(report.longrepr, tuple) and "apt-get install" in report.longrepr[2]:
         report.outcome = "failed"
         report.longrepr = report.longrepr[2].removeprefix("Skipped: ")
+
+
+@pytest.fixture(autouse=True)
+def state_files_in_a_temporary_folder(monkeypatch, tmp_path_factory):
+    """Every run writes a state file under $XDG_STATE_HOME; keep the tests' (and their
+    subprocesses') out of the user's home."""
+    monkeypatch.setenv("XDG_STATE_HOME", str(tmp_path_factory.mktemp("state")))

@@ -18,7 +18,11 @@ from typing import TYPE_CHECKING
 from kinemorphs_show.clock import Clock
 from kinemorphs_show.clock_source import open_clock
 from kinemorphs_show.controls import Command, ShowClock, apply_command
-from kinemorphs_show.engine import Engine, Frame
+from kinemorphs_show.engine import Frame
+from kinemorphs_show.playback.layered_engine import LayeredEngine as Engine
+from kinemorphs_show.playback.run_start import playback_start
+from kinemorphs_show.playback.start import OffsetClock
+from kinemorphs_show.playback.state_file import StateFileError
 from kinemorphs_show.exit_codes import SHOW_EXTRA_HINT, ExitCode
 from kinemorphs_show.frame_schedule import FrameSchedule
 from kinemorphs_show.outputs import (
@@ -50,6 +54,8 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
                    now_ns: Callable[[], int] = time.monotonic_ns,
                    start_ns: int | None = None, universes: UniverseSelection | None = None,
                    shared_timeline: bool = False,
+                   start_playback: Callable[[AsyncExitStack, Callable[[Command], None], Callable[[str], None]],
+                                            Callable[[FrameRecord], None] | None] | None = None,
                    web: "WebOptions | None" = None) -> int:
     """Run until the seconds are up or something stops the run; the exit code.
 
@@ -105,6 +111,14 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
         # --- end web page ---
         stop_on_signals(stack, state.request_quit)
         read_keys_if_terminal(stack, on_command)
+        if start_playback is not None:
+            try:
+                # status.refused, not refuse: the driver reports from inside the frame lock
+                on_playback_frame = start_playback(stack, on_command, status.refused)
+            except (RuntimeError, ImportError, OSError) as error:
+                print(f"{PROGRAM}: {error}", file=sys.stderr)
+                return ExitCode.INVALID
+            on_frame = chained(locked(on_playback_frame, frame_lock), on_frame)
 
         start = now_ns() if start_ns is None else start_ns
         if shared_timeline:
@@ -129,8 +143,30 @@ async def run_show(engine: FrameSource, clock: ShowClock, outputs: Sequence[Outp
     return ExitCode.OK
 
 
+def locked(callback, lock):
+    """callback under the frame lock: the playback driver runs on the frame thread and changes the
+    engine and the clock, which the controls change from the event loop under the same lock."""
+    if callback is None:
+        return None
+
+    def call(record) -> None:
+        with lock:
+            callback(record)
+    return call
+
+
+def chained(*callbacks):
+    callbacks = [callback for callback in callbacks if callback is not None]
+
+    def call(record) -> None:
+        for callback in callbacks:
+            callback(record)
+    return call
+
+
 def run_command(show_path: str, seconds: float | None, bpm: float | None, output_destinations: list[str], *,
                 osc_in: str | None = None, universes: str | None = None, start_at: str | None = None,
+                cue: str | None = None, resume: bool = False, state_path: str | None = None,
                 web: str | None = None,
                 on_frame: Callable[[FrameRecord], None] | None = None,
                 on_home: Callable[[Frame], None] | None = None) -> int:
@@ -182,6 +218,12 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
         return usage_error(f"{show_path}: {error}")
     start_ns = None if anchor_ns is None else monotonic_of(anchor_ns)
     try:
+        start = playback_start(show, cue, resume, state_path, Engine)
+    except (ValueError, StateFileError, OSError) as error:
+        return usage_error(str(error))
+    if bpm is None and start.saved is not None:
+        bpm = start.saved.bpm
+    try:
         if start_ns is None:
             clock, release_clock = open_clock(show, bpm)
         else:
@@ -189,11 +231,13 @@ def run_command(show_path: str, seconds: float | None, bpm: float | None, output
             release_clock = no_release
     except (RuntimeError, ValueError) as error:
         return usage_error(str(error))
+    if start.saved is not None and show.clock == "internal":  # other clocks' masters say where they are
+        clock = OffsetClock(clock, start.saved.position)
     try:
-        return asyncio.run(run_show(Engine(show), clock, outputs, show.frame_rate, seconds=seconds,
+        return asyncio.run(run_show(start.engine, clock, outputs, show.frame_rate, seconds=seconds,
                                     osc_in=osc_in_address, on_frame=on_frame, on_home=on_home,
                                     start_ns=start_ns, universes=selection,
-                                    shared_timeline=show.clock == "link",
+                                    shared_timeline=show.clock == "link", start_playback=start.hook(clock),
                                     web=web_options))  # --- web page ---
     except Exception as error:
         # Every fixture was sent home on the way out (run_show's finally); say what broke in one line.

@@ -10,6 +10,7 @@ from kinemorphs_show import engine as engine_module
 from kinemorphs_show import scalar_engine as scalar_engine_module
 from kinemorphs_show.cue import place_cue
 from kinemorphs_show.engine import Engine
+from kinemorphs_show.playback.layered_engine import LayeredEngine
 from kinemorphs_show.scalar_engine import ScalarEngine
 from kinemorphs_show.timing import NS_PER_SECOND, pips_per_ns
 
@@ -103,7 +104,8 @@ def test_the_array_engine_sends_what_the_reference_sends(tmp_path, monkeypatch, 
         for module in (engine_module, scalar_engine_module):
             monkeypatch.setattr(module, "place_cue", with_fractional_offsets)
     show = make_show(tmp_path, rig_toml(count), CUES, bpm=bpm)
-    engines = Engine(show), ScalarEngine(show)
+    # A show without layers is one implicit layer: the layered engine sends the same bits.
+    engines = Engine(show), ScalarEngine(show), LayeredEngine(show)
     period_ns = round(NS_PER_SECOND / frame_rate)
     # Goes (at pips) between beats, one landing mid-crossfade, one cut back, over a few bars;
     # the clock jumps far ahead once (a nudge) and once stands still.
@@ -114,14 +116,14 @@ def test_the_array_engine_sends_what_the_reference_sends(tmp_path, monkeypatch, 
     labels = set()
     for index, position in enumerate(positions):
         frames = [engine.frame(position, bpm) for engine in engines]
-        assert frames[0] == frames[1], f"frame {index} at {position}"
+        assert frames[0] == frames[1] == frames[2], f"frame {index} at {position}"
         labels.add(frames[0].cue)
         for go_pip, cue in goes.items():
             if positions[index - 1] < go_pip <= position:
                 for engine in engines:
                     engine.go(cue, math.floor(position))
     homes = [engine.home_frame() for engine in engines]
-    assert homes[0] == homes[1]
+    assert homes[0] == homes[1] == engines[2].home_frame()
     assert any("(held) ->" in label for label in labels)  # a go landed in a running crossfade
     assert any(state.size_scale < 1 for state in frames[0].fixtures)
     assert any(state.limited for state in frames[0].fixtures)
