@@ -26,9 +26,9 @@ BeatRecord beat_record(const Groove& groove, std::size_t groove_number, const Ge
     } else {
         text = gesture.later_text;
     }
-    const int dimensions = static_cast<int>(gesture_number) < groove.flat_gestures ? 2 : 3;
     return {{"beat_" + groove.score.key + "_" + std::string(gesture.suffix),
-             groove.label + " \u2014 " + text, groove.score.period, dimensions},
+             groove.label + " \u2014 " + text},
+            static_cast<int>(gesture_number) < groove.flat_gestures,
             &groove,
             &gesture};
 }

@@ -11,6 +11,7 @@ namespace kinemorphs::generator {
 
 struct BeatRecord {
     RecordMetadata metadata;
+    bool flat;  // the gesture moves only x and y in this groove
     const Groove* groove;
     const Gesture* gesture;
 };

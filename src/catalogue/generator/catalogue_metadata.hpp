@@ -9,8 +9,6 @@ namespace kinemorphs::generator {
 struct RecordMetadata {
     std::string name;
     std::string description;
-    int period_pips;
-    int dimensions;
 };
 
 // Every family but `beat`, in catalogue order.

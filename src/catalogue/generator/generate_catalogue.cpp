@@ -1,11 +1,12 @@
 // Build-time generator of the catalogue's constant data.
 //
 // Runs every family unit, checks each table against the catalogue's
-// invariants and its record's metadata, and writes:
+// invariants and writes:
 //   catalogue_rows.bin  - the rows of all tables, three native doubles each,
 //                         in catalogue order, embedded into the module as is;
-//   catalogue_data.hpp  - the records (texts, period, axis count and a
-//                         sampler bound to the record's first row and period)
+//   catalogue_data.hpp  - the records (texts; the period and axis count,
+//                         both read off the rows; and a sampler bound to the
+//                         record's first row and period)
 //                         and the name index in ascending byte order.
 // Any broken invariant stops the build with a message naming the record.
 #include <algorithm>
@@ -58,15 +59,23 @@ std::string describe_row(std::size_t row, std::size_t axis) {
     return "row " + std::to_string(row) + " axis " + "xyz"[axis];
 }
 
+// The axes a table moves: 3 when z ever moves, else 2 when y does, else 1.
+int active_axes(const Table& rows) {
+    int axes = 1;
+    for (const Row& row : rows) {
+        if (row[2] != 0.0) {
+            return 3;
+        }
+        if (row[1] != 0.0) {
+            axes = 2;
+        }
+    }
+    return axes;
+}
+
 // Rounds the table in place and checks every per-table invariant.
 void finish_table(const RecordMetadata& record, AuthoredTable& authored) {
     Table& rows = authored.rows;
-    if (rows.size() != static_cast<std::size_t>(record.period_pips)) {
-        throw RecordError(record.name, "has " + std::to_string(rows.size()) +
-                                           " rows for a period of " +
-                                           std::to_string(record.period_pips));
-    }
-    int dimensions = 1;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t axis = 0; axis < 3; ++axis) {
             double& value = rows[r][axis];
@@ -76,16 +85,9 @@ void finish_table(const RecordMetadata& record, AuthoredTable& authored) {
             }
             value = round12(value);
         }
-        if (rows[r][2] != 0.0) {
-            dimensions = 3;
-        } else if (rows[r][1] != 0.0 && dimensions != 3) {
-            dimensions = 2;
-        }
     }
-    if (dimensions != record.dimensions) {
-        throw RecordError(record.name, "moves " + std::to_string(dimensions) +
-                                           " axes but is listed with " +
-                                           std::to_string(record.dimensions));
+    if (rows.size() < shortest_period || rows.size() > longest_period) {
+        throw RecordError(record.name, "has a period of " + std::to_string(rows.size()) + " rows");
     }
     double largest_step = 0.0;
     for (std::size_t r = 0; r + 1 < rows.size(); ++r) {
@@ -195,10 +197,10 @@ int run(const std::string& out_dir, const std::string& only) {
         }
         record_lines << "    {.name = " << literal(record.name)
                      << ",\n     .description = " << literal(record.description)
-                     << ",\n     .period_pips = " << record.period_pips
-                     << ", .dimensions = " << record.dimensions
-                     << ", .sampler = sample_catalogue_row<" << first_row << ", " << record.period_pips
-                     << ">},\n";
+                     << ",\n     .period_pips = " << authored.rows.size()
+                     << ", .dimensions = " << active_axes(authored.rows)
+                     << ", .sampler = sample_catalogue_row<" << first_row << ", "
+                     << authored.rows.size() << ">},\n";
         first_row += authored.rows.size();
         emitted.push_back(&record);
     }

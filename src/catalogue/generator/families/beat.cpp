@@ -83,7 +83,7 @@ void add_beat_tables(TableSet& set) {
         const Score& score = record.groove->score;
         const Gesture& gesture = *record.gesture;
         Table table = gesture.render(score);
-        if (record.metadata.dimensions == 2) {
+        if (record.flat) {
             for (Row& row : table) row[2] = 0.0;
         }
         table = with_phrase_swell(std::move(table), gesture.phrase_swell);
