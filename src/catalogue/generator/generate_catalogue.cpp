@@ -159,7 +159,16 @@ int run(const std::string& out_dir, const std::string& only) {
     for (auto* unit : family_units) {
         unit(set);
     }
-    const std::vector<RecordMetadata> records = catalogue_metadata();
+    std::vector<RecordMetadata> records = catalogue_metadata();
+    for (RecordMetadata& record : records) {
+        const auto found = set.tables().find(record.name);
+        if (found != set.tables().end() && !found->second.description.empty()) {
+            if (!record.description.empty()) {
+                throw RecordError(record.name, "is described twice");
+            }
+            record.description = found->second.description;
+        }
+    }
     check_metadata(records);
 
     std::set<std::string> known;

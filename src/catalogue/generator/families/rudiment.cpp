@@ -59,10 +59,18 @@ Table flam_accent() {
 }  // namespace
 
 void add_rudiment_tables(TableSet& set) {
-    set.add("rudiment_double_paradiddle", sticking_study("RLRLRR LRLRLL", {0, 6}), true);
-    set.add("rudiment_paradiddle_diddle", sticking_study("RLRRLL LRLLRR", {0, 6}), true);
-    set.add("rudiment_six_stroke", sticking_study("RLLRRL LRRLLR", {0, 5, 6, 11}), true);
-    set.add("rudiment_flam_accent", flam_accent());
+    set.add("rudiment_double_paradiddle",
+            "Visual sticking study RLRLRR LRLRLL; equal triplet spacing over four beats. This is a movement interpretation, not a complete drum-performance notation.",
+            sticking_study("RLRLRR LRLRLL", {0, 6}), true);
+    set.add("rudiment_paradiddle_diddle",
+            "Visual sticking study RLRRLL LRLLRR; equal triplet spacing over four beats. This is a movement interpretation, not a complete drum-performance notation.",
+            sticking_study("RLRRLL LRLLRR", {0, 6}), true);
+    set.add("rudiment_six_stroke",
+            "Visual sticking study RLLRRL LRRLLR; equal triplet spacing over four beats. This is a movement interpretation, not a complete drum-performance notation.",
+            sticking_study("RLLRRL LRRLLR", {0, 5, 6, 11}), true);
+    set.add("rudiment_flam_accent",
+            "Opposite-hand grace gestures lead accented groups of three; deliberately expanded for visible motion.",
+            flam_accent());
 }
 
 }  // namespace kinemorphs::generator

@@ -64,6 +64,9 @@ Table tour_rows(const Tour& tour) {
     return table;
 }
 
+constexpr const char* description =
+    "A noncircular vertex tour with eased corners and alternating dwell lengths.";
+
 }  // namespace
 
 void add_tour_tables(TableSet& set) {
@@ -86,7 +89,7 @@ void add_tour_tables(TableSet& set) {
         {14, 3, 0.25, 0.07, -0.6, {-0.44, 0.47}, 0.185},
     };
     for (const Tour& tour : tours) {
-        set.add("tour_" + std::to_string(tour.vertices) + "_" + std::to_string(tour.skip),
+        set.add("tour_" + std::to_string(tour.vertices) + "_" + std::to_string(tour.skip), description,
                 tour_rows(tour));
     }
 }
