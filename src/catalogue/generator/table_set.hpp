@@ -31,9 +31,6 @@ public:
             throw std::logic_error("table authored twice: " + name);
         }
     }
-    void add(const std::string& name, Table rows, bool last_unit_tolerance = false) {
-        add(name, std::string(), std::move(rows), last_unit_tolerance);
-    }
     const std::map<std::string, AuthoredTable>& tables() const noexcept { return tables_; }
 
 private:

@@ -93,7 +93,7 @@ void add_beat_tables(TableSet& set) {
             scale = (gesture.quiet_peak + (gesture.busy_peak - gesture.quiet_peak) * busy) / peak_magnitude(table);
         }
         scale = fitted_scale(table, scale);
-        set.add(record.metadata.name, times(std::move(table), scale));
+        set.add(record.name, record.description, times(std::move(table), scale));
     }
 }
 
