@@ -40,8 +40,8 @@ constexpr const char* description =
 
 void add_euclid_tables(TableSet& set) {
     for (const Spread spread : spreads) {
-        set.add("euclid_" + std::to_string(spread.onsets) + "_" + std::to_string(spread.steps), description,
-                euclid_table(spread));
+        set.add("euclid_" + std::to_string(spread.onsets) + "_" + std::to_string(spread.steps),
+                description, euclid_table(spread));
     }
 }
 

@@ -208,7 +208,9 @@ void add_gesture_tables(TableSet& set) {
             const double raw_deepest = lane_extent(table, 2).low;
             table = lane_scaled(std::move(table), 2, raw_deepest, deepest_reach);
         }
-        set.add(gesture.name, "An original single-point " + gesture.title + " gesture. Abstract motion, not a full-body dance or biomechanical recording.",
+        set.add(gesture.name,
+                "An original single-point " + gesture.title +
+                    " gesture. Abstract motion, not a full-body dance or biomechanical recording.",
                 std::move(table));
     }
 }

@@ -2,6 +2,7 @@
 // crank revolution per loop. Formula members follow their linkage directly;
 // the others are traced from small linkage models and fitted to the field.
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "catalogue/generator/curve_tools.hpp"
@@ -14,6 +15,11 @@
 namespace kinemorphs::generator {
 namespace {
 
+// Every mech description: what the study shows, then what it is not.
+std::string study(const std::string& subject) {
+    return subject + "; an original kinematic-style position study, not an engineering simulation.";
+}
+
 constexpr int period = 512;
 constexpr Extent full_travel{-standard_reach, standard_reach};
 
@@ -24,58 +30,58 @@ Table crank_table(RowAt row_at) {
 
 void add_formula_tables(TableSet& set) {
     set.add("mech_piston_short",
-            "Short-rod piston; an original kinematic-style position study, not an engineering simulation.",
+            study("Short-rod piston"),
             crank_table([](double t) {
                 const double s = std::sin(t);
                 return Row{standard_reach * ((std::cos(t) + std::sqrt(4.0 - s * s)) - 2.0), 0.246 * s, 0.0};
             }), true);
     set.add("mech_piston_long",
-            "Long-rod piston; an original kinematic-style position study, not an engineering simulation.",
+            study("Long-rod piston"),
             crank_table([](double t) {
                 const double s = std::sin(t);
                 return Row{standard_reach * ((std::cos(t) + std::sqrt(16.0 - s * s)) - 4.0),
                            0.205 * std::sin(2.0 * t), 0.0};
             }), true);
     set.add("mech_scotch_yoke",
-            "Yoke with rocking linkage; an original kinematic-style position study, not an engineering simulation.",
+            study("Yoke with rocking linkage"),
             crank_table([](double t) {
                 return Row{standard_reach * std::cos(t), 0.287 * std::sin(t) + 0.1476 * std::sin(3.0 * t), 0.0};
             }), true);
     set.add("mech_two_lobe_cam",
-            "Two-lobe cam follower; an original kinematic-style position study, not an engineering simulation.",
+            study("Two-lobe cam follower"),
             normalised(crank_table([](double t) {
                 return Row{0.3 * std::sin(t), 0.2 * std::cos(t) + 0.55 * std::cos(2.0 * t), 0.0};
             })), true);
     set.add("mech_three_lobe_cam",
-            "Three-lobe cam follower; an original kinematic-style position study, not an engineering simulation.",
+            study("Three-lobe cam follower"),
             normalised(crank_table([](double t) {
                 return Row{0.25 * std::sin(t), 0.2 * std::cos(t) + std::cos(3.0 * t), 0.0};
             })), true);
     set.add("mech_paddle",
-            "Paddle-wheel tip; an original kinematic-style position study, not an engineering simulation.",
+            study("Paddle-wheel tip"),
             normalised(crank_table([](double t) {
                 return Row{std::cos(t) + 0.23 * std::cos(4.0 * t), std::sin(t) + 0.23 * std::sin(4.0 * t),
                            0.0};
             })), true);
     set.add("mech_wobble_plate",
-            "Wobble-plate trace; an original kinematic-style position study, not an engineering simulation.",
+            study("Wobble-plate trace"),
             crank_table([](double t) {
                 return Row{standard_reach * std::cos(t), 0.287 * std::sin(t), 0.41 * std::sin(2.0 * t + 0.3)};
             }), true);
     set.add("mech_coupled_cranks",
-            "Coupled cranks; an original kinematic-style position study, not an engineering simulation.",
+            study("Coupled cranks"),
             normalised(crank_table([](double t) {
                 return Row{std::cos(t) + 0.35 * std::cos(3.0 * t + 0.6),
                            std::sin(t) - 0.35 * std::sin(3.0 * t + 0.6), 0.0};
             })), true);
     set.add("mech_crank_rocker",
-            "Crank and rocker study; an original kinematic-style position study, not an engineering simulation.",
+            study("Crank and rocker study"),
             crank_table([](double t) {
                 return Row{standard_reach * std::cos(t), 0.492 * std::atan(2.0 * std::sin(t)),
                            0.123 * std::cos(3.0 * t)};
             }), true);
     set.add("mech_piston_balance",
-            "Piston and balance mass; an original kinematic-style position study, not an engineering simulation.",
+            study("Piston and balance mass"),
             crank_table([](double t) {
                 return Row{standard_reach * std::cos(t), 0.41 * std::sin(2.0 * t), 0.205 * std::sin(t)};
             }), true);
@@ -209,22 +215,22 @@ Table cam_return() {
 void add_mech_tables(TableSet& set) {
     add_formula_tables(set);
     set.add("mech_offset_crank",
-            "Offset crank; an original kinematic-style position study, not an engineering simulation.",
+            study("Offset crank"),
             offset_crank());
     set.add("mech_whitworth",
-            "Quick-return linkage study; an original kinematic-style position study, not an engineering simulation.",
+            study("Quick-return linkage study"),
             whitworth());
     set.add("mech_elliptic_cam",
-            "Elliptic cam follower; an original kinematic-style position study, not an engineering simulation.",
+            study("Elliptic cam follower"),
             elliptic_cam());
     set.add("mech_escapement",
-            "Soft escapement study; an original kinematic-style position study, not an engineering simulation.",
+            study("Soft escapement study"),
             escapement());
     set.add("mech_rocking_beam",
-            "Rocking beam; an original kinematic-style position study, not an engineering simulation.",
+            study("Rocking beam"),
             rocking_beam());
     set.add("mech_cam_return",
-            "Cam rise and return; an original kinematic-style position study, not an engineering simulation.",
+            study("Cam rise and return"),
             cam_return());
 }
 

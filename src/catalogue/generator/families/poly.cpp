@@ -53,8 +53,8 @@ constexpr const char* description =
 
 void add_poly_tables(TableSet& set) {
     for (const Ratio ratio : poly_ratios) {
-        set.add("poly_" + std::to_string(ratio.left) + "_" + std::to_string(ratio.right), description,
-                poly_table(ratio.left, ratio.right), true);
+        set.add("poly_" + std::to_string(ratio.left) + "_" + std::to_string(ratio.right),
+                description, poly_table(ratio.left, ratio.right), true);
     }
 }
 

@@ -55,7 +55,8 @@ constexpr const char* outside_description =
 
 void add_spiro_tables(TableSet& set) {
     for (const Gear& gear : gears) {
-        set.add(spiro_name("inside", gear), inside_description, spiro_table(gear, Rolling::inside), true);
+        set.add(spiro_name("inside", gear), inside_description,
+                spiro_table(gear, Rolling::inside), true);
     }
     for (const Gear& gear : gears) {
         set.add(spiro_name("outside", gear), outside_description,

@@ -89,8 +89,8 @@ void add_tour_tables(TableSet& set) {
         {14, 3, 0.25, 0.07, -0.6, {-0.44, 0.47}, 0.185},
     };
     for (const Tour& tour : tours) {
-        set.add("tour_" + std::to_string(tour.vertices) + "_" + std::to_string(tour.skip), description,
-                tour_rows(tour));
+        set.add("tour_" + std::to_string(tour.vertices) + "_" + std::to_string(tour.skip),
+                description, tour_rows(tour));
     }
 }
 

@@ -37,7 +37,8 @@ void add_wave_tables(TableSet& set) {
              const double s = std::sin(t);
              return s * s * s;
          }},
-        {"wave_shouldered", "Shouldered sine", [](double t) { return std::sin(t) * (1.0 + 0.62 * std::cos(2.0 * t)); }},
+        {"wave_shouldered", "Shouldered sine",
+         [](double t) { return std::sin(t) * (1.0 + 0.62 * std::cos(2.0 * t)); }},
         {"wave_folded", "Folded sine", [](double t) { return std::sin(2.2 * std::sin(t)); }},
         {"wave_double_fold", "Double-fold wave", [](double t) { return std::sin(3.8 * std::sin(t)); }},
         {"wave_rounded_square", "Rounded square", [](double t) { return std::tanh(2.0 * std::sin(t)); }},
