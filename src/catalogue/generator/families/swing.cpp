@@ -78,8 +78,8 @@ void add_swing_tables(TableSet& set) {
             const std::string numerator = std::to_string(fraction.numerator);
             const std::string denominator = std::to_string(fraction.denominator);
             set.add("swing_" + std::string(kind.name) + "_" + numerator + "_" + denominator,
-                    "Eight-beat " + std::string(kind.name) + " score with offbeats at " + numerator +
-                        "/" + denominator + " of each beat; peaks follow the score.",
+                    "Eight-beat " + std::string(kind.name) + " score with offbeats at " +
+                        numerator + "/" + denominator + " of each beat; peaks follow the score.",
                     swing_table(kind.kind, fraction.numerator, fraction.denominator));
         }
     }

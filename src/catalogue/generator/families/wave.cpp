@@ -40,21 +40,26 @@ void add_wave_tables(TableSet& set) {
         {"wave_shouldered", "Shouldered sine",
          [](double t) { return std::sin(t) * (1.0 + 0.62 * std::cos(2.0 * t)); }},
         {"wave_folded", "Folded sine", [](double t) { return std::sin(2.2 * std::sin(t)); }},
-        {"wave_double_fold", "Double-fold wave", [](double t) { return std::sin(3.8 * std::sin(t)); }},
-        {"wave_rounded_square", "Rounded square", [](double t) { return std::tanh(2.0 * std::sin(t)); }},
+        {"wave_double_fold", "Double-fold wave",
+         [](double t) { return std::sin(3.8 * std::sin(t)); }},
+        {"wave_rounded_square", "Rounded square",
+         [](double t) { return std::tanh(2.0 * std::sin(t)); }},
         {"wave_soft_rectifier", "Soft rectified swell", [](double t) {
              const double s = std::sin(t);
              return std::sqrt(s * s + 0.13) - 0.7;
          }},
-        {"wave_skew_warp", "Phase-skew sweep", [](double t) { return std::sin(t + 0.7 * std::sin(t)); }},
+        {"wave_skew_warp", "Phase-skew sweep",
+         [](double t) { return std::sin(t + 0.7 * std::sin(t)); }},
         {"wave_shelf_wave", "Shelf and scoop", [](double t) {
              return std::tanh(2.0 * std::sin(t)) + 0.23 * std::sin(3.0 * t + 0.4);
          }},
         {"wave_notched", "Notched crest", [](double t) {
              return std::sin(t) - 0.36 * std::sin(3.0 * t) + 0.12 * std::cos(5.0 * t);
          }},
-        {"wave_bottle", "Bottle-neck swell", [](double t) { return std::sin(t) / (1.45 + 0.45 * std::cos(2.0 * t)); }},
-        {"wave_reed", "Reed flutter", [](double t) { return std::sin(t) * (0.85 + 0.4 * std::cos(7.0 * t)); }},
+        {"wave_bottle", "Bottle-neck swell",
+         [](double t) { return std::sin(t) / (1.45 + 0.45 * std::cos(2.0 * t)); }},
+        {"wave_reed", "Reed flutter",
+         [](double t) { return std::sin(t) * (0.85 + 0.4 * std::cos(7.0 * t)); }},
         {"wave_unequal_peaks", "Unequal double crest", [](double t) {
              return 0.67 * std::sin(t) + 0.4 * std::sin(2.0 * t + 0.8);
          }},
