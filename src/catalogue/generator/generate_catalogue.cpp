@@ -80,8 +80,7 @@ void finish_table(const std::string& name, AuthoredTable& authored) {
         for (std::size_t axis = 0; axis < 3; ++axis) {
             double& value = rows[r][axis];
             if (!std::isfinite(value) || value < -1.0 || value > 1.0) {
-                throw RecordError(name, describe_row(r, axis) +
-                                                   " is not a finite value in [-1, 1]");
+                throw RecordError(name, describe_row(r, axis) + " is not a finite value in [-1, 1]");
             }
             value = round12(value);
         }
@@ -94,8 +93,7 @@ void finish_table(const std::string& name, AuthoredTable& authored) {
         for (std::size_t axis = 0; axis < 3; ++axis) {
             const double step = std::fabs(rows[r + 1][axis] - rows[r][axis]);
             if (step > max_neighbour_step) {
-                throw RecordError(name, "steps " + std::to_string(step) + " at " +
-                                                   describe_row(r, axis));
+                throw RecordError(name, "steps " + std::to_string(step) + " at " + describe_row(r, axis));
             }
             largest_step = std::max(largest_step, step);
         }
@@ -107,9 +105,9 @@ void finish_table(const std::string& name, AuthoredTable& authored) {
     const double slack = authored.last_unit_tolerance ? last_unit * 1.5 : 0.0;
     if (seam_step > largest_step + slack) {
         throw RecordError(name, "does not close: the step from the last row to row 0 (" +
-                                           std::to_string(seam_step) +
-                                           ") exceeds its largest neighbouring step (" +
-                                           std::to_string(largest_step) + ")");
+                                    std::to_string(seam_step) +
+                                    ") exceeds its largest neighbouring step (" +
+                                    std::to_string(largest_step) + ")");
     }
 }
 
