@@ -1,4 +1,4 @@
-// The `beat` family's record list: every groove (beat_scores.inc) crossed
+// The `beat` family's records: every groove (beat_scores.inc) crossed
 // with every gesture (beat_gestures.cpp). The first 36 grooves list their
 // titled gestures ahead of all the others; the remaining grooves list all
 // their gestures together.
@@ -26,9 +26,9 @@ BeatRecord beat_record(const Groove& groove, std::size_t groove_number, const Ge
     } else {
         text = gesture.later_text;
     }
-    const int dimensions = static_cast<int>(gesture_number) < groove.flat_gestures ? 2 : 3;
-    return {{"beat_" + groove.score.key + "_" + std::string(gesture.suffix),
-             groove.label + " \u2014 " + text, groove.score.period, dimensions},
+    return {"beat_" + groove.score.key + "_" + std::string(gesture.suffix),
+            groove.label + " \u2014 " + text,
+            static_cast<int>(gesture_number) < groove.flat_gestures,
             &groove,
             &gesture};
 }
@@ -67,20 +67,10 @@ const std::vector<BeatRecord>& beat_records() {
     return records;
 }
 
-const std::vector<RecordMetadata>& beat_metadata() {
-    static const std::vector<RecordMetadata> records = [] {
-        std::vector<RecordMetadata> list;
-        for (const BeatRecord& record : beat_records()) list.push_back(record.metadata);
-        return list;
-    }();
-    return records;
-}
-
-std::vector<RecordMetadata> catalogue_metadata() {
-    std::vector<RecordMetadata> records = family_metadata();
-    const std::vector<RecordMetadata>& beats = beat_metadata();
-    records.insert(records.end(), beats.begin(), beats.end());
-    return records;
+std::vector<std::string> catalogue_order() {
+    std::vector<std::string> order = family_order();
+    for (const BeatRecord& record : beat_records()) order.push_back(record.name);
+    return order;
 }
 
 }  // namespace kinemorphs::generator

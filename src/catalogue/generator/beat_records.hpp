@@ -1,6 +1,7 @@
 // The `beat` family's records, each tied to the groove and gesture it renders.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "catalogue/generator/catalogue_metadata.hpp"
@@ -10,7 +11,9 @@
 namespace kinemorphs::generator {
 
 struct BeatRecord {
-    RecordMetadata metadata;
+    std::string name;
+    std::string description;
+    bool flat;  // the gesture moves only x and y in this groove
     const Groove* groove;
     const Gesture* gesture;
 };

@@ -10,6 +10,10 @@ namespace kinemorphs::generator {
 // last row back to row 0 included.
 inline constexpr double max_neighbour_step = 0.267675695703;
 
+// A table's period, its row count, in pips.
+inline constexpr std::size_t shortest_period = 160;
+inline constexpr std::size_t longest_period = 1024;
+
 // Record names (lower-case letters, digits and underscores) and descriptions,
 // in bytes.
 inline constexpr std::size_t shortest_name = 8;

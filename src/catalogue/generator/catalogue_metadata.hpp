@@ -1,4 +1,6 @@
-// The descriptive part of every catalogue record, in catalogue order.
+// The catalogue order: every record's name, in the order the records are
+// numbered. A record's description is stated beside its table by its family
+// unit (table_set.hpp); its period and axis count are read off the rows.
 #pragma once
 
 #include <string>
@@ -6,20 +8,11 @@
 
 namespace kinemorphs::generator {
 
-struct RecordMetadata {
-    std::string name;
-    std::string description;
-    int period_pips;
-    int dimensions;
-};
-
 // Every family but `beat`, in catalogue order.
-const std::vector<RecordMetadata>& family_metadata();
+const std::vector<std::string>& family_order();
 
-// The `beat` family, every groove by every gesture, after all the others.
-const std::vector<RecordMetadata>& beat_metadata();
-
-// Every record in catalogue order; the generator prints how many.
-std::vector<RecordMetadata> catalogue_metadata();
+// Every record name in catalogue order: the `beat` family, every groove by
+// every gesture, after all the others. The generator prints how many.
+std::vector<std::string> catalogue_order();
 
 }  // namespace kinemorphs::generator

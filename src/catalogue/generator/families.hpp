@@ -1,7 +1,7 @@
 // The catalogue families, each listed once. A family is one unit in
 // families/ (CMake compiles every unit there) defining add_<family>_tables,
-// which adds the tables it authors by record name; the records themselves,
-// and so the catalogue order, come from the metadata.
+// which adds the tables it authors, each with its record's name and
+// description; the catalogue order comes from catalogue_metadata.hpp.
 #pragma once
 
 #include "catalogue/generator/table_set.hpp"

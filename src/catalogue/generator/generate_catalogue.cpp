@@ -1,11 +1,12 @@
 // Build-time generator of the catalogue's constant data.
 //
-// Runs every family unit, checks each table against the catalogue's
-// invariants and its record's metadata, and writes:
+// Runs every family unit, checks each record and table against the
+// catalogue's invariants and writes, in the catalogue order:
 //   catalogue_rows.bin  - the rows of all tables, three native doubles each,
 //                         in catalogue order, embedded into the module as is;
-//   catalogue_data.hpp  - the records (texts, period, axis count and a
-//                         sampler bound to the record's first row and period)
+//   catalogue_data.hpp  - the records (texts; the period and axis count,
+//                         both read off the rows; and a sampler bound to the
+//                         record's first row and period)
 //                         and the name index in ascending byte order.
 // Any broken invariant stops the build with a message naming the record.
 #include <algorithm>
@@ -58,42 +59,41 @@ std::string describe_row(std::size_t row, std::size_t axis) {
     return "row " + std::to_string(row) + " axis " + "xyz"[axis];
 }
 
-// Rounds the table in place and checks every per-table invariant.
-void finish_table(const RecordMetadata& record, AuthoredTable& authored) {
-    Table& rows = authored.rows;
-    if (rows.size() != static_cast<std::size_t>(record.period_pips)) {
-        throw RecordError(record.name, "has " + std::to_string(rows.size()) +
-                                           " rows for a period of " +
-                                           std::to_string(record.period_pips));
+// The axes a table moves: 3 when z ever moves, else 2 when y does, else 1.
+int active_axes(const Table& rows) {
+    int axes = 1;
+    for (const Row& row : rows) {
+        if (row[2] != 0.0) {
+            return 3;
+        }
+        if (row[1] != 0.0) {
+            axes = 2;
+        }
     }
-    int dimensions = 1;
+    return axes;
+}
+
+// Rounds the table in place and checks every per-table invariant.
+void finish_table(const std::string& name, AuthoredTable& authored) {
+    Table& rows = authored.rows;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t axis = 0; axis < 3; ++axis) {
             double& value = rows[r][axis];
             if (!std::isfinite(value) || value < -1.0 || value > 1.0) {
-                throw RecordError(record.name, describe_row(r, axis) +
-                                                   " is not a finite value in [-1, 1]");
+                throw RecordError(name, describe_row(r, axis) + " is not a finite value in [-1, 1]");
             }
             value = round12(value);
         }
-        if (rows[r][2] != 0.0) {
-            dimensions = 3;
-        } else if (rows[r][1] != 0.0 && dimensions != 3) {
-            dimensions = 2;
-        }
     }
-    if (dimensions != record.dimensions) {
-        throw RecordError(record.name, "moves " + std::to_string(dimensions) +
-                                           " axes but is listed with " +
-                                           std::to_string(record.dimensions));
+    if (rows.size() < shortest_period || rows.size() > longest_period) {
+        throw RecordError(name, "has a period of " + std::to_string(rows.size()) + " rows");
     }
     double largest_step = 0.0;
     for (std::size_t r = 0; r + 1 < rows.size(); ++r) {
         for (std::size_t axis = 0; axis < 3; ++axis) {
             const double step = std::fabs(rows[r + 1][axis] - rows[r][axis]);
             if (step > max_neighbour_step) {
-                throw RecordError(record.name, "steps " + std::to_string(step) + " at " +
-                                                   describe_row(r, axis));
+                throw RecordError(name, "steps " + std::to_string(step) + " at " + describe_row(r, axis));
             }
             largest_step = std::max(largest_step, step);
         }
@@ -104,34 +104,35 @@ void finish_table(const RecordMetadata& record, AuthoredTable& authored) {
     }
     const double slack = authored.last_unit_tolerance ? last_unit * 1.5 : 0.0;
     if (seam_step > largest_step + slack) {
-        throw RecordError(record.name, "does not close: the step from the last row to row 0 (" +
-                                           std::to_string(seam_step) +
-                                           ") exceeds its largest neighbouring step (" +
-                                           std::to_string(largest_step) + ")");
+        throw RecordError(name, "does not close: the step from the last row to row 0 (" +
+                                    std::to_string(seam_step) +
+                                    ") exceeds its largest neighbouring step (" +
+                                    std::to_string(largest_step) + ")");
     }
 }
 
-void check_metadata(const std::vector<RecordMetadata>& records) {
+void check_names(const std::vector<std::string>& order) {
     std::set<std::string> names;
     for (const Rudiment& rudiment : default_rudiments) {
         names.emplace(rudiment.name);
     }
-    for (const RecordMetadata& record : records) {
-        const bool name_chars = std::all_of(record.name.begin(), record.name.end(), [](char c) {
+    for (const std::string& name : order) {
+        const bool name_chars = std::all_of(name.begin(), name.end(), [](char c) {
             return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
         });
-        if (record.name.size() < shortest_name || record.name.size() > longest_name || !name_chars) {
-            throw RecordError(record.name, "breaks the catalogue name rule");
+        if (name.size() < shortest_name || name.size() > longest_name || !name_chars) {
+            throw RecordError(name, "breaks the catalogue name rule");
         }
-        if (!names.insert(record.name).second) {
-            throw RecordError(record.name, "is named twice");
+        if (!names.insert(name).second) {
+            throw RecordError(name, "is named twice");
         }
-        if (record.description.size() < shortest_description ||
-            record.description.size() > longest_description) {
-            throw RecordError(record.name, "has a description of " +
-                                               std::to_string(record.description.size()) +
-                                               " bytes");
-        }
+    }
+}
+
+void check_description(const std::string& name, const std::string& description) {
+    if (description.size() < shortest_description || description.size() > longest_description) {
+        throw RecordError(name, "has a description of " + std::to_string(description.size()) +
+                                    " bytes");
     }
 }
 
@@ -157,50 +158,47 @@ int run(const std::string& out_dir, const std::string& only) {
     for (auto* unit : family_units) {
         unit(set);
     }
-    const std::vector<RecordMetadata> records = catalogue_metadata();
-    check_metadata(records);
-
-    std::set<std::string> known;
-    for (const RecordMetadata& record : records) {
-        known.insert(record.name);
-    }
+    const std::vector<std::string> order = catalogue_order();
+    check_names(order);
+    const std::set<std::string> known(order.begin(), order.end());
     for (const auto& [name, table] : set.tables()) {
         if (known.count(name) == 0) {
             throw RecordError(name, "has a table but no catalogue record");
         }
+        check_description(name, table.description);
     }
 
     std::ofstream rows_file(out_dir + "/catalogue_rows.bin", std::ios::binary);
-    std::vector<const RecordMetadata*> emitted;
+    std::vector<const std::string*> emitted;
     std::ostringstream record_lines;
     std::size_t first_row = 0;
     auto tables = set.tables();
-    for (const RecordMetadata& record : records) {
-        if (!family_selected(record.name, only)) {
+    for (const std::string& name : order) {
+        if (!family_selected(name, only)) {
             continue;
         }
-        const auto found = tables.find(record.name);
+        const auto found = tables.find(name);
         if (found == tables.end()) {
             // Only an explicitly partial catalogue may lack tables; a full
             // build that silently dropped one would ship without it.
             if (only.empty()) {
-                throw RecordError(record.name, "has a catalogue record but no table");
+                throw RecordError(name, "has a catalogue record but no table");
             }
             continue;
         }
         AuthoredTable& authored = found->second;
-        finish_table(record, authored);
+        finish_table(name, authored);
         for (const Row& row : authored.rows) {
             rows_file.write(reinterpret_cast<const char*>(row.data()), sizeof(double) * 3);
         }
-        record_lines << "    {.name = " << literal(record.name)
-                     << ",\n     .description = " << literal(record.description)
-                     << ",\n     .period_pips = " << record.period_pips
-                     << ", .dimensions = " << record.dimensions
-                     << ", .sampler = sample_catalogue_row<" << first_row << ", " << record.period_pips
-                     << ">},\n";
+        record_lines << "    {.name = " << literal(name)
+                     << ",\n     .description = " << literal(authored.description)
+                     << ",\n     .period_pips = " << authored.rows.size()
+                     << ", .dimensions = " << active_axes(authored.rows)
+                     << ", .sampler = sample_catalogue_row<" << first_row << ", "
+                     << authored.rows.size() << ">},\n";
         first_row += authored.rows.size();
-        emitted.push_back(&record);
+        emitted.push_back(&name);
     }
     if (!rows_file) {
         throw std::runtime_error("cannot write catalogue_rows.bin");
@@ -209,10 +207,10 @@ int run(const std::string& out_dir, const std::string& only) {
         throw std::runtime_error("no catalogue table was authored");
     }
 
-    std::vector<std::size_t> order(emitted.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return emitted[a]->name < emitted[b]->name;
+    std::vector<std::size_t> by_name(emitted.size());
+    std::iota(by_name.begin(), by_name.end(), std::size_t{0});
+    std::sort(by_name.begin(), by_name.end(), [&](std::size_t a, std::size_t b) {
+        return *emitted[a] < *emitted[b];
     });
 
     std::ofstream header(out_dir + "/catalogue_data.hpp");
@@ -227,15 +225,15 @@ int run(const std::string& out_dir, const std::string& only) {
            << record_lines.str() << "};\n\n"
            << "// Record numbers in ascending byte order of their names.\n"
               "inline constexpr std::uint64_t name_index[] = {\n";
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        header << (i % 12 == 0 ? "    " : " ") << order[i] << ","
-               << (i % 12 == 11 || i + 1 == order.size() ? "\n" : "");
+    for (std::size_t i = 0; i < by_name.size(); ++i) {
+        header << (i % 12 == 0 ? "    " : " ") << by_name[i] << ","
+               << (i % 12 == 11 || i + 1 == by_name.size() ? "\n" : "");
     }
     header << "};\n\n}  // namespace kinemorphs::catalogue_data\n";
     if (!header) {
         throw std::runtime_error("cannot write catalogue_data.hpp");
     }
-    std::cout << "catalogue: " << emitted.size() << " of " << records.size() << " records, "
+    std::cout << "catalogue: " << emitted.size() << " of " << order.size() << " records, "
               << first_row << " rows\n";
     return 0;
 }

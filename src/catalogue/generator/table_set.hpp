@@ -1,4 +1,5 @@
-// The sample tables authored by the family units, keyed by record name.
+// The sample tables authored by the family units, each with its record's
+// description, keyed by record name.
 #pragma once
 
 #include <array>
@@ -13,6 +14,7 @@ using Row = std::array<double, 3>;
 using Table = std::vector<Row>;
 
 struct AuthoredTable {
+    std::string description;
     Table rows;
     // Formula tables whose last stored decimal may move by one unit with the
     // maths library; the closed-loop comparison allows for that unit.
@@ -21,8 +23,11 @@ struct AuthoredTable {
 
 class TableSet {
 public:
-    void add(const std::string& name, Table rows, bool last_unit_tolerance = false) {
-        if (!tables_.emplace(name, AuthoredTable{std::move(rows), last_unit_tolerance}).second) {
+    void add(const std::string& name, std::string description, Table rows,
+             bool last_unit_tolerance = false) {
+        if (!tables_.emplace(name, AuthoredTable{std::move(description), std::move(rows),
+                                                 last_unit_tolerance})
+                 .second) {
             throw std::logic_error("table authored twice: " + name);
         }
     }

@@ -51,6 +51,9 @@ Table walk_table(Walk walk) {
     return sum_pulses(bars * bar_pips, pulses);
 }
 
+constexpr const char* description =
+    "A four-bar grid keeps its pulse spacing while a two-accent motif migrates between bars.";
+
 }  // namespace
 
 void add_accent_tables(TableSet& set) {
@@ -59,7 +62,7 @@ void add_accent_tables(TableSet& set) {
         name += std::to_string(walk.pulses);
         name += '_';
         name += std::to_string(walk.step);
-        set.add(name, walk_table(walk));
+        set.add(name, description, walk_table(walk));
     }
 }
 

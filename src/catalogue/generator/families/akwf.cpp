@@ -85,10 +85,18 @@ Table waveform_table(std::size_t index) {
 }  // namespace
 
 void add_akwf_tables(TableSet& set) {
-    set.add("akwf_round_saw", waveform_table(0));     // AKWF_R_asym_saw_05
-    set.add("akwf_quick_return", waveform_table(1));  // AKWF_R_asym_saw_15
-    set.add("akwf_multi_lobe", waveform_table(2));    // AKWF_0001
-    set.add("akwf_plateau", waveform_table(3));       // AKWF_0010
+    set.add("akwf_round_saw",
+            "AKWF_R_asym_saw_05_256: an actual CC0 waveform slowed to a four-beat position loop.",
+            waveform_table(0));     // AKWF_R_asym_saw_05
+    set.add("akwf_quick_return",
+            "AKWF_R_asym_saw_15_256: an actual CC0 waveform slowed to a four-beat position loop.",
+            waveform_table(1));  // AKWF_R_asym_saw_15
+    set.add("akwf_multi_lobe",
+            "AKWF_0001_256: an actual CC0 waveform slowed to a four-beat position loop.",
+            waveform_table(2));    // AKWF_0001
+    set.add("akwf_plateau",
+            "AKWF_0010_256: an actual CC0 waveform slowed to a four-beat position loop.",
+            waveform_table(3));       // AKWF_0010
 }
 
 }  // namespace kinemorphs::generator

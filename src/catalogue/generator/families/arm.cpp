@@ -49,6 +49,9 @@ Table arm_rows(const Arm& arm) {
     });
 }
 
+constexpr const char* description =
+    "Tip position of two kinematically driven links; not a dynamics simulation or anatomical model.";
+
 }  // namespace
 
 void add_arm_tables(TableSet& set) {
@@ -81,7 +84,7 @@ void add_arm_tables(TableSet& set) {
         }
         std::string number = std::to_string(i + 1);
         number.insert(0, 2 - number.size(), '0');
-        set.add("arm_coupled_" + number, std::move(table));
+        set.add("arm_coupled_" + number, description, std::move(table));
     }
 }
 

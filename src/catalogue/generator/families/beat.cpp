@@ -83,7 +83,7 @@ void add_beat_tables(TableSet& set) {
         const Score& score = record.groove->score;
         const Gesture& gesture = *record.gesture;
         Table table = gesture.render(score);
-        if (record.metadata.dimensions == 2) {
+        if (record.flat) {
             for (Row& row : table) row[2] = 0.0;
         }
         table = with_phrase_swell(std::move(table), gesture.phrase_swell);
@@ -93,7 +93,7 @@ void add_beat_tables(TableSet& set) {
             scale = (gesture.quiet_peak + (gesture.busy_peak - gesture.quiet_peak) * busy) / peak_magnitude(table);
         }
         scale = fitted_scale(table, scale);
-        set.add(record.metadata.name, times(std::move(table), scale));
+        set.add(record.name, record.description, times(std::move(table), scale));
     }
 }
 

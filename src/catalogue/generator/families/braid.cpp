@@ -57,6 +57,9 @@ Table fitted(Table table, const Braid& braid) {
     return lane_fitted(std::move(table), 2, braid.z_box);
 }
 
+constexpr const char* description =
+    "An offset tube centreline and a rolling cross-section with a second depth ripple.";
+
 }  // namespace
 
 void add_braid_tables(TableSet& set) {
@@ -79,7 +82,7 @@ void add_braid_tables(TableSet& set) {
         {5, 8, 19, 0.13, 0.05, standard_reach, 0.79, {-0.37, 0.36}},
     };
     for (const Braid& braid : braids) {
-        set.add("braid_" + std::to_string(braid.a) + "_" + std::to_string(braid.b),
+        set.add("braid_" + std::to_string(braid.a) + "_" + std::to_string(braid.b), description,
                 fitted(braid_rows(braid), braid));
     }
 }

@@ -50,6 +50,9 @@ Table burst_table(const Subdivisions& subdivisions, int first_direction) {
     return sum_pulses(period, pulses);
 }
 
+constexpr const char* description =
+    "Three unevenly subdivided directional bursts, deliberate gaps and a late settling accent.";
+
 }  // namespace
 
 void add_burst_tables(TableSet& set) {
@@ -60,7 +63,7 @@ void add_burst_tables(TableSet& set) {
             name += '_';
             name += std::to_string(n);
         }
-        set.add(name, burst_table(subdivisions, index % 3));
+        set.add(name, description, burst_table(subdivisions, index % 3));
         ++index;
     }
 }

@@ -91,6 +91,9 @@ Table canon_table(const Motif& motif, int offset, double peak) {
     return normalised(sum_pulses(2 * half_pips, pulses), peak);
 }
 
+constexpr const char* description =
+    "A rational-beat motif passes between lateral and depth lanes, with an altered second-half response.";
+
 }  // namespace
 
 void add_canon_tables(TableSet& set) {
@@ -101,7 +104,7 @@ void add_canon_tables(TableSet& set) {
         const std::string stem = "canon_0" + std::to_string(number);
         for (const bool late : {false, true}) {
             const double peak = 0.27905 + (0.0319 * index) / 15.0;
-            set.add(stem + (late ? "_late" : "_close"),
+            set.add(stem + (late ? "_late" : "_close"), description,
                     canon_table(motif, late ? motif.late_offset : motif.close_offset, peak));
             ++index;
         }

@@ -69,6 +69,9 @@ Table fitted(Table table, const Contour& c) {
     return table;
 }
 
+constexpr const char* description =
+    "Signed-power oval edges with local ripples and an asymmetric bow.";
+
 }  // namespace
 
 void add_contour_tables(TableSet& set) {
@@ -96,7 +99,8 @@ void add_contour_tables(TableSet& set) {
     for (std::size_t i = 0; i < contours.size(); ++i) {
         std::string number = std::to_string(i + 1);
         number.insert(0, 2 - number.size(), '0');
-        set.add("contour_shaped_" + number, fitted(contour_rows(contours[i]), contours[i]));
+        set.add("contour_shaped_" + number, description,
+                fitted(contour_rows(contours[i]), contours[i]));
     }
 }
 

@@ -63,6 +63,9 @@ Table dialogue_table(const std::vector<int>& groups, int first_direction) {
     return sum_pulses(eighth * eighth_pips, pulses);
 }
 
+constexpr const char* description =
+    "Different eighth-note group lengths pass a phrase between directions, with late pickup responses.";
+
 }  // namespace
 
 void add_dialogue_tables(TableSet& set) {
@@ -72,7 +75,7 @@ void add_dialogue_tables(TableSet& set) {
             name += '_';
             name += std::to_string(g);
         }
-        set.add(name, dialogue_table(record.groups, record.first_direction));
+        set.add(name, description, dialogue_table(record.groups, record.first_direction));
     }
 }
 

@@ -77,6 +77,9 @@ Table phrase_rows(const Phrase& p) {
     return lane_fitted(std::move(table), 2, p.z_box);
 }
 
+constexpr const char* description =
+    "Two unequal lift-and-hold gestures, a transfer and a settling return; holds have finite musical duration.";
+
 }  // namespace
 
 void add_dwell_tables(TableSet& set) {
@@ -117,7 +120,7 @@ void add_dwell_tables(TableSet& set) {
     for (std::size_t i = 0; i < phrases.size(); ++i) {
         std::string number = std::to_string(i + 1);
         number.insert(0, 2 - number.size(), '0');
-        set.add("dwell_phrase_" + number, phrase_rows(phrases[i]));
+        set.add("dwell_phrase_" + number, description, phrase_rows(phrases[i]));
     }
 }
 

@@ -90,22 +90,28 @@ Table elastic() {
     return normalised(ring, 0.8);
 }
 
+constexpr const char* attributed_description =
+    "An attributed D3 easing curve, assembled into a closed outward-and-return loop.";
+
 }  // namespace
 
 void add_ease_tables(TableSet& set) {
     // From one side to the other with bounces on arrival, and back the same way.
-    set.add("ease_rebound", out_and_back([](double u) { return -0.78 + 1.56 * bounce_out(u); },
+    set.add("ease_rebound", attributed_description,
+            out_and_back([](double u) { return -0.78 + 1.56 * bounce_out(u); },
                                          [](double u) { return 0.78 - 1.56 * bounce_out(u); }));
     // Out with a wind-up, back along the mirror image in time.
-    set.add("ease_anticipate",
+    set.add("ease_anticipate", attributed_description,
             out_and_back([](double u) { return 0.8 * back_in(eased_progress(u), anticipation_overshoot); },
                          [](double u) { return 0.8 * back_in(eased_progress(1.0 - u), anticipation_overshoot); }));
     // Centred so the overshoot at each end is the same size, peak 0.65.
-    set.add("ease_overshoot",
+    set.add("ease_overshoot", attributed_description,
             normalised(out_and_back([](double u) { return back_out(eased_progress(u)) - 0.5; },
                                     [](double u) { return 0.5 - back_out(eased_progress(u)); }),
                        0.65));
-    set.add("ease_elastic", elastic());
+    set.add("ease_elastic",
+            "Original windowed, decaying oscillation; not a copied D3 curve. Peak scaled to .8.",
+            elastic());
 }
 
 }  // namespace kinemorphs::generator

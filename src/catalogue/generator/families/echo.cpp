@@ -130,6 +130,9 @@ Table echo_table(Spacing call_spacing, Spacing answer_spacing, const Voices& voi
     return normalised(sum_pulses(2 * half_pips, pulses), peak);
 }
 
+constexpr const char* description =
+    "An original decaying call and a differently directed answer; echo spacing is preserved as fractions.";
+
 }  // namespace
 
 void add_echo_tables(TableSet& set) {
@@ -158,7 +161,7 @@ void add_echo_tables(TableSet& set) {
             name += '_';
             name += std::to_string(n);
             const double peak = 0.31 - (0.0611 * index) / 15.0;
-            set.add(name, echo_table(kind.call, kind.answer, kind.voices, n, peak));
+            set.add(name, description, echo_table(kind.call, kind.answer, kind.voices, n, peak));
             ++index;
         }
     }

@@ -33,12 +33,15 @@ Table euclid_table(Spread spread) {
     return sum_pulses(step_pips * spread.steps, pulses);
 }
 
+constexpr const char* description =
+    "Evenly distributed accents with alternating sides; first onset is the phrase accent.";
+
 }  // namespace
 
 void add_euclid_tables(TableSet& set) {
     for (const Spread spread : spreads) {
         set.add("euclid_" + std::to_string(spread.onsets) + "_" + std::to_string(spread.steps),
-                euclid_table(spread));
+                description, euclid_table(spread));
     }
 }
 

@@ -23,13 +23,14 @@ constexpr double deepest_reach = -0.819999514101;
 
 struct Gesture {
     std::string name;
+    std::string title;  // as it reads in the description
     std::vector<Key> keys;
 };
 
 std::vector<Gesture> gestures() {
     return {
         // Out to the right, hold, home; a smaller answer to the left.
-        {"gesture_side_reach",
+        {"gesture_side_reach", "side reach",
          {{beats(0), {0.0, 0.0, 0.0}, rest},
           {beats(1.1), {0.42, -0.16, 0.0}, flow},
           {beats(2), {0.8, -0.08, 0.0}, rest},
@@ -41,7 +42,7 @@ std::vector<Gesture> gestures() {
           {beats(6.5), {-0.48, -0.1, 0.0}, rest},
           {beats(7.3), {-0.15, 0.06, 0.0}, flow}}},
         // Cross low to the left, then swing through to a high reach right.
-        {"gesture_cross_reach",
+        {"gesture_cross_reach", "cross and reach",
          {{beats(0), {0.0, 0.0, 0.0}, rest},
           {beats(1), {-0.3, 0.28, 0.0}, flow},
           {beats(2), {-0.6, 0.36, 0.0}, rest},
@@ -51,7 +52,7 @@ std::vector<Gesture> gestures() {
           {beats(6.2), {0.25, -0.3, 0.0}, flow},
           {beats(7.2), {0.0, 0.0, 0.0}, rest}}},
         // A deep U from high left to high right, home along a shallow top arc.
-        {"gesture_low_scoop",
+        {"gesture_low_scoop", "low scoop",
          {{beats(0), {-0.7, -0.3, 0.0}, rest},
           {beats(1.4), {-0.45, 0.5, 0.0}, flow},
           {beats(2.5), {0.05, standard_reach, 0.0}, flow},
@@ -60,7 +61,7 @@ std::vector<Gesture> gestures() {
           {beats(5), {0.66, -0.38, 0.0}, rest},
           {beats(6.5), {0.0, -0.48, 0.0}, flow}}},
         // A tall arc overhead from left to right, back along a low path.
-        {"gesture_high_arc",
+        {"gesture_high_arc", "high arc",
          {{beats(0), {-0.74, 0.1, 0.0}, rest},
           {beats(1.2), {-0.55, -0.52, 0.0}, flow},
           {beats(2.3), {0.0, -standard_reach, 0.0}, flow},
@@ -69,7 +70,7 @@ std::vector<Gesture> gestures() {
           {beats(5.1), {0.7, 0.08, 0.0}, rest},
           {beats(6.6), {0.0, 0.3, 0.0}, flow}}},
         // Travel to each corner of a square and tap outward there.
-        {"gesture_corner_taps",
+        {"gesture_corner_taps", "corner taps",
          {{beats(0), {0.55, -0.55, 0.0}, rest},
           {beats(0.45), {0.72, -0.72, 0.0}, rest},
           {beats(0.9), {0.56, -0.56, 0.0}, rest},
@@ -83,7 +84,7 @@ std::vector<Gesture> gestures() {
           {beats(6.45), {0.72, 0.72, 0.0}, rest},
           {beats(6.9), {0.56, 0.56, 0.0}, rest}}},
         // Touches along one diagonal, long up-right and short down-left.
-        {"gesture_diagonal_touch",
+        {"gesture_diagonal_touch", "diagonal touch",
          {{beats(0), {0.08, 0.06, 0.0}, rest},
           {beats(1.2), {0.72, -0.72, 0.0}, rest},
           {beats(1.6), {0.66, -0.64, 0.0}, rest},
@@ -94,7 +95,7 @@ std::vector<Gesture> gestures() {
           {beats(5.8), {0.34, -0.32, 0.0}, rest},
           {beats(7), {-0.3, 0.32, 0.0}, rest}}},
         // From the centre out to a corner, round the box, back to the centre.
-        {"gesture_box_return",
+        {"gesture_box_return", "box and centre",
          {{beats(0), {0.0, 0.0, 0.0}, rest},
           {beats(1), {0.6, -0.5, 0.0}, rest},
           {beats(2.5), {-0.6, -0.5, 0.0}, rest},
@@ -103,7 +104,7 @@ std::vector<Gesture> gestures() {
           {beats(6.4), {0.6, -0.45, 0.0}, rest},
           {beats(7.3), {0.0, 0.0, 0.0}, rest}}},
         // Zigzag upward from low left, then a smooth fall back.
-        {"gesture_zigzag_lift",
+        {"gesture_zigzag_lift", "zigzag lift",
          {{beats(0), {-0.55, 0.72, 0.0}, rest},
           {beats(0.9), {0.5, 0.42, 0.0}, rest},
           {beats(1.8), {-0.5, 0.1, 0.0}, rest},
@@ -113,7 +114,7 @@ std::vector<Gesture> gestures() {
           {beats(5.1), {0.42, -0.76, 0.0}, rest},
           {beats(6.5), {0.1, 0.2, 0.0}, flow}}},
         // Duck low, sway side to side while down, rise again.
-        {"gesture_duck_sway",
+        {"gesture_duck_sway", "duck and sway",
          {{beats(0), {0.0, -0.3, 0.0}, rest},
           {beats(1.2), {0.05, 0.62, 0.0}, rest},
           {beats(2.2), {-0.78, 0.5, 0.0}, rest},
@@ -122,7 +123,7 @@ std::vector<Gesture> gestures() {
           {beats(5.5), {0.0, 0.66, 0.0}, rest},
           {beats(6.8), {0.02, -0.34, 0.0}, rest}}},
         // Push forward, hold, pull back behind the start, return.
-        {"gesture_push_pull",
+        {"gesture_push_pull", "push and pull",
          {{beats(0), {0.0, 0.0, 0.0}, rest},
           {beats(1.5), {0.12, -0.1, standard_reach}, rest},
           {beats(2.3), {0.1, -0.12, 0.8}, rest},
@@ -131,7 +132,7 @@ std::vector<Gesture> gestures() {
           {beats(5.5), {-0.12, 0.14, -0.58}, rest},
           {beats(6.8), {0.0, 0.0, 0.0}, rest}}},
         // Sweep out to the right and on through the depth behind.
-        {"gesture_reach_depth",
+        {"gesture_reach_depth", "reach through depth",
          {{beats(0), {0.0, 0.0, 0.0}, rest},
           {beats(1.3), {0.5, -0.2, 0.35}, flow},
           {beats(2.4), {standard_reach, -0.1, -0.1}, flow},
@@ -140,7 +141,7 @@ std::vector<Gesture> gestures() {
           {beats(5.6), {0.1, -0.1, -0.3}, flow},
           {beats(6.8), {0.0, 0.0, 0.0}, rest}}},
         // Bow down and forward, rise, then turn a circle through depth.
-        {"gesture_bow_turn",
+        {"gesture_bow_turn", "bow and turn",
          {{beats(0), {0.0, -0.35, 0.0}, rest},
           {beats(1.4), {0.0, 0.55, 0.5}, rest},
           {beats(2.1), {0.0, 0.58, 0.52}, rest},
@@ -150,7 +151,7 @@ std::vector<Gesture> gestures() {
           {beats(6), {-0.6, -0.22, -0.3}, flow},
           {beats(7), {-0.05, -0.3, 0.02}, flow}}},
         // Heel taps low left, toe taps low right, a lift between them.
-        {"gesture_heel_toe",
+        {"gesture_heel_toe", "heel-toe abstract",
          {{beats(0), {-0.3, 0.05, 0.0}, rest},
           {beats(0.8), {-0.45, 0.72, 0.0}, rest},
           {beats(1.4), {-0.35, 0.35, 0.0}, rest},
@@ -161,7 +162,7 @@ std::vector<Gesture> gestures() {
           {beats(5.3), {0.5, 0.55, 0.0}, rest},
           {beats(6.6), {0.05, -0.2, 0.0}, flow}}},
         // Two quick hops up, then a sideways answer and home.
-        {"gesture_hop_answer",
+        {"gesture_hop_answer", "hop and answer",
          {{beats(0), {0.0, 0.0, 0.0}, rest},
           {beats(0.7), {0.05, -0.7, 0.0}, rest},
           {beats(1.4), {0.0, 0.0, 0.0}, rest},
@@ -173,7 +174,7 @@ std::vector<Gesture> gestures() {
           {beats(6.2), {-0.2, 0.15, 0.0}, flow},
           {beats(7.2), {0.0, 0.0, 0.0}, rest}}},
         // Widening turns that reach forward, then a gathering return.
-        {"gesture_spiral_reach",
+        {"gesture_spiral_reach", "spiral reach",
          {{beats(0), {0.12, 0.0, -0.3}, flow},
           {beats(0.6), {0.0, -0.18, -0.24}, flow},
           {beats(1.2), {-0.26, 0.0, -0.16}, flow},
@@ -186,7 +187,7 @@ std::vector<Gesture> gestures() {
           {beats(5.4), {0.76, -0.05, 0.56}, rest},
           {beats(6.8), {0.3, -0.2, -0.1}, flow}}},
         // A diamond whose side corners sit in front and behind.
-        {"gesture_diamond_depth",
+        {"gesture_diamond_depth", "depth diamond",
          {{beats(0), {0.0, -0.74, 0.0}, rest},
           {beats(0.4), {0.0, -0.72, 0.0}, rest},
           {beats(2), {0.66, 0.0, 0.55}, rest},
@@ -207,7 +208,10 @@ void add_gesture_tables(TableSet& set) {
             const double raw_deepest = lane_extent(table, 2).low;
             table = lane_scaled(std::move(table), 2, raw_deepest, deepest_reach);
         }
-        set.add(gesture.name, std::move(table));
+        set.add(gesture.name,
+                "An original single-point " + gesture.title +
+                    " gesture. Abstract motion, not a full-body dance or biomechanical recording.",
+                std::move(table));
     }
 }
 

@@ -80,10 +80,18 @@ const std::vector<Hit> excerpt_b = {
 }  // namespace
 
 void add_groove_tables(TableSet& set) {
-    set.add("groove_a_played", groove_table(excerpt_a, true));
-    set.add("groove_a_grid", groove_table(excerpt_a, false));
-    set.add("groove_b_played", groove_table(excerpt_b, true));
-    set.add("groove_b_grid", groove_table(excerpt_b, false));
+    set.add("groove_a_played",
+            "Two-bar funk excerpt A (4–12 source beats), performed microtiming.",
+            groove_table(excerpt_a, true));
+    set.add("groove_a_grid",
+            "Two-bar funk excerpt A (4–12 source beats), same hits quantised to sixteenths.",
+            groove_table(excerpt_a, false));
+    set.add("groove_b_played",
+            "Two-bar funk excerpt B (36–44 source beats), performed microtiming.",
+            groove_table(excerpt_b, true));
+    set.add("groove_b_grid",
+            "Two-bar funk excerpt B (36–44 source beats), same hits quantised to sixteenths.",
+            groove_table(excerpt_b, false));
 }
 
 }  // namespace kinemorphs::generator

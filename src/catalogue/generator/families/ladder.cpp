@@ -65,11 +65,14 @@ std::string ladder_name(const Densities& d) {
     return name;
 }
 
+constexpr const char* description =
+    "Four two-beat regions change subdivision density while accents mark region starts.";
+
 }  // namespace
 
 void add_ladder_tables(TableSet& set) {
     for (const Densities& densities : records) {
-        set.add(ladder_name(densities), ladder_table(densities));
+        set.add(ladder_name(densities), description, ladder_table(densities));
     }
 }
 

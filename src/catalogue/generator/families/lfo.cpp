@@ -36,25 +36,35 @@ Table from_lanes(int period, const std::vector<double>& x, const std::vector<dou
 
 // The tables given by formula.
 void add_formula_tables(TableSet& set) {
-    set.add("lfo_breathe", make_table(bar_pips, [](int k) {
+    set.add("lfo_breathe",
+            "A four-beat, single-axis sine. The quiet reference for judging busier shapes.",
+            make_table(bar_pips, [](int k) {
                 return Row{0.8 * std::sin((two_pi * k) / bar_pips), 0.0, 0.0};
             }));
-    set.add("lfo_flower", make_table(512, [](int k) {
+    set.add("lfo_flower",
+            "Related rotations form an original three-lobed XY loop over eight beats.",
+            make_table(512, [](int k) {
                 const double t = cycle_angle(k, 512);
                 return Row{0.56 * std::cos(t) - 0.28 * std::cos(2.0 * t),
                            0.56 * std::sin(t) + 0.28 * std::sin(2.0 * t), 0.0};
             }), true);
-    set.add("lfo_breathing_orbit", make_table(512, [](int k) {
+    set.add("lfo_breathing_orbit",
+            "A closed ellipse expands and contracts twice during its eight-beat revolution.",
+            make_table(512, [](int k) {
                 const double t = cycle_angle(k, 512);
                 return Row{0.67 * std::cos(t) + 0.11 * std::cos(3.0 * t),
                            0.39 * std::sin(t) + 0.09 * std::sin(3.0 * t), 0.0};
             }), true);
-    set.add("lfo_triplet_wobble", make_table(512, [](int k) {
+    set.add("lfo_triplet_wobble",
+            "Three rounded oscillations per two beats, breathing in depth over an eight-beat phrase.",
+            make_table(512, [](int k) {
                 const double t = cycle_angle(k, 512);
                 return Row{(0.85 * std::sin(12.0 * t)) * (0.65 - 0.3 * std::cos(t)),
                            0.22 * std::sin(t), 0.0};
             }), true);
-    set.add("lfo_pendulum_dwell", make_table(512, [](int k) {
+    set.add("lfo_pendulum_dwell",
+            "Rounded saturation slows the pendulum near either side; a shallow arc connects the turns.",
+            make_table(512, [](int k) {
                 const double t = cycle_angle(k, 512);
                 return Row{(0.78 * std::tanh(2.8 * std::sin(t))) / std::tanh(2.8),
                            0.22 * std::cos(2.0 * t), 0.0};
@@ -108,13 +118,17 @@ void add_lfo_tables(TableSet& set) {
     add_formula_tables(set);
 
     // Rounded sweep over three quarters of the loop, quicker recovery.
-    set.add("lfo_surge", from_lanes(bar_pips, keyed_lane(bar_pips, {{0.0, -0.8, Passage::resting},
+    set.add("lfo_surge",
+            "A long rounded sweep and short recovery; an independently authored smooth-reset shape.",
+            from_lanes(bar_pips, keyed_lane(bar_pips, {{0.0, -0.8, Passage::resting},
                                                           {112.0, 0.1, Passage::flowing},
                                                           {192.0, 0.8, Passage::resting}}),
                                     {}));
 
     // Mid-transition at the loop start, so the gate opens through zero.
-    set.add("lfo_soft_gate", from_lanes(bar_pips, keyed_lane(bar_pips, resting_keys({{18.0, 0.8},
+    set.add("lfo_soft_gate",
+            "Short smooth transitions separated by long stationary dwells. No square-wave teleport.",
+            from_lanes(bar_pips, keyed_lane(bar_pips, resting_keys({{18.0, 0.8},
                                                                            {110.0, 0.8},
                                                                            {146.0, -0.8},
                                                                            {238.0, -0.8}})),
@@ -123,12 +137,16 @@ void add_lfo_tables(TableSet& set) {
     // Purely vertical: a deep pump, a smaller one, then a slow breath above
     // the rest position.
     set.add("lfo_double_pump",
+            "Two unequal pumps and a breathing space within four beats.",
+            
             sum_pulses(bar_pips, {{48.0, 30.0, {0.0, -0.85, 0.0}},
                              {118.0, 24.0, {0.0, -0.5, 0.0}},
                              {200.0, 44.0, {0.0, 0.14, 0.0}}}));
 
     // Four hits on the eighth-note grid, each peaking on its pip.
     set.add("lfo_ratchet",
+            "A four-hit decaying burst, then a rest. Every event is peak-aligned.",
+            
             sum_pulses(bar_pips, {{0.0, 14.0, {0.75, -0.3, 0.0}},
                              {32.0, 14.0, {0.75 * 0.72, -0.3 * 0.72, 0.0}},
                              {64.0, 14.0, {0.75 * 0.5, -0.3 * 0.5, 0.0}},
@@ -136,6 +154,8 @@ void add_lfo_tables(TableSet& set) {
 
     // Six levels joined by five rounded steps, then one long glide back.
     set.add("lfo_glide_stair",
+            "Five rounded steps traverse the field, then a smooth return.",
+            
             from_lanes(bar_pips, keyed_lane(bar_pips, resting_keys({{0.0, -0.8}, {16.0, -0.8},
                                                           {34.0, -0.48}, {48.0, -0.48},
                                                           {66.0, -0.16}, {80.0, -0.16},
@@ -144,10 +164,14 @@ void add_lfo_tables(TableSet& set) {
                                                           {162.0, 0.8}, {184.0, 0.8}})),
                        {}));
 
-    set.add("lfo_morph", morph());
+    set.add("lfo_morph",
+            "An eight-beat blend between a sine and skewed triangle; movement changes within the phrase.",
+            morph());
 
     // Two downward swells; x answers each one with a small sideways lean.
     set.add("lfo_twin_swell",
+            "Two broad swells of unequal depth, with a gentle lateral answer. Eight beats.",
+            
             sum_pulses(512, {{132.0, 112.0, {0.0, -0.8, 0.0}},
                              {244.0, 44.0, {0.24, 0.0, 0.0}},
                              {372.0, 92.0, {0.0, -0.5, 0.0}},
@@ -155,6 +179,8 @@ void add_lfo_tables(TableSet& set) {
 
     // Out, hold, a smaller recoil the other way, and rest.
     set.add("lfo_pulse_hold",
+            "A smooth outward pulse, sustained plateau, smaller opposite recoil, and rest.",
+            
             from_lanes(bar_pips, keyed_lane(bar_pips, resting_keys({{0.0, 0.0}, {36.0, 0.76}, {118.0, 0.76},
                                                           {150.0, -0.3}, {178.0, 0.0}})),
                        {}));
@@ -166,13 +192,17 @@ void add_lfo_tables(TableSet& set) {
                                             {456.0, 20.0, {0.0, -0.28, 0.0}}});
     const std::vector<double> sweep =
         keyed_lane(512, resting_keys({{0.0, -0.76}, {320.0, 0.76}}));
-    set.add("lfo_sweep_ratchet", make_table(512, [&](int k) {
+    set.add("lfo_sweep_ratchet",
+            "A slow lateral sweep followed by three decaying vertical ratchets; no reset jump.",
+            make_table(512, [&](int k) {
                 const auto i = static_cast<std::size_t>(k);
                 return Row{sweep[i], ratchets[i][1], 0.0};
             }));
 
     // Two lanes seeded independently, with different control-point counts.
     set.add("lfo_seeded_drift",
+            "Two independently seeded smooth random lanes; irregular-looking but exactly periodic and seekable.",
+            
             lane_pinned(lane_pinned(from_lanes(1024, seeded_lane("lfo_seeded_drift/x", 7, 1024),
                                                seeded_lane("lfo_seeded_drift/y", 9, 1024)),
                                     x_axis, {Side::magnitude, 0.78}),
@@ -181,6 +211,8 @@ void add_lfo_tables(TableSet& set) {
     // A slow rise that gathers speed, a quick softened return and two
     // smaller aftershocks; y crouches before the release and lifts with it.
     set.add("lfo_reverse_swell",
+            "A long anticipatory rise, quick softened return, and two diminishing aftershocks.",
+            
             from_lanes(512,
                        keyed_lane(512, {{0.0, 0.0, Passage::resting},
                                         {200.0, 0.22, Passage::flowing},

@@ -2,6 +2,7 @@
 // crank revolution per loop. Formula members follow their linkage directly;
 // the others are traced from small linkage models and fitted to the field.
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "catalogue/generator/curve_tools.hpp"
@@ -14,6 +15,11 @@
 namespace kinemorphs::generator {
 namespace {
 
+// Every mech description: what the study shows, then what it is not.
+std::string study(const std::string& subject) {
+    return subject + "; an original kinematic-style position study, not an engineering simulation.";
+}
+
 constexpr int period = 512;
 constexpr Extent full_travel{-standard_reach, standard_reach};
 
@@ -23,40 +29,60 @@ Table crank_table(RowAt row_at) {
 }
 
 void add_formula_tables(TableSet& set) {
-    set.add("mech_piston_short", crank_table([](double t) {
+    set.add("mech_piston_short",
+            study("Short-rod piston"),
+            crank_table([](double t) {
                 const double s = std::sin(t);
                 return Row{standard_reach * ((std::cos(t) + std::sqrt(4.0 - s * s)) - 2.0), 0.246 * s, 0.0};
             }), true);
-    set.add("mech_piston_long", crank_table([](double t) {
+    set.add("mech_piston_long",
+            study("Long-rod piston"),
+            crank_table([](double t) {
                 const double s = std::sin(t);
                 return Row{standard_reach * ((std::cos(t) + std::sqrt(16.0 - s * s)) - 4.0),
                            0.205 * std::sin(2.0 * t), 0.0};
             }), true);
-    set.add("mech_scotch_yoke", crank_table([](double t) {
+    set.add("mech_scotch_yoke",
+            study("Yoke with rocking linkage"),
+            crank_table([](double t) {
                 return Row{standard_reach * std::cos(t), 0.287 * std::sin(t) + 0.1476 * std::sin(3.0 * t), 0.0};
             }), true);
-    set.add("mech_two_lobe_cam", normalised(crank_table([](double t) {
+    set.add("mech_two_lobe_cam",
+            study("Two-lobe cam follower"),
+            normalised(crank_table([](double t) {
                 return Row{0.3 * std::sin(t), 0.2 * std::cos(t) + 0.55 * std::cos(2.0 * t), 0.0};
             })), true);
-    set.add("mech_three_lobe_cam", normalised(crank_table([](double t) {
+    set.add("mech_three_lobe_cam",
+            study("Three-lobe cam follower"),
+            normalised(crank_table([](double t) {
                 return Row{0.25 * std::sin(t), 0.2 * std::cos(t) + std::cos(3.0 * t), 0.0};
             })), true);
-    set.add("mech_paddle", normalised(crank_table([](double t) {
+    set.add("mech_paddle",
+            study("Paddle-wheel tip"),
+            normalised(crank_table([](double t) {
                 return Row{std::cos(t) + 0.23 * std::cos(4.0 * t), std::sin(t) + 0.23 * std::sin(4.0 * t),
                            0.0};
             })), true);
-    set.add("mech_wobble_plate", crank_table([](double t) {
+    set.add("mech_wobble_plate",
+            study("Wobble-plate trace"),
+            crank_table([](double t) {
                 return Row{standard_reach * std::cos(t), 0.287 * std::sin(t), 0.41 * std::sin(2.0 * t + 0.3)};
             }), true);
-    set.add("mech_coupled_cranks", normalised(crank_table([](double t) {
+    set.add("mech_coupled_cranks",
+            study("Coupled cranks"),
+            normalised(crank_table([](double t) {
                 return Row{std::cos(t) + 0.35 * std::cos(3.0 * t + 0.6),
                            std::sin(t) - 0.35 * std::sin(3.0 * t + 0.6), 0.0};
             })), true);
-    set.add("mech_crank_rocker", crank_table([](double t) {
+    set.add("mech_crank_rocker",
+            study("Crank and rocker study"),
+            crank_table([](double t) {
                 return Row{standard_reach * std::cos(t), 0.492 * std::atan(2.0 * std::sin(t)),
                            0.123 * std::cos(3.0 * t)};
             }), true);
-    set.add("mech_piston_balance", crank_table([](double t) {
+    set.add("mech_piston_balance",
+            study("Piston and balance mass"),
+            crank_table([](double t) {
                 return Row{standard_reach * std::cos(t), 0.41 * std::sin(2.0 * t), 0.205 * std::sin(t)};
             }), true);
 }
@@ -188,12 +214,24 @@ Table cam_return() {
 
 void add_mech_tables(TableSet& set) {
     add_formula_tables(set);
-    set.add("mech_offset_crank", offset_crank());
-    set.add("mech_whitworth", whitworth());
-    set.add("mech_elliptic_cam", elliptic_cam());
-    set.add("mech_escapement", escapement());
-    set.add("mech_rocking_beam", rocking_beam());
-    set.add("mech_cam_return", cam_return());
+    set.add("mech_offset_crank",
+            study("Offset crank"),
+            offset_crank());
+    set.add("mech_whitworth",
+            study("Quick-return linkage study"),
+            whitworth());
+    set.add("mech_elliptic_cam",
+            study("Elliptic cam follower"),
+            elliptic_cam());
+    set.add("mech_escapement",
+            study("Soft escapement study"),
+            escapement());
+    set.add("mech_rocking_beam",
+            study("Rocking beam"),
+            rocking_beam());
+    set.add("mech_cam_return",
+            study("Cam rise and return"),
+            cam_return());
 }
 
 }  // namespace kinemorphs::generator

@@ -47,11 +47,14 @@ std::string meter_name(const std::vector<int>& groups) {
     return name;
 }
 
+constexpr const char* description =
+    "Group starts lean alternately left and right; quieter subdivisions mark the eighth-note grid.";
+
 }  // namespace
 
 void add_meter_tables(TableSet& set) {
     for (const std::vector<int>& groups : meter_groupings) {
-        set.add(meter_name(groups), meter_table(groups));
+        set.add(meter_name(groups), description, meter_table(groups));
     }
 }
 

@@ -69,11 +69,14 @@ Table necklace_table(std::string_view word) {
     return sum_pulses(period, pulses);
 }
 
+constexpr const char* description =
+    "A hand-authored binary accent word; its complement moves the other side and rising accents add depth.";
+
 }  // namespace
 
 void add_necklace_tables(TableSet& set) {
     for (const NecklaceRecord& r : records) {
-        set.add(r.name, necklace_table(r.word));
+        set.add(r.name, description, necklace_table(r.word));
     }
 }
 

@@ -84,18 +84,27 @@ Table noise_table(const std::string& name, Kind kind, int count) {
 void add_noise_tables(TableSet& set) {
     const struct {
         const char* stem;
+        const char* description;
         Kind kind;
         int counts[4];
     } groups[] = {
-        {"noise_drift_", Kind::drift, {5, 7, 9, 11}},
-        {"noise_orbit_", Kind::orbit, {6, 8, 10, 12}},
-        {"noise_ripple_", Kind::ripple, {5, 7, 9, 11}},
-        {"noise_depth_", Kind::depth, {6, 8, 10, 12}},
+        {"noise_drift_",
+         "Indexed SHA-256 control points in a closed drift path. No mutable random state.",
+         Kind::drift, {5, 7, 9, 11}},
+        {"noise_orbit_",
+         "Indexed SHA-256 control points in a closed orbit path. No mutable random state.",
+         Kind::orbit, {6, 8, 10, 12}},
+        {"noise_ripple_",
+         "Indexed SHA-256 control points in a closed ripple path. No mutable random state.",
+         Kind::ripple, {5, 7, 9, 11}},
+        {"noise_depth_",
+         "Indexed SHA-256 control points in a closed depth path. No mutable random state.",
+         Kind::depth, {6, 8, 10, 12}},
     };
     for (const auto& group : groups) {
         for (const int count : group.counts) {
             const std::string name = group.stem + std::to_string(count);
-            set.add(name, noise_table(name, group.kind, count));
+            set.add(name, group.description, noise_table(name, group.kind, count));
         }
     }
 }

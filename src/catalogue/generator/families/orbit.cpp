@@ -36,6 +36,9 @@ Table orbit_table(const Ripple& ripple) {
     }));
 }
 
+constexpr const char* description =
+    "An ellipse combined with unequal horizontal and vertical harmonic ripples.";
+
 }  // namespace
 
 void add_orbit_tables(TableSet& set) {
@@ -43,7 +46,7 @@ void add_orbit_tables(TableSet& set) {
     for (const Ripple& ripple : orbit_ripples) {
         char name[32];
         std::snprintf(name, sizeof name, "orbit_harmonic_%02d", number++);
-        set.add(name, orbit_table(ripple));
+        set.add(name, description, orbit_table(ripple));
     }
 }
 

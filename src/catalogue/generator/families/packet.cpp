@@ -114,11 +114,14 @@ Table packet_table(const PacketRecord& r) {
     return lane_pinned(std::move(table), x_axis, {Side::magnitude, r.peak});
 }
 
+constexpr const char* description =
+    "Compact, smooth-edged oscillation packets arranged around a closed phrase, with shaped side motion.";
+
 }  // namespace
 
 void add_packet_tables(TableSet& set) {
     for (const PacketRecord& r : records) {
-        set.add(r.name, packet_table(r));
+        set.add(r.name, description, packet_table(r));
     }
 }
 

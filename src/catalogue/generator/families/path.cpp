@@ -67,14 +67,30 @@ Table crank_slider() {
 }  // namespace
 
 void add_path_tables(TableSet& set) {
-    set.add("path_lissajous_2_3", lissajous_2_3());
-    set.add("path_rose_4", rose_table(512, 1.0, 2));
-    set.add("path_rose_5", rose_table(512, 0.5, 5));
-    set.add("path_bowed_diamond", bowed_diamond());
-    set.add("path_orbit_dwell", orbit_dwell());
-    set.add("path_torus_knot", torus_knot());
-    set.add("path_woven_3d", woven_3d());
-    set.add("path_crank_slider", crank_slider());
+    set.add("path_lissajous_2_3",
+            "Two horizontal cycles cross three vertical cycles in a closed eight-beat Lissajous path.",
+            lissajous_2_3());
+    set.add("path_rose_4",
+            "A signed radial oscillation draws four petals, passing through the centre between them.",
+            rose_table(512, 1.0, 2));
+    set.add("path_rose_5",
+            "Five petals in one complete eight-beat traversal; the odd-petal parameter runs through pi, not two pi.",
+            rose_table(512, 0.5, 5));
+    set.add("path_bowed_diamond",
+            "An astroid-shaped loop with inward-curved edges and naturally slow corners.",
+            bowed_diamond());
+    set.add("path_orbit_dwell",
+            "An ellipse whose phase slows to zero speed at the loop boundary and accelerates through the opposite side.",
+            orbit_dwell());
+    set.add("path_torus_knot",
+            "Two turns around the axis and three through the tube. XYZ is retained; the demo projects depth.",
+            torus_knot());
+    set.add("path_woven_3d",
+            "Independent two-, three-, and five-cycle XYZ oscillations close after sixteen beats.",
+            woven_3d());
+    set.add("path_crank_slider",
+            "Horizontal slider-crank travel with rod length three and crank radius one; vertical motion follows the crank tip.",
+            crank_slider());
 }
 
 }  // namespace kinemorphs::generator

@@ -29,14 +29,19 @@ Table scallop(int lobes) {
     });
 }
 
+constexpr const char* rose_description =
+    "A complete signed-radius rose traversal; odd-petal roses use a half-turn parameter.";
+constexpr const char* scallop_description =
+    "A positive-radius scalloped loop; no centre crossings, with an asymmetrically bent lobe.";
+
 }  // namespace
 
 void add_polar_tables(TableSet& set) {
     for (const int petals : {3, 6, 7, 8, 9, 10, 11, 12}) {
-        set.add("polar_rose_" + std::to_string(petals), rose_of_petals(petals));
+        set.add("polar_rose_" + std::to_string(petals), rose_description, rose_of_petals(petals));
     }
     for (int lobes = 2; lobes <= 9; ++lobes) {
-        set.add("polar_scallop_" + std::to_string(lobes), scallop(lobes));
+        set.add("polar_scallop_" + std::to_string(lobes), scallop_description, scallop(lobes));
     }
 }
 

@@ -46,12 +46,15 @@ constexpr Ratio poly_ratios[] = {
     {4, 7}, {4, 9}, {5, 6}, {5, 7}, {5, 8}, {5, 9}, {6, 7},  {7, 8},
 };
 
+constexpr const char* description =
+    "Two independent pulse trains share an eight-beat boundary. Each right-lane gesture includes depth.";
+
 }  // namespace
 
 void add_poly_tables(TableSet& set) {
     for (const Ratio ratio : poly_ratios) {
         set.add("poly_" + std::to_string(ratio.left) + "_" + std::to_string(ratio.right),
-                poly_table(ratio.left, ratio.right), true);
+                description, poly_table(ratio.left, ratio.right), true);
     }
 }
 

@@ -105,6 +105,9 @@ std::string kind_name(Kind kind) {
     return "";
 }
 
+constexpr const char* description =
+    "Separate shaped reaches depart from and settle at a shared centre, without reset jumps.";
+
 }  // namespace
 
 void add_reach_tables(TableSet& set) {
@@ -131,7 +134,7 @@ void add_reach_tables(TableSet& set) {
         {Kind::recoil, 7, {mag, standard_reach}, {mag, 0.58}, flat},
     };
     for (const Reach& reach : reaches) {
-        set.add("reach_" + kind_name(reach.kind) + "_" + std::to_string(reach.count),
+        set.add("reach_" + kind_name(reach.kind) + "_" + std::to_string(reach.count), description,
                 reach_rows(reach));
     }
 }

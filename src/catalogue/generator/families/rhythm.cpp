@@ -147,18 +147,42 @@ Table three_four_five() {
 }  // namespace
 
 void add_rhythm_tables(TableSet& set) {
-    set.add("rhythm_euclid_3_8", euclid_bar(3, 8, 0.8, 0.65, 30.0));
-    set.add("rhythm_euclid_5_12", euclid_bar(5, 12, 0.78, 0.6, 18.0));
-    set.add("rhythm_three_two", three_two());
-    set.add("rhythm_half_time", half_time());
-    set.add("rhythm_five_four", cross_meter(5, 0.75, 0.6));
-    set.add("rhythm_seven_four", cross_meter(7, 0.8, 0.65));
-    set.add("rhythm_euclid_7_16", euclid_two_sides(7, 0.75, 0.55));
-    set.add("rhythm_euclid_5_16", euclid_two_sides(5, 0.7, 0.55));
-    set.add("rhythm_swung_answer", swung_answer());
-    set.add("rhythm_group_332", grouped_eighths({3, 3, 2}, 2, 0.85, 0.7));
-    set.add("rhythm_group_223", grouped_eighths({2, 2, 3}, 2, 0.75, 0.75));
-    set.add("rhythm_three_four_five", three_four_five());
+    set.add("rhythm_euclid_3_8",
+            "3 evenly distributed onsets on a 8-step grid. Alternating lateral gestures.",
+            euclid_bar(3, 8, 0.8, 0.65, 30.0));
+    set.add("rhythm_euclid_5_12",
+            "5 evenly distributed onsets on a 12-step grid. Alternating lateral gestures.",
+            euclid_bar(5, 12, 0.78, 0.6, 18.0));
+    set.add("rhythm_three_two",
+            "Three horizontal gestures interlock with two vertical gestures in one four-beat cycle.",
+            three_two());
+    set.add("rhythm_half_time",
+            "A strong downbeat, snare-like accent on beat three, and smaller offbeat shuffles.",
+            half_time());
+    set.add("rhythm_five_four",
+            "5 lateral hits against four vertical hits per four beats; two bars preserve alternating directions.",
+            cross_meter(5, 0.75, 0.6));
+    set.add("rhythm_seven_four",
+            "7 lateral hits against four vertical hits per four beats; two bars preserve alternating directions.",
+            cross_meter(7, 0.8, 0.65));
+    set.add("rhythm_euclid_7_16",
+            "7 evenly distributed onsets on a sixteen-step grid, repeated with alternating sides over eight beats.",
+            euclid_two_sides(7, 0.75, 0.55));
+    set.add("rhythm_euclid_5_16",
+            "5 evenly distributed onsets on a sixteen-step grid, repeated with alternating sides over eight beats.",
+            euclid_two_sides(5, 0.7, 0.55));
+    set.add("rhythm_swung_answer",
+            "A two-to-one swung call on the right, answered on the left; four beats and eight peak-aligned gestures.",
+            swung_answer());
+    set.add("rhythm_group_332",
+            "Groups of three, three, and two eighth notes. Six alternating accents make an eight-beat loop.",
+            grouped_eighths({3, 3, 2}, 2, 0.85, 0.7));
+    set.add("rhythm_group_223",
+            "Two 7/8 bars grouped as 2+2+3 eighth notes: a seven-quarter-note loop, not forced into four beats.",
+            grouped_eighths({2, 2, 3}, 2, 0.75, 0.75));
+    set.add("rhythm_three_four_five",
+            "Three X, four Y, and five Z gestures share an eight-beat phrase, with exact rational peak times.",
+            three_four_five());
 }
 
 }  // namespace kinemorphs::generator

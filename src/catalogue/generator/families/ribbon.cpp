@@ -64,6 +64,9 @@ std::string name_of(const Ribbon& ribbon) {
            (ribbon.deep ? "_deep" : "_slim");
 }
 
+constexpr const char* description =
+    "A curved elliptical spine with variable radial width and linked depth deflection.";
+
 }  // namespace
 
 void add_ribbon_tables(TableSet& set) {
@@ -76,7 +79,7 @@ void add_ribbon_tables(TableSet& set) {
         {3, 5, true, 0.7, 0.245},
     };
     for (const Ribbon& ribbon : ribbons) {
-        set.add(name_of(ribbon), fitted(ribbon_rows(ribbon), ribbon));
+        set.add(name_of(ribbon), description, fitted(ribbon_rows(ribbon), ribbon));
     }
 }
 

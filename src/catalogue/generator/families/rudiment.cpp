@@ -1,5 +1,6 @@
 // The `rudiment` family: sticking studies on triplet eighths. Right-hand
 // strokes lean x positive and left-hand strokes negative; every stroke dips y.
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -56,13 +57,25 @@ Table flam_accent() {
     return sum_pulses(period, strokes);
 }
 
+// A study of one sticking, described by that sticking.
+void add_sticking_study(TableSet& set, const std::string& name, std::string_view sticking,
+                        const std::vector<int>& accents) {
+    set.add(name,
+            "Visual sticking study " + std::string(sticking) +
+                "; equal triplet spacing over four beats. This is a movement interpretation, "
+                "not a complete drum-performance notation.",
+            sticking_study(sticking, accents), true);
+}
+
 }  // namespace
 
 void add_rudiment_tables(TableSet& set) {
-    set.add("rudiment_double_paradiddle", sticking_study("RLRLRR LRLRLL", {0, 6}), true);
-    set.add("rudiment_paradiddle_diddle", sticking_study("RLRRLL LRLLRR", {0, 6}), true);
-    set.add("rudiment_six_stroke", sticking_study("RLLRRL LRRLLR", {0, 5, 6, 11}), true);
-    set.add("rudiment_flam_accent", flam_accent());
+    add_sticking_study(set, "rudiment_double_paradiddle", "RLRLRR LRLRLL", {0, 6});
+    add_sticking_study(set, "rudiment_paradiddle_diddle", "RLRRLL LRLLRR", {0, 6});
+    add_sticking_study(set, "rudiment_six_stroke", "RLLRRL LRRLLR", {0, 5, 6, 11});
+    set.add("rudiment_flam_accent",
+            "Opposite-hand grace gestures lead accented groups of three; deliberately expanded for visible motion.",
+            flam_accent());
 }
 
 }  // namespace kinemorphs::generator

@@ -130,6 +130,9 @@ std::string style_name(Style style) {
     return "";
 }
 
+constexpr const char* description =
+    "An eased serpentine scan and an explicit outer return to the starting point.";
+
 }  // namespace
 
 void add_scan_tables(TableSet& set) {
@@ -155,7 +158,7 @@ void add_scan_tables(TableSet& set) {
         {Style::depth, 6, {-standard_reach, 0.76}, {-0.74, 0.71}, {-0.115, 0.29}},
     };
     for (const Scan& scan : scans) {
-        set.add("scan_" + style_name(scan.style) + "_" + std::to_string(scan.rows),
+        set.add("scan_" + style_name(scan.style) + "_" + std::to_string(scan.rows), description,
                 scan_rows(scan));
     }
 }

@@ -46,9 +46,14 @@ Table sequence(const std::vector<double>& levels, bool lilt) {
     });
 }
 
+constexpr const char* even_description =
+    "A programmed position sequence with even segment durations and softened transitions.";
+constexpr const char* lilt_description =
+    "A programmed position sequence with lilt segment durations and softened transitions.";
+
 void add_pair(TableSet& set, const std::string& name, const std::vector<double>& levels) {
-    set.add("seq_" + name + "_even", sequence(levels, false));
-    set.add("seq_" + name + "_lilt", sequence(levels, true));
+    set.add("seq_" + name + "_even", even_description, sequence(levels, false));
+    set.add("seq_" + name + "_lilt", lilt_description, sequence(levels, true));
 }
 
 }  // namespace

@@ -45,6 +45,9 @@ Table silhouette_table(const Harmonics& h) {
                   fine_peak);
 }
 
+constexpr const char* description =
+    "Three unequal harmonic components, with cross-axis phases and a small linked depth term.";
+
 }  // namespace
 
 void add_silhouette_tables(TableSet& set) {
@@ -52,7 +55,7 @@ void add_silhouette_tables(TableSet& set) {
     for (const Harmonics& h : silhouette_harmonics) {
         char name[32];
         std::snprintf(name, sizeof name, "silhouette_harmonic_%02d", number++);
-        set.add(name, silhouette_table(h), true);
+        set.add(name, description, silhouette_table(h), true);
     }
 }
 

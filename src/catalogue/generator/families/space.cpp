@@ -50,18 +50,23 @@ Table lane_weave(LaneCycles cycles) {
     }));
 }
 
+constexpr const char* torus_description =
+    "A genuine XYZ closed torus-knot trajectory. The demo uses an oblique projection.";
+constexpr const char* weave_description =
+    "Three coprime-frequency coordinate lanes with distinct phase offsets.";
+
 }  // namespace
 
 void add_space_tables(TableSet& set) {
     for (const Winding winding : torus_windings) {
         set.add("space_torus_" + std::to_string(winding.around_axis) + "_" +
                     std::to_string(winding.through_tube),
-                torus_knot(winding), true);
+                torus_description, torus_knot(winding), true);
     }
     for (const LaneCycles cycles : weave_cycles) {
         set.add("space_weave_" + std::to_string(cycles.x) + "_" + std::to_string(cycles.y) + "_" +
                     std::to_string(cycles.z),
-                lane_weave(cycles));
+                weave_description, lane_weave(cycles));
     }
 }
 

@@ -46,14 +46,21 @@ std::string spiro_name(const char* rolling, const Gear& gear) {
            std::to_string(gear.rolling_radius);
 }
 
+constexpr const char* inside_description =
+    "A closed inside-rolling circle trace, with pen radius smaller than the rolling radius.";
+constexpr const char* outside_description =
+    "A closed outside-rolling circle trace, with pen radius smaller than the rolling radius.";
+
 }  // namespace
 
 void add_spiro_tables(TableSet& set) {
     for (const Gear& gear : gears) {
-        set.add(spiro_name("inside", gear), spiro_table(gear, Rolling::inside), true);
+        set.add(spiro_name("inside", gear), inside_description,
+                spiro_table(gear, Rolling::inside), true);
     }
     for (const Gear& gear : gears) {
-        set.add(spiro_name("outside", gear), spiro_table(gear, Rolling::outside), true);
+        set.add(spiro_name("outside", gear), outside_description,
+                spiro_table(gear, Rolling::outside), true);
     }
 }
 

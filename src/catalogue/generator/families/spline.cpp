@@ -196,11 +196,14 @@ std::vector<Spline> splines() {
     };
 }
 
+constexpr const char* description =
+    "Periodic cubic tangents connect asymmetrical controls with unequal segment times.";
+
 }  // namespace
 
 void add_spline_tables(TableSet& set) {
     for (const Spline& spline : splines()) {
-        set.add(spline.name, spline_rows(spline));
+        set.add(spline.name, description, spline_rows(spline));
     }
 }
 

@@ -30,6 +30,9 @@ Table stick_study(std::string_view strokes) {
     return sum_pulses(period, pulses);
 }
 
+constexpr const char* description =
+    "Original R/L movement study with accented group leads, followed by its hand-swapped answer. Not an official rudiment transcription.";
+
 }  // namespace
 
 void add_stick_tables(TableSet& set) {
@@ -37,7 +40,7 @@ void add_stick_tables(TableSet& set) {
     for (const std::string_view strokes : stick_studies) {
         char name[32];
         std::snprintf(name, sizeof name, "stick_study_%02d", number++);
-        set.add(name, stick_study(strokes));
+        set.add(name, description, stick_study(strokes));
     }
 }
 

@@ -45,11 +45,14 @@ Table surface_path(const SurfaceRoute& route) {
     });
 }
 
+constexpr const char* description =
+    "A varying-radius surface path with coupled longitude and latitude; all three coordinates are retained.";
+
 }  // namespace
 
 void add_surface_tables(TableSet& set) {
     for (const SurfaceRoute& route : surface_routes) {
-        set.add(route.name, surface_path(route), true);
+        set.add(route.name, description, surface_path(route), true);
     }
 }
 

@@ -75,8 +75,11 @@ constexpr Fraction offbeat_fractions[] = {{3, 5}, {2, 3}, {5, 7}, {3, 4}};
 void add_swing_tables(TableSet& set) {
     for (const Fraction fraction : offbeat_fractions) {
         for (const KindName& kind : swing_kinds) {
-            set.add("swing_" + std::string(kind.name) + "_" + std::to_string(fraction.numerator) +
-                        "_" + std::to_string(fraction.denominator),
+            const std::string numerator = std::to_string(fraction.numerator);
+            const std::string denominator = std::to_string(fraction.denominator);
+            set.add("swing_" + std::string(kind.name) + "_" + numerator + "_" + denominator,
+                    "Eight-beat " + std::string(kind.name) + " score with offbeats at " +
+                        numerator + "/" + denominator + " of each beat; peaks follow the score.",
                     swing_table(kind.kind, fraction.numerator, fraction.denominator));
         }
     }

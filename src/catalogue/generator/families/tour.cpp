@@ -64,6 +64,9 @@ Table tour_rows(const Tour& tour) {
     return table;
 }
 
+constexpr const char* description =
+    "A noncircular vertex tour with eased corners and alternating dwell lengths.";
+
 }  // namespace
 
 void add_tour_tables(TableSet& set) {
@@ -87,7 +90,7 @@ void add_tour_tables(TableSet& set) {
     };
     for (const Tour& tour : tours) {
         set.add("tour_" + std::to_string(tour.vertices) + "_" + std::to_string(tour.skip),
-                tour_rows(tour));
+                description, tour_rows(tour));
     }
 }
 

@@ -72,6 +72,9 @@ Table triplet_table(const TripletWord& w, bool turnaround) {
     return sum_pulses(period, pulses);
 }
 
+constexpr const char* description =
+    "Triplet-grid gestures with deliberate omissions; gaps either answer off-grid or rotate after four beats.";
+
 }  // namespace
 
 void add_triplet_tables(TableSet& set) {
@@ -79,8 +82,8 @@ void add_triplet_tables(TableSet& set) {
     for (const TripletWord& w : words) {
         std::string stem = "triplet_0";
         stem += std::to_string(number);
-        set.add(stem + "_answer", triplet_table(w, false));
-        set.add(stem + "_turnaround", triplet_table(w, true));
+        set.add(stem + "_answer", description, triplet_table(w, false));
+        set.add(stem + "_turnaround", description, triplet_table(w, true));
         ++number;
     }
 }

@@ -32,7 +32,11 @@ Table weave_table(WeaveRatio ratio) {
 
 void add_weave_tables(TableSet& set) {
     for (const WeaveRatio ratio : weave_ratios) {
-        set.add("weave_" + std::to_string(ratio.horizontal) + "_" + std::to_string(ratio.vertical),
+        const std::string horizontal = std::to_string(ratio.horizontal);
+        const std::string vertical = std::to_string(ratio.vertical);
+        set.add("weave_" + horizontal + "_" + vertical,
+                horizontal + " horizontal and " + vertical +
+                    " vertical cycles; a phase-offset, closed 16-beat traversal.",
                 weave_table(ratio));
     }
 }
