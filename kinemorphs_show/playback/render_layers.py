@@ -60,7 +60,7 @@ def render_layers(show, bars: int, out_path: Path, cue: int | None = None) -> No
             pan_axes.plot(beats, pans[:, index], color=colour, linewidth=1.1, label=label)
             tilt_axes.plot(beats, tilts[:, index], color=colour, linewidth=1.1)
         pan_axes.set_ylabel(f"{name}\npan °")
-        tilt_axes.set_ylabel("tilt °")
+        tilt_axes.set_ylabel(f"{name}\ntilt °")
         tilt_axes.invert_yaxis()
         for axis in (pan_axes, tilt_axes):
             draw_beat_grid(axis, show, bars)
@@ -68,9 +68,9 @@ def render_layers(show, bars: int, out_path: Path, cue: int | None = None) -> No
     legend = figure.legend(*axes[-1][0].get_legend_handles_labels(), loc="lower center", fontsize="small",
                            ncol=min(8, len(show.rig.fixtures)))
     legend.set_in_layout(False)
-    axes[-1][0].set_xlabel("beats (thick lines: bars, dashed: timeline changes)")
-    axes[-1][1].set_xlabel(TILT_LABEL)
-    figure.suptitle(f"{show.title}: each layer alone, then combined; {bars} bars from {show.bpm:g} BPM")
+    for column in axes[-1]:
+        column.set_xlabel("beats (thick lines: bars, dashed: timeline changes)")
+    figure.suptitle(f"{show.title}: each layer alone, then combined; {bars} bars from {show.bpm:g} BPM\n({TILT_LABEL})")
     figure.tight_layout(rect=(0, 0.03, 1, 0.92))
     try:
         save_whole(figure, Path(out_path))
