@@ -75,8 +75,9 @@ bool visit_rest(pybind11::handle iterator, Visit visit) {
 // complete, or refused to stop; `check` answers whether an item past
 // the limit would convert, and is not asked again once one would not. A
 // length the sequence claims only sizes the reservation: the items are
-// counted as they are read. An error raised by the argument itself
-// propagates.
+// counted as they are read. When a list or tuple (whose length is true) or
+// the drawn items are already past the limit, no item is taken at all. An
+// error raised by the argument itself propagates.
 template <class Reserve, class Take, class Check>
 SequenceRead read_items(pybind11::handle source, bool convert, std::size_t limit,
                         Reserve reserve, Take take, Check check) {
@@ -86,32 +87,43 @@ SequenceRead read_items(pybind11::handle source, bool convert, std::size_t limit
     }
     py::object items;
     bool rest_converts = true;
+    // Items known to be past the limit before any is read are only checked.
+    std::size_t keep = limit;
     if (PySequence_Check(source.ptr()) != 0) {
         const Py_ssize_t claimed = PySequence_Size(source.ptr());
         if (claimed < 0) {
             throw py::error_already_set();
         }
-        reserve(std::min(static_cast<std::size_t>(claimed), limit));
+        // Only a list's or tuple's own length is sure to be true.
+        const bool exact = PyList_CheckExact(source.ptr()) || PyTuple_CheckExact(source.ptr());
+        if (exact && static_cast<std::size_t>(claimed) > limit) {
+            keep = 0;
+        }
+        reserve(std::min(static_cast<std::size_t>(claimed), keep));
         items = detail::iterate(source);
     } else {
         if (!convert) {
             return SequenceRead::refused;
         }
         // Drawn whole before any item is converted, but only the items up to
-        // the first past the limit are kept; the rest are checked as drawn.
+        // the first past the limit are held; the rest are checked as drawn.
         const py::object iterator = detail::iterate(source);
         py::list drawn = detail::draw_items(iterator, limit + 1);
         detail::visit_rest(iterator, [&](py::handle item) {
             rest_converts = rest_converts && check(item);
             return true;
         });
-        reserve(std::min(static_cast<std::size_t>(PyList_GET_SIZE(drawn.ptr())), limit));
+        const auto count = static_cast<std::size_t>(PyList_GET_SIZE(drawn.ptr()));
+        if (count > limit) {
+            keep = 0;
+        }
+        reserve(std::min(count, keep));
         items = detail::iterate(drawn);
     }
     std::size_t count = 0;
     SequenceRead read = SequenceRead::complete;
     detail::visit_rest(items, [&](py::handle item) {
-        if (++count <= limit) {
+        if (++count <= keep) {
             read = take(item);
         } else {
             read = check(item) ? SequenceRead::past_limit : SequenceRead::refused;
