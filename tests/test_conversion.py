@@ -54,18 +54,24 @@ def test_integers_and_index_objects_are_accepted_everywhere(where, value, same_a
 
 
 @pytest.mark.parametrize("where", ALL)
-@pytest.mark.parametrize("value", [3.0, -0.0, None, "3", b"3", 3j, [3],
-                                   2**31, -2**31 - 1, 2**63, Index(2**31)])
+@pytest.mark.parametrize("value", [3.0, -0.0, np.float64(3.0), None, "3", b"3", 3j, [3], Floaty(),
+                                   2**31, -2**31 - 1, 2**63, Index(2**31), Decimal(2**31)])
 def test_non_integers_and_out_of_range_pips_are_type_errors(where, value):
     with pytest.raises(TypeError) as caught:
         ALL[where](value)
     assert not isinstance(caught.value, OverflowError)
 
 
+# Other numbers go through int() once in converting mode; strict pips refuse
+# them as they refuse a float.
 @pytest.mark.parametrize("where", ALL)
-@pytest.mark.parametrize("value", [np.float32(2.5), np.float16(-2.5), np.float64(3.0), Decimal("2.9"),
-                                   Decimal(3), Fraction(7, 2), Fraction(-4, 1), np.bool_(True)])
-def test_float_like_pips_are_refused_like_a_float(where, value):
+@pytest.mark.parametrize("value, same_as", [(Decimal("2.9"), 2), (Decimal("-2.9"), -2), (Fraction(7, 2), 3),
+                                            (Fraction(-7, 2), -3), (np.float32(2.5), 2),
+                                            (np.float16(-2.5), -2), (np.bool_(True), 1)])
+def test_converting_pips_truncate_other_numbers_while_strict_pips_refuse_them(where, value, same_as):
+    if where in CONVERTING:
+        assert ALL[where](value) == ALL[where](same_as)
+        return
     with pytest.raises(TypeError) as as_float:
         ALL[where](2.5)
     with pytest.raises(TypeError) as caught:

@@ -26,8 +26,7 @@ CALLS_PER_EXAMPLE = 50
 REFUSED = "refused"             # the binding layer's TypeError
 RAISES = "raises"               # the argument's own Hostile, or a refused conversion
 PASSES = "passes"               # an Exhausted raised by a conversion, which must reach the caller
-PAST_LIMIT = "past limit"       # a container claiming more than its limit allows
-MARKERS = (REFUSED, RAISES, PASSES, PAST_LIMIT)
+MARKERS = (REFUSED, RAISES, PASSES)
 OUTSIDE_RECORDING = "Pip outside non-looping recording"   # the one IndexError
 CONVERSION_ERROR = re.compile(r"incompatible (function|constructor) arguments")
 INT32 = (-2**31, 2**31 - 1)
@@ -111,13 +110,13 @@ def in_range(value):
 
 WIDE_INTS = st.one_of(st.integers(*INT32), st.sampled_from([2**31, -2**31 - 1, 2**63, -2**64, *INT32]))
 PIP_KINDS = st.sampled_from(["int", "bool", "index", "numpy int", "raising", "exhausted", "lying",
-                             "float", "float-like", "text", "none"])
+                             "numpy bool", "float", "float-like", "text", "none"])
 FLOAT_PIPS = st.sampled_from([math.nan, math.inf, -math.inf, -0.0, 3.0])
 
 
 @st.composite
-def pips(draw):
-    """A pip object and its value (the same in either conversion mode)."""
+def pips(draw, convert):
+    """A pip object and its value under the given conversion mode."""
     value = draw(WIDE_INTS)
     kind = draw(PIP_KINDS)
     if kind == "int":
@@ -136,10 +135,14 @@ def pips(draw):
         return LyingIndex(), REFUSED
     if kind == "float":
         return draw(FLOAT_PIPS), REFUSED
+    if kind == "numpy bool":
+        # No __index__, but int() takes it.
+        return np.bool_(value % 2), value % 2 if convert else REFUSED
     if kind == "float-like":
-        # Refused like a float in either mode, integral or not.
-        return draw(st.sampled_from([Decimal(value) + Decimal("0.9"), Decimal(value), Fraction(2 * value + 1, 2),
-                                     np.float32(value), np.float16(value % 2048)])), REFUSED
+        # int() truncates it toward zero in converting mode; refused like a float otherwise.
+        number = draw(st.sampled_from([Decimal(value) + Decimal("0.9"), Decimal(value), Fraction(2 * value + 1, 2),
+                                       np.float32(value), np.float16(value % 2048)]))
+        return number, in_range(int(number)) if convert else REFUSED
     return ("5" if kind == "text" else None), REFUSED
 
 
@@ -198,7 +201,7 @@ def container(draw, items, snapshot=False):
     A snapshot container is read whole before any item is converted."""
     objects = [obj for obj, _ in items]
     values = [value for _, value in items]
-    outcome = first_marker(*values) or values
+    outcome = first_refusal(*values) or values
     kind = draw(CONTAINER_KINDS)
     if kind == "list":
         return objects, outcome
@@ -220,12 +223,13 @@ def container(draw, items, snapshot=False):
         # Otherwise the items before the failing one are converted first.
         fail_at = len(objects) // 2
         converted_first = [] if snapshot else values[:fail_at]
-        return Items(objects, fail_at=fail_at), first_marker(*converted_first) or RAISES
+        return Items(objects, fail_at=fail_at), first_refusal(*converted_first) or RAISES
     if kind == "short len":
         # Lies about its length: iteration still runs to the end.
         return Items(objects, length=max(0, len(objects) - 1)), outcome
     if kind == "huge len":
-        return Items(objects, length=2**62), PAST_LIMIT
+        # A claim past any limit only sizes a reservation: the items are counted as read.
+        return Items(objects, length=2**62), outcome
     return dict.fromkeys(range(len(objects))), REFUSED
 
 
@@ -255,16 +259,10 @@ def expect(call, outcome, check=None):
         check(result)
 
 
-def first_marker(*values):
-    """Conversion of an argument stops at its first element that it cannot
-    take or that is past the argument's limit, so the first marker decides."""
-    return next((v for v in values if isinstance(v, str) and v in MARKERS), None)
-
-
 def first_refusal(*values):
-    """Conversion stops at the first argument it cannot take; an argument
-    past its limit converts (to nothing), and the constructor refuses it."""
-    return next((v for v in values if isinstance(v, str) and v in (REFUSED, RAISES, PASSES)), None)
+    """Conversion stops at the first argument or element it cannot take, so
+    the first refusal marker among the converted values decides."""
+    return next((v for v in values if isinstance(v, str) and v in MARKERS), None)
 
 
 def is_identifier(raw):
@@ -295,7 +293,7 @@ BUILTIN = {info["name"].encode() for info in kinemorphs.catalogue()}
 def fuzz_sample(data):
     library = data.draw(BOOLEANS)
     name, raw = data.draw(SAMPLE_NAMES)
-    pip, value = data.draw(PIPS)
+    pip, value = data.draw(STRICT_PIPS if library else CONVERTING_PIPS)
     if isinstance(name, bytearray) and isinstance(value, int) and data.draw(BOOLEANS):
         pip = Index(value, effect=name.clear)
     call = (lambda: LIBRARY.sample(name, pip)) if library else (lambda: kinemorphs.sample(name, pip))
@@ -321,8 +319,8 @@ def triples(draw):
     row, values = container(draw, items, snapshot=True)
     if values == RAISES:
         return row, values
-    # The items are counted before any is converted.
-    if values == PAST_LIMIT or len(items) != 3:
+    # The items are counted before any is converted, and a row must claim three too.
+    if len(items) != 3 or (isinstance(row, Items) and isinstance(row.length, int)):
         return row, REFUSED
     return row, values
 
@@ -334,8 +332,6 @@ def fuzz_sampled_pattern(data):
     if first_refusal(raw_name, raw_description, table):
         return expect(lambda: SampledPattern(name, description, samples),
                       first_refusal(raw_name, raw_description, table))
-    if table == PAST_LIMIT:
-        table = []
     if not is_identifier(raw_name):
         message = "Invalid pattern name"
     elif not is_utf8(raw_description):
@@ -366,7 +362,7 @@ def fuzz_sampled_recording(data):
     samples, table = container(data.draw, rows)
     bpm, bpm_value = data.draw(BPMS)
     origin, origin_value = data.draw(NUMBERS)
-    start, start_value = data.draw(PIPS)
+    start, start_value = data.draw(CONVERTING_PIPS)
     call = lambda: SampledRecording(name, dimensions, samples, bpm, origin, start)  # noqa: E731
     refusal = first_refusal(raw_name, axis_names, table, bpm_value, origin_value, start_value)
     if refusal:
@@ -377,8 +373,7 @@ def fuzz_sampled_recording(data):
     elif not (math.isfinite(bpm_value) and bpm_value > 0 and math.isfinite(seconds_per_beat)
               and math.isfinite(origin_value)):
         message = "A finite positive BPM and beat origin are required"
-    elif (PAST_LIMIT in (axis_names, table) or not axis_names or not table
-          or start_value + len(table) > INT32[1]):
+    elif not axis_names or not table or start_value + len(table) > INT32[1]:
         message = "Empty recording or recording resource limit exceeded"
     else:
         message = None
@@ -422,7 +417,8 @@ def fuzz_unconstructed(data):
 
 
 BOOLEANS = st.booleans()
-PIPS = pips()
+STRICT_PIPS = pips(convert=False)
+CONVERTING_PIPS = pips(convert=True)
 NUMBERS = number()
 ROW_LENGTHS = st.sampled_from([3, 3, 3, 3, 2, 4])
 TRIPLE_LISTS = st.lists(triples(), max_size=5)

@@ -132,7 +132,8 @@ PEAK_CASES = {
                                     RECORDING_LIMIT),
     "values counted over rows": ("SampledRecording", '"r", list("abcdefghi"), [row * 9] * (N // 10), 60.0',
                                  RECORDING_LIMIT),
-    "one long row": ("SampledRecording", '"r", ["x"], [row * N], 60.0', RECORDING_LIMIT),
+    # Rows within the limit, so the over-long one is ragged.
+    "one long row": ("SampledRecording", '"r", ["x"], [row * N], 60.0', "Ragged recording"),
     "axis names": ("SampledRecording", '"r", ["x"] * N, [row], 60.0', RECORDING_LIMIT),
     "axis names from a generator": ("SampledRecording", '"r", ("x" for _ in range(N)), [row], 60.0',
                                     RECORDING_LIMIT),
@@ -181,11 +182,9 @@ LIMITED_ARGUMENTS = {
 
 @pytest.mark.parametrize("make, held, message", LIMITED_ARGUMENTS.values(), ids=LIMITED_ARGUMENTS)
 @pytest.mark.parametrize("claimed", [3 * 10**8, 10**9, 2**40, 2**62])
-def test_a_length_claimed_past_the_limit_is_refused_with_the_limit_message(make, held, message,
-                                                                          claimed):
-    with pytest.raises(ValueError) as caught:
-        make(Claiming(claimed, held))
-    assert type(caught.value) is ValueError and str(caught.value) == message
+def test_a_length_claimed_past_the_limit_reserves_nothing_and_counts_what_is_held(make, held, message,
+                                                                                 claimed):
+    make(Claiming(claimed, held))
 
 
 @pytest.mark.parametrize("name, limit", [("pattern samples", 65535), ("library patterns", 1024)])
@@ -289,3 +288,37 @@ def test_a_sample_row_grown_while_read_is_refused_or_kept_as_it_was():
 
     row[1] = Growing()
     assert SampledPattern("p", "", [row]).sample(0).as_tuple() == (0.25, 0.5, 0.0)
+
+
+# Past a limit the remaining items are still checked, without being kept: an
+# item that would not convert is reported as such, before any limit.
+NOT_CONVERTIBLE_PAST_THE_LIMIT = {
+    "library patterns": lambda: PatternLibrary([SampledPattern("p", "", [(0, 0, 0)])] * 1025 + [None]),
+    "pattern samples": lambda: SampledPattern("p", "", [(0, 0, 0)] * 65536 + [(0, 0, "0")]),
+    "axis names": lambda: SampledRecording("r", iter_all(["x"] * 8388609 + [1]), [[0.0]], 60.0),
+    "recording values": lambda: SampledRecording("r", ["x"], [[0.0] * 8388609 + [None]], 60.0),
+    "recording rows": lambda: SampledRecording("r", ["x"], [[0.0]] * 8388609 + [[None]], 60.0),
+}
+
+
+def iter_all(items):
+    yield from items
+
+
+@pytest.mark.parametrize("make", NOT_CONVERTIBLE_PAST_THE_LIMIT.values(), ids=NOT_CONVERTIBLE_PAST_THE_LIMIT)
+def test_an_item_past_the_limit_that_does_not_convert_is_a_type_error(make):
+    with pytest.raises(TypeError, match="incompatible constructor arguments"):
+        make()
+
+
+@pytest.mark.parametrize("rows, message", [
+    # Rows within the limit: the one crossing it is ragged, unless an earlier row is refused first.
+    ([[0.0, 0.0]] * 4 + [[0.0] * 8388601], "Ragged recording"),
+    ([[0.0, 2.0]] + [[0.0] * 8388608], "Invalid sample"),
+    ([[0.0, 0.0, 0.0]] + [[0.0] * 8388608], "Ragged recording"),
+    # Too many rows for two axes, whatever their lengths.
+    ([[0.0] * 8388608] + [[0.0, 0.0]] * 4194304, RECORDING_LIMIT),
+])
+def test_rows_crossing_the_value_limit_are_refused_in_row_order(rows, message):
+    with pytest.raises(ValueError, match=f"^{re.escape(message)}$"):
+        SampledRecording("r", ["x", "y"], rows, 60.0)

@@ -14,14 +14,14 @@ namespace kinemorphs::bindings {
 
 void bind_sampled_recording(py::module_& module) {
     py::class_<SampledRecording> cls(module, "SampledRecording");
-    // Axis names or rows past the limit reach the constructor as none at
-    // all, which it refuses with the same message, after the same checks of
-    // name and timing.
+    // Axis names past the limit reach the constructor as none at all, which
+    // it refuses with the same message, after the same checks of name and
+    // timing; rows past it arrive counted but unread (see recording_rows.hpp).
     cls.def(py::init([](std::string name, LimitedList<std::string, max_recording_values> dimensions,
-                        RecordingRowsArgument samples, FloatArgument bpm,
+                        FlatRecordingRows samples, FloatArgument bpm,
                         FloatArgument beat_zero_seconds, Pip start_pip) {
                 return SampledRecording(std::move(name), std::move(dimensions.items),
-                                        std::move(samples.rows), bpm.value,
+                                        std::move(samples), bpm.value,
                                         beat_zero_seconds.value, start_pip.value);
             }),
             py::arg("name"), py::arg("dimensions"), py::arg("samples"), py::arg("bpm"),

@@ -1,4 +1,4 @@
-// What an error raised inside __index__ or __float__ becomes. Most errors say
+// What an error raised inside __index__, int() or __float__ becomes. Most errors say
 // the object is not a number of the wanted kind, and the argument is refused
 // (the call's incompatible-arguments TypeError). An interrupt, exhausted
 // memory or exhausted recursion says nothing about the argument, so it

@@ -1,5 +1,5 @@
-// A list argument whose length the core limits, converted item by item up to
-// the first item past the limit (see bounded_sequence.hpp). Its caster shows
+// A list argument whose length the core limits: the items up to the limit are
+// converted and kept, the rest only checked (see bounded_sequence.hpp). Its caster shows
 // the same signature as pybind11's list conversion.
 #pragma once
 
@@ -46,6 +46,19 @@ public:
                 }
                 value.items.push_back(cast_op<Element&&>(std::move(element)));
                 return Read::complete;
+            },
+            [&](handle item) {
+                element_caster element;
+                if (!element.load(item, convert)) {
+                    return false;
+                }
+                // A class caster takes None as a null that only this step refuses.
+                try {
+                    static_cast<void>(cast_op<Element&&>(std::move(element)));
+                } catch (const reference_cast_error&) {
+                    return false;
+                }
+                return true;
             });
         if (read == Read::past_limit) {
             value = {{}, true};

@@ -2,8 +2,8 @@
 // floats. The items are taken before any is converted: pybind11 converts
 // them while iterating the sequence itself, so a row that an item's
 // __float__ shortens would reach its array step with fewer than three values
-// and read past them. A row claiming or holding more than three items is
-// refused without reading further.
+// and read past them. A row must both claim and hold three items, as
+// pybind11 requires of a fixed-size row.
 #pragma once
 
 #include <array>
@@ -27,18 +27,23 @@ public:
     PYBIND11_TYPE_CASTER(Triple, default_caster::name);
 
     bool load(handle source, bool convert) {
-        std::array<object, 3> items;
+        // Room for a fourth item, so that a row holding one is told from a
+        // row of three; a fifth is not read.
+        std::array<object, 4> items;
         std::size_t count = 0;
+        bool claims_three = false;
         const Read read = kinemorphs::bindings::read_items(
-            source, convert, items.size(), [](std::size_t) {},
+            source, convert, items.size(),
+            [&](std::size_t expected) { claims_three = expected == value.size(); },
             [&](handle item) {
                 items[count++] = reinterpret_borrow<object>(item);
                 return Read::complete;
-            });
-        if (read != Read::complete || count != items.size()) {
+            },
+            [](handle) { return false; });
+        if (read != Read::complete || !claims_three || count != value.size()) {
             return false;
         }
-        for (std::size_t axis = 0; axis < items.size(); ++axis) {
+        for (std::size_t axis = 0; axis < value.size(); ++axis) {
             if (!kinemorphs::bindings::read_float(items[axis], value[axis])) {
                 return false;
             }

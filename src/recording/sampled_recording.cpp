@@ -97,8 +97,8 @@ SampledRecording::SampledRecording(std::string name, std::vector<std::string> di
       bpm_(bpm),
       beat_zero_seconds_(beat_zero_seconds),
       start_pip_(start_pip) {
-    check_all_but_rows(name_, dimensions_, rows.row_lengths.size(), bpm_, beat_zero_seconds_,
-                       start_pip_);
+    check_all_but_rows(name_, dimensions_, rows.row_lengths.size() + rows.unread_rows, bpm_,
+                       beat_zero_seconds_, start_pip_);
     const std::span<const double> values(rows.values);
     std::size_t offset = 0;
     for (const std::size_t length : rows.row_lengths) {
@@ -108,7 +108,7 @@ SampledRecording::SampledRecording(std::string name, std::vector<std::string> di
         check_row_values(values.subspan(offset, length));
         offset += length;
     }
-    if (offset != values.size()) {
+    if (offset != values.size() || rows.unread_rows != 0) {
         refuse_ragged();
     }
     values_ = std::move(rows.values);

@@ -13,10 +13,14 @@ using RecordingRows = std::vector<std::vector<double>>;
 
 // Rows laid end to end: `values` holds every row's values in row order and
 // `row_lengths` how many of them each row has. Taken over whole, so a large
-// recording is never held twice.
+// recording is never held twice. `unread_rows` more rows follow whose values
+// were never read, as when a caller's row was longer than any recording
+// could hold: they count as rows, and the recording is ragged if it reaches
+// them.
 struct FlatRecordingRows {
     std::vector<double> values;
-    std::vector<std::size_t> row_lengths;
+    std::vector<std::uint32_t> row_lengths;
+    std::size_t unread_rows = 0;
 };
 
 class SampledRecording {
