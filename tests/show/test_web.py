@@ -385,6 +385,30 @@ def test_the_commands_serve_the_page_or_refuse_in_one_line(arguments, status, sa
         assert len(run.stderr.strip().splitlines()) == 1
 
 
+def test_preview_plays_the_layers_as_run_does():
+    port = free_port()
+    preview = subprocess.Popen([sys.executable, "-m", "kinemorphs_show", "preview", str(EXAMPLES[-1]), "--web",
+                                f"127.0.0.1:{port}", "--seconds", "5", "--no-browser"],
+                               stderr=subprocess.PIPE, cwd=REPO, env={**os.environ, "CI": "1"})
+
+    async def scenario():
+        deadline = time.monotonic() + START_TIMEOUT_S
+        async with aiohttp.ClientSession() as session:
+            while True:
+                try:
+                    async with session.get(f"http://127.0.0.1:{port}/api/state") as reply:
+                        return await reply.json()
+                except aiohttp.ClientConnectionError:
+                    assert time.monotonic() < deadline, "the preview did not serve"
+                    await asyncio.sleep(0.1)
+    try:
+        state = asyncio.run(scenario())
+        assert [(layer["name"], layer["released"]) for layer in state["layers"]] == [
+            ("sweep", False), ("gestures", True)]
+    finally:
+        assert preview.wait(timeout=30) == 0, preview.stderr.read()
+
+
 def test_frames_carry_the_light_each_fixture_shows():
     """What the page draws: intensity 0..1 and colour 0..1 as sent, dark on the way out, None without light."""
     aim = load_show(REPO / "examples" / "shows" / "aim.toml")
