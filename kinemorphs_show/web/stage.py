@@ -36,7 +36,11 @@ class Stage:
     layers: tuple[StageLayer, ...] = ()  # none for a show without [[layers]]: one cue grid
 
     def layer_cue_names(self) -> dict[str, tuple[str, ...]]:
-        return {layer.name: tuple(self.cue_names[index] for index in layer.cues) for layer in self.layers}
+        """Every layer's cue names by its name and, as the controls read a layer, its 1-based number."""
+        names = {layer.name: tuple(self.cue_names[index] for index in layer.cues) for layer in self.layers}
+        for number, layer in enumerate(self.layers, 1):
+            names.setdefault(str(number), names[layer.name])  # a name wins over a number
+        return names
 
     @classmethod
     def of_show(cls, show, cue_names) -> "Stage":

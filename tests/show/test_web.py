@@ -301,6 +301,8 @@ def test_layer_grids_releases_and_masters_reach_the_show_and_come_back():
             assert run.engine.layer_rate(1) == 2 and run.engine.rig_size == 1.5
             # Out of bounds is refused as OSC refuses it, and the show keeps its masters.
             replies = []
+            async with session.post(run.url + "api/control", json={"command": "go", "layer": 2, "cue": "hits"}) as reply:
+                assert (await reply.json())["ok"]  # a layer by number, its cue by name
             for message in ({"command": "rate", "layer": "gestures", "value": 8},
                             {"command": "size", "layer": "sweep", "value": 3},
                             {"command": "go", "layer": "nope", "cue": 1}):
