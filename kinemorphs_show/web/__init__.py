@@ -8,7 +8,11 @@ GET  /api/state    JSON: title, frame_rate, cues (names; numbers shown are 1-bas
                    cue (what the last frame played, e.g. "a -> b" in a crossfade),
                    current_cues (1-based) and running (their names), fps and
                    worst_lateness_ms (over the last second), run_worst_lateness_ms,
-                   limited (names), and fixtures: one object per fixture with name,
+                   limited (names), layers: one object per [[layers]] entry (none for a show
+                   without them) with name, cues (names, in the layer's order; its cue numbers
+                   are 1-based within it), running (the cue's name or null), running_number,
+                   released, size (0..2) and rate (1/4..4) masters, size_master (the rig's),
+                   and fixtures: one object per fixture with name,
                    position_m [across, depth, height], orientation {inverted, pan_zero_deg},
                    and from the last frame sent (after limits, slew and crossfades) pan_deg,
                    tilt_deg (degrees from the centre of travel), limited, and intensity
@@ -16,10 +20,13 @@ GET  /api/state    JSON: title, frame_rate, cues (names; numbers shown are 1-bas
 POST /api/control  body (application/json) {"command": NAME, "value": NUMBER}: NAME is one of
                    the OSC controls (tap, resync, next, previous, quit, bpm, nudge, cue) with
                    the same bounds and refusals, or "go" with "cue" (1-based number or name;
-                   without one, the next cue). Reply {"ok": bool, "refused": text or null};
+                   without one, the next cue). With "layer" (name or 1-based number): go
+                   (its cue number or name), release, size (0..2) and rate (1/4..4, e.g. 0.5)
+                   are that layer's OSC controls; size without a layer is the rig's.
+                   Reply {"ok": bool, "refused": text or null};
                    400 for a body that is no control at all.
 GET  /api/ws       WebSocket. The server sends {"type": "stage", ...} (title, frame_rate, cues,
-                   fixtures with name, position_m, orientation) once, then one
+                   layers with name and cues, fixtures with name, position_m, orientation) once, then one
                    {"type": "frame", ...} per frame sent (at most 60 a second; a slow client
                    gets the newest frame, never a backlog): the status fields of /api/state
                    and per-fixture arrays in rig order: pan, tilt (degrees, 4 decimals),

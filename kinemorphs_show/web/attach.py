@@ -31,9 +31,27 @@ def current_cues(engine) -> Callable[[], list[int]]:
     def read() -> list[int]:
         running = getattr(engine, "running_cues", None)
         if running is not None:
-            return list(running)
+            # A released layer runs no cue.
+            return [cue for cue in running() if cue is not None]
         current = getattr(engine, "current_cue", None)
         return [] if current is None else [current]
+    return read
+
+
+def layer_masters(engine, stage: Stage) -> Callable[[], dict]:
+    """Every layer as it plays (its cues, the one running, released or not, its size and rate
+    masters) and the rig's size master; nothing for an engine without layers."""
+    def read() -> dict:
+        if not hasattr(engine, "layer_names"):
+            return {}
+        running = engine.running_cues()
+        layers = [{"name": layer.name, "cues": [stage.cue_names[cue] for cue in layer.cues],
+                   "running": None if running[index] is None else stage.cue_names[running[index]],
+                   "running_number": None if running[index] is None else layer.cues.index(running[index]) + 1,
+                   "released": running[index] is None,
+                   "size": engine.layer_size(index), "rate": float(engine.layer_rate(index))}
+                  for index, layer in enumerate(stage.layers)]
+        return {"layers": layers, "size_master": engine.rig_size}
     return read
 
 
@@ -48,8 +66,9 @@ async def serve_web(stack: AsyncExitStack, options: WebOptions, engine, clock: S
     waits for the event loop. Prints the page's URL (with the token when there is one)
     on standard error.
     """
-    live = LiveState(Stage.of_show(engine.show, engine.cue_names), clock.bar_beat, current_cues(engine),
-                     asyncio.get_running_loop(), show_lock)
+    stage = Stage.of_show(engine.show, engine.cue_names)
+    live = LiveState(stage, clock.bar_beat, current_cues(engine), asyncio.get_running_loop(), show_lock,
+                     layer_masters(engine, stage))
     token = token_for(options.address)
     url = await serve(stack, options.address, Gate(options.address, token), live, control)
     print(f"{PROGRAM}: the stage view and controls are at {url}", file=sys.stderr)

@@ -50,14 +50,17 @@ class Subscriber:
 class LiveState:
     """Written by the frame thread (frame_sent), read on the event loop (everything else).
 
-    show_lock is the lock the frame loop holds while it computes a frame; the cues
-    and the bar and beat are read under it, as the controls change them.
+    show_lock is the lock the frame loop holds while it computes a frame; the cues,
+    the masters and the bar and beat are read under it, as the controls change them.
+    masters gives the layers' and the rig's (see attach.layer_masters) for the status.
     """
 
     def __init__(self, stage: Stage, bar_beat: Callable[[int], tuple[int, int]],
                  current_cues: Callable[[], Sequence[int]], loop: asyncio.AbstractEventLoop,
-                 show_lock: AbstractContextManager = nullcontext()) -> None:
+                 show_lock: AbstractContextManager = nullcontext(),
+                 masters: Callable[[], dict] = dict) -> None:
         self.stage = stage
+        self._masters = masters
         self._bar_beat = bar_beat
         self._current_cues = current_cues
         self._loop = loop
@@ -109,6 +112,7 @@ class LiveState:
         with self._show_lock:
             bar, beat = (None, None) if pip is None else self._bar_beat(pip)
             current = list(self._current_cues())
+            masters = self._masters()
         return {"frame": None if record is None else record.index, "pip": pip,
                 "bpm": None if math.isnan(bpm) else bpm,
                 "bar": bar, "beat": beat, "bar_beat": None if bar is None else f"{bar}.{beat}",
@@ -116,7 +120,7 @@ class LiveState:
                 "current_cues": [index + 1 for index in current],
                 "running": [self.stage.cue_names[index] for index in current],
                 "fps": round(self.fps, 2), "worst_lateness_ms": round(self.window_worst_ns / NS_PER_MS, 3),
-                "run_worst_lateness_ms": round(self.run_worst_ns / NS_PER_MS, 3)}
+                "run_worst_lateness_ms": round(self.run_worst_ns / NS_PER_MS, 3), **masters}
 
     def frame_message(self) -> str | None:
         """The last frame as the stream's JSON text (encoded once per frame)."""

@@ -4,8 +4,8 @@ import asyncio
 import sys
 
 from kinemorphs_show.clock import Clock
-from kinemorphs_show.engine import Engine
 from kinemorphs_show.exit_codes import ExitCode
+from kinemorphs_show.playback.layered_engine import LayeredEngine
 from kinemorphs_show.run.command import run_show, silence_closed_stdout
 from kinemorphs_show.showfile import ShowFileError, load_show
 from kinemorphs_show.web.access import parse_web_address
@@ -27,7 +27,8 @@ def preview_command(show_path: str, bpm: float | None, web: str | None, seconds:
     # The internal clock whatever the show follows at the venue: a preview needs no MIDI port or Link peer.
     clock = Clock(show.bpm if bpm is None else bpm, grid=show.grid)
     try:
-        return asyncio.run(run_show(Engine(show), clock, [], show.frame_rate, seconds=seconds,
+        # The layers as run plays them (no timeline, controller or state file: a preview leaves no trace).
+        return asyncio.run(run_show(LayeredEngine(show), clock, [], show.frame_rate, seconds=seconds,
                                     web=WebOptions(address, open_browser)))
     except Exception as error:
         print(f"{PROGRAM}: the preview failed: {type(error).__name__}: {error}", file=sys.stderr)

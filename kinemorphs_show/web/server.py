@@ -57,7 +57,7 @@ def build_app(live: LiveState, gate: Gate, control: Control) -> web.Application:
 
     def carry_out(message: object) -> tuple[dict, int]:
         """The reply and its HTTP status: 400 for a message that is no control at all."""
-        command = command_for_message(message, live.stage.cue_names)
+        command = command_for_message(message, live.stage.cue_names, live.stage.layer_cue_names())
         if isinstance(command, str):
             return {"ok": False, "refused": command}, 400
         refused = control(command)

@@ -24,7 +24,7 @@ import pytest
 from kinemorphs_show.aiming import beam_direction
 from kinemorphs_show.clock import Clock
 from kinemorphs_show.controls import Action, Command
-from kinemorphs_show.engine import Engine
+from kinemorphs_show.playback.layered_engine import LayeredEngine
 from kinemorphs_show.outputs import OutputOptions, open_output, parse_output_destinations
 from kinemorphs_show.run.command import run_show
 from kinemorphs_show.showfile import load_show
@@ -75,7 +75,7 @@ class ArtNetSink(asyncio.DatagramProtocol):
 
 @dataclass
 class Running:
-    engine: Engine
+    engine: LayeredEngine
     clock: Clock
     records: list
     url: str
@@ -92,7 +92,7 @@ async def running_show(show, host: str = "127.0.0.1", artnet: bool = False, firs
         sink_port = transport.get_extra_info("sockname")[1]
         destinations = parse_output_destinations([f"artnet://127.0.0.1:{sink_port}"])
         outputs = [open_output(destinations[0], OutputOptions.of_show(show))]
-    engine, clock, records = Engine(show, first_cue), Clock(show.bpm, grid=show.grid), []
+    engine, clock, records = LayeredEngine(show, first_cue), Clock(show.bpm, grid=show.grid), []
     port = free_port()
     stream = io.StringIO()
     task = asyncio.create_task(run_show(engine, clock, outputs, show.frame_rate, on_frame=records.append,
@@ -259,6 +259,60 @@ def test_api_state_matches_the_frames_sent_and_controls_mirror_osc(tmp_path):
     asyncio.run(scenario())
 
 
+def test_layer_grids_releases_and_masters_reach_the_show_and_come_back():
+    needs_browser()
+    show = load_show(REPO / "examples" / "shows" / "layered.toml")
+
+    async def api_state(session, url):
+        async with session.get(url + "api/state") as reply:
+            return await reply.json()
+
+    async def until(predicate, read):
+        deadline = time.monotonic() + START_TIMEOUT_S
+        while not predicate(value := await read()):
+            assert time.monotonic() < deadline, value
+            await asyncio.sleep(0.02)
+        return value
+
+    async def scenario():
+        async with (running_show(show) as run, offline_page(run.url) as page,
+                    aiohttp.ClientSession() as session):
+            state = await api_state(session, run.url)
+            assert [(layer["name"], layer["released"]) for layer in state["layers"]] == [
+                ("sweep", False), ("gestures", True)]
+            assert state["layers"][1]["cues"] == ["centre hold", "hits", "house steps"]
+            page_layer = "stageView.lastFrame.layers[1]"
+            gestures = "#layers .layer[data-layer=gestures]"
+            await page.click(f"{gestures} .cues [data-cue='2']")
+            state = await until(lambda s: s["layers"][1]["running"] == "hits", lambda: api_state(session, run.url))
+            assert not state["layers"][1]["released"]
+            await until(lambda layer: layer["running"] == "hits", lambda: page.evaluate(page_layer))
+            await page.click(f"{gestures} .release")
+            await until(lambda s: s["layers"][1]["released"], lambda: api_state(session, run.url))
+            await until(lambda layer: layer["released"], lambda: page.evaluate(page_layer))
+            # Sliders: the rate as its exact step, the sizes in percent.
+            for selector, value in ((f"{gestures} .rate input", 3), (f"{gestures} .size input", 50),
+                                    ("#rig-size", 150)):
+                await page.eval_on_selector(
+                    selector, "(input, value) => { input.value = value; input.dispatchEvent(new Event('change')); }",
+                    value)
+            await until(lambda s: s["layers"][1]["rate"] == 2 and s["layers"][1]["size"] == 0.5
+                        and s["size_master"] == 1.5, lambda: api_state(session, run.url))
+            assert run.engine.layer_rate(1) == 2 and run.engine.rig_size == 1.5
+            # Out of bounds is refused as OSC refuses it, and the show keeps its masters.
+            replies = []
+            async with session.post(run.url + "api/control", json={"command": "go", "layer": 2, "cue": "hits"}) as reply:
+                assert (await reply.json())["ok"]  # a layer by number, its cue by name
+            for message in ({"command": "rate", "layer": "gestures", "value": 8},
+                            {"command": "size", "layer": "sweep", "value": 3},
+                            {"command": "go", "layer": "nope", "cue": 1}):
+                async with session.post(run.url + "api/control", json=message) as reply:
+                    replies.append((await reply.json())["refused"])
+            assert [refused.split(" (")[0] for refused in replies] == ["rate 8", "size 3", "layer 'nope'"]
+            assert run.engine.layer_rate(1) == 2 and run.engine.layer_size(0) == 1.0
+    asyncio.run(scenario())
+
+
 def test_off_loopback_every_request_needs_the_token(capsys):
     show = load_show(EXAMPLES[0])
 
@@ -304,9 +358,18 @@ def test_off_loopback_every_request_needs_the_token(capsys):
     ({"command": "nudge", "value": True}, "unknown control 'nudge' or a missing number"),
     ({"command": "../quit"}, "unknown control '../quit' or a missing number"),
     (["go"], 'a control message is a JSON object with a "command"'),
+    ({"command": "go", "layer": "g", "cue": "b"}, Command(Action.GO, 1, "g")),
+    ({"command": "go", "layer": "g", "cue": "a"}, Command(Action.GO, 2, "g")),
+    ({"command": "release", "layer": 2}, Command(Action.RELEASE, layer="2")),
+    ({"command": "rate", "layer": "g", "value": 0.5}, Command(Action.RATE, 0.5, "g")),
+    ({"command": "size", "value": 1.5}, Command(Action.RIG_SIZE, 1.5)),
+    ({"command": "rate", "value": 2}, "unknown control 'rate' or a missing number"),
+    ({"command": "tap", "layer": "g"}, "unknown control 'g/tap' or a missing number"),
+    ({"command": "size", "layer": "../g", "value": 1}, "a layer is its name or 1-based number"),
 ])
 def test_control_messages_read_like_osc(message, expected):
-    assert command_for_message(message, ("a", "b")) == expected
+    # Layer g holds the show's cues b then a: a layer's cue numbers are its own.
+    assert command_for_message(message, ("a", "b"), {"g": ("b", "a")}) == expected
 
 
 @pytest.mark.parametrize("arguments, status, says", [
@@ -324,12 +387,36 @@ def test_the_commands_serve_the_page_or_refuse_in_one_line(arguments, status, sa
         assert len(run.stderr.strip().splitlines()) == 1
 
 
+def test_preview_plays_the_layers_as_run_does():
+    port = free_port()
+    preview = subprocess.Popen([sys.executable, "-m", "kinemorphs_show", "preview", str(EXAMPLES[-1]), "--web",
+                                f"127.0.0.1:{port}", "--seconds", "5", "--no-browser"],
+                               stderr=subprocess.PIPE, cwd=REPO, env={**os.environ, "CI": "1"})
+
+    async def scenario():
+        deadline = time.monotonic() + START_TIMEOUT_S
+        async with aiohttp.ClientSession() as session:
+            while True:
+                try:
+                    async with session.get(f"http://127.0.0.1:{port}/api/state") as reply:
+                        return await reply.json()
+                except aiohttp.ClientConnectionError:
+                    assert time.monotonic() < deadline, "the preview did not serve"
+                    await asyncio.sleep(0.1)
+    try:
+        state = asyncio.run(scenario())
+        assert [(layer["name"], layer["released"]) for layer in state["layers"]] == [
+            ("sweep", False), ("gestures", True)]
+    finally:
+        assert preview.wait(timeout=30) == 0, preview.stderr.read()
+
+
 def test_frames_carry_the_light_each_fixture_shows():
     """What the page draws: intensity 0..1 and colour 0..1 as sent, dark on the way out, None without light."""
     aim = load_show(REPO / "examples" / "shows" / "aim.toml")
-    engine = Engine(aim, first_cue=[cue.name for cue in aim.cues].index("chasing the eight"))
+    engine = LayeredEngine(aim, first_cue=[cue.name for cue in aim.cues].index("chasing the eight"))
     fixtures = engine.frame(64).fixtures
     assert fixtures.intensity.tolist() == [0.8] * 6
     assert fixtures.colour.tolist() == [[0.0, 0.0, 1.0]] * 6
     assert engine.dark_frame().fixtures.intensity.tolist() == [0.0] * 6
-    assert Engine(load_show(EXAMPLES[0])).frame(0).fixtures.intensity is None
+    assert LayeredEngine(load_show(EXAMPLES[0])).frame(0).fixtures.intensity is None

@@ -67,7 +67,8 @@ function buildStage(stage) {
   stageView.stage = stage;
   stageView.fixtureCount = stage.fixtures.length;
   document.getElementById("title").textContent = stage.title || "kinemorphs-show";
-  buildCueGrid(stage.cues);
+  if (stage.layers && stage.layers.length) buildLayers(stage.layers);
+  else buildCueGrid(stage.cues);
   if (!scene) return;
   heads.forEach(head => scene.remove(head.group, head.spot));
   scene.children.filter(child => child.userData.floor).forEach(child => scene.remove(child));
@@ -224,21 +225,99 @@ function applyFrame(frame) {
   const running = new Set(frame.current_cues);
   document.querySelectorAll("#cues button").forEach(button =>
     button.classList.toggle("running", running.has(Number(button.dataset.cue))));
+  if (frame.layers) showLayers(frame);
+}
+
+function cueButton(name, number, message) {
+  const button = document.createElement("button");
+  button.type = "button";
+  button.dataset.cue = String(number);
+  const label = document.createElement("span");
+  label.className = "number";
+  label.textContent = String(number);
+  button.append(label, name);
+  button.addEventListener("click", () => send(message));
+  return button;
+}
+
+// The rate master moves in exact steps; the slider is the step's index.
+const RATE_STEPS = [0.25, 0.5, 1, 2, 4];
+const RATE_LABELS = ["¼×", "½×", "1×", "2×", "4×"];
+
+function slider(label, id, min, max, value, shown, onChange) {
+  const box = document.createElement("div");
+  box.className = "master";
+  const caption = document.createElement("label");
+  const output = document.createElement("output");
+  caption.htmlFor = id;
+  caption.append(label + " ", output);
+  const input = document.createElement("input");
+  Object.assign(input, { type: "range", id, min, max, step: 1, value });
+  output.textContent = shown(Number(input.value));
+  input.addEventListener("input", () => { output.textContent = shown(Number(input.value)); });
+  input.addEventListener("change", () => onChange(Number(input.value)));
+  box.append(caption, input);
+  return box;
+}
+
+function buildLayers(layers) {
+  document.getElementById("cues").replaceChildren();
+  document.getElementById("layers").replaceChildren(...layers.map((layer, index) => {
+    const section = document.createElement("section");
+    section.className = "layer";
+    section.dataset.layer = layer.name;
+    const header = document.createElement("header");
+    const title = document.createElement("h2");
+    title.textContent = `${index + 1} ${layer.name}`;
+    const release = document.createElement("button");
+    release.type = "button";
+    release.className = "release";
+    release.textContent = "Release";
+    release.addEventListener("click", () => send({ command: "release", layer: layer.name }));
+    header.append(title, release);
+    const grid = document.createElement("div");
+    grid.className = "cues";
+    grid.append(...layer.cues.map((name, cue) =>
+      cueButton(name, cue + 1, { command: "go", layer: layer.name, cue: cue + 1 })));
+    const size = slider("Size", `size-${index}`, 0, 200, 100, v => v + " %",
+      value => send({ command: "size", layer: layer.name, value: value / 100 }));
+    const rate = slider("Rate", `rate-${index}`, 0, RATE_STEPS.length - 1, RATE_STEPS.indexOf(1),
+      value => RATE_LABELS[value], value => send({ command: "rate", layer: layer.name, value: RATE_STEPS[value] }));
+    size.classList.add("size");
+    rate.classList.add("rate");
+    section.append(header, grid, size, rate);
+    return section;
+  }));
+  document.getElementById("rig-master").hidden = false;
+}
+
+function setSlider(input, value, shown) {
+  if (document.activeElement === input) return;  // the operator's thumb is on it
+  input.value = String(value);
+  input.previousElementSibling.querySelector("output").textContent = shown(value);
+}
+
+function showLayers(frame) {
+  frame.layers.forEach((layer, index) => {
+    const section = document.querySelector(`#layers .layer:nth-child(${index + 1})`);
+    if (!section) return;
+    section.classList.toggle("released", layer.released);
+    section.querySelectorAll(".cues button").forEach(button =>
+      button.classList.toggle("running", Number(button.dataset.cue) === layer.running_number));
+    setSlider(section.querySelector(".size input"), Math.round(layer.size * 100), v => v + " %");
+    const step = RATE_STEPS.indexOf(layer.rate);
+    if (step >= 0) setSlider(section.querySelector(".rate input"), step, v => RATE_LABELS[v]);
+  });
+  const rig = document.getElementById("rig-size");
+  if (document.activeElement !== rig) {
+    rig.value = String(Math.round(frame.size_master * 100));
+    text("rig-size-value", rig.value + " %");
+  }
 }
 
 function buildCueGrid(cues) {
-  const grid = document.getElementById("cues");
-  grid.replaceChildren(...cues.map((name, index) => {
-    const button = document.createElement("button");
-    button.type = "button";
-    button.dataset.cue = String(index + 1);
-    const number = document.createElement("span");
-    number.className = "number";
-    number.textContent = String(index + 1);
-    button.append(number, name);
-    button.addEventListener("click", () => send({ command: "go", cue: index + 1 }));
-    return button;
-  }));
+  document.getElementById("cues").replaceChildren(...cues.map((name, index) =>
+    cueButton(name, index + 1, { command: "go", cue: index + 1 })));
 }
 
 // ---- the connection ----
@@ -281,6 +360,9 @@ document.getElementById("bpm-form").addEventListener("submit", event => {
   event.preventDefault();
   send({ command: "bpm", value: Number(document.getElementById("bpm-input").value) });
 });
+const rigSize = document.getElementById("rig-size");
+rigSize.addEventListener("input", () => text("rig-size-value", rigSize.value + " %"));
+rigSize.addEventListener("change", () => send({ command: "size", value: Number(rigSize.value) / 100 }));
 document.getElementById("top-view").addEventListener("click", topView);
 document.getElementById("front-view").addEventListener("click", frontView);
 
