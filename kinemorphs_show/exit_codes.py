@@ -11,4 +11,4 @@ class ExitCode(IntEnum):
 
 
 # What to install when a library of the show extra is missing.
-SHOW_EXTRA_HINT = "pip install 'kinemorphs[show]'"
+SHOW_EXTRA_HINT = "install the show extra (pip install '.[show]' from a clone)"

@@ -18,7 +18,7 @@ from kinemorphs import PIPS_PER_BEAT
 from kinemorphs_show.phase_correction import PhaseCorrection
 from kinemorphs_show.timing import FOUR_FOUR, BeatGrid, nearest_boundary, pips_in_ms, pips_per_ns
 
-LINK_INSTALL_HINT = "Ableton Link needs the aalink package: pip install 'kinemorphs[show]'"
+LINK_INSTALL_HINT = "Ableton Link needs the aalink package: install the show extra (pip install '.[show]' from a clone)"
 
 
 class LinkClock:
