@@ -96,8 +96,7 @@ class Engine:
         """The frame at an exact show position (Fraction or int) and tempo (default: the show's)."""
         position = Fraction(position)
         self._bpm = self.show.bpm if bpm is None else bpm
-        self._state = settled(self._state, position, ArrayLooks(self, self._bpm))
-        target = self.target_aims(position)
+        target = self._settled_target(position)
         rig = self._rig
         pan, tilt, limited = rig.limit(target.pan, target.tilt)
         previous = self._sent_position
@@ -114,6 +113,11 @@ class Engine:
         self._sent, self._sent_position = (pan, tilt), position
         self._light_sent = target.light or self._light_sent
         return self._frame_of(math.floor(position), self.cue_label, target, pan, tilt, limited)
+
+    def _settled_target(self, position: Fraction) -> LookArrays:
+        """What every fixture is asked for at position, once transitions due by then have settled."""
+        self._state = settled(self._state, position, ArrayLooks(self, self._bpm))
+        return self.target_aims(position)
 
     def _step_caps(self, previous: Fraction, position: Fraction) -> tuple[np.ndarray, np.ndarray]:
         """Per fixture, the most pan and tilt degrees it may move between the two positions."""

@@ -28,7 +28,7 @@ from kinemorphs_show.mapping import AxisMapping
 from kinemorphs_show.outputs.destination import OutputDestination, parse_output_destination
 from kinemorphs_show.patterns import PatternSet, pattern_set, read_pattern_file
 from kinemorphs_show.playback import read as playback_read
-from kinemorphs_show.playback.spec import Layer, MidiMap, Position, TimelineEvent
+from kinemorphs_show.playback.model import Layer, MidiMap, Position, TimelineEvent
 from kinemorphs_show.rig import (
     BUILT_IN_PROFILES, DMX_CHANNELS_PER_UNIVERSE, GENERIC_16BIT, BoxLimits, ConeLimits, Fixture, Profile, Rig,
 )

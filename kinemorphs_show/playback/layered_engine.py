@@ -10,7 +10,6 @@ every frame is the plain Engine's frame bit for bit.
 """
 
 import itertools
-import math
 from functools import lru_cache
 from dataclasses import dataclass
 from fractions import Fraction
@@ -19,13 +18,12 @@ import numpy as np
 from kinemorphs import PIPS_PER_BEAT
 
 from kinemorphs_show.cue_arrays import LevelKeys, LookArrays
-from kinemorphs_show.engine import ArrayLooks, Engine, level_union, step_towards
+from kinemorphs_show.engine import ArrayLooks, Engine, level_union
 from kinemorphs_show.feasibility import pattern_pips_per_second
-from kinemorphs_show.frame import Frame
 from kinemorphs_show.light_arrays import LightLook, resting_light
 from kinemorphs_show.playback.masters import Glide, RatePhase
 from kinemorphs_show.playback.read import BELOW
-from kinemorphs_show.playback.spec import Layer
+from kinemorphs_show.playback.model import Layer
 from kinemorphs_show.timing import next_boundary, seconds_per_pip
 from kinemorphs_show.transition import (
     Crossfade, Cued, Playing, State, Still, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims,
@@ -114,17 +112,17 @@ class LayeredEngine(Engine):
         if cue not in play.layer.cues:
             raise IndexError(f"layer {play.layer.name!r} has no cue {cue}")
         self.selected = layer
-        spec = self.show.cues[cue]
-        boundary = next_boundary(pip, self.show.grid.unit_pips(spec.start))
-        fade = round(spec.fade_beats * PIPS_PER_BEAT)
-        if spec.position not in (None, BELOW):
-            play.bases[cue] = self._resolved_position(spec.position)
+        written = self.show.cues[cue]
+        boundary = next_boundary(pip, self.show.grid.unit_pips(written.start))
+        fade = round(written.fade_beats * PIPS_PER_BEAT)
+        if written.position not in (None, BELOW):
+            play.bases[cue] = self._resolved_position(written.position)
         if play.envelope.at(boundary) == 0.0:
             # Nothing of the layer is on stage then: it starts on the cue, fading in over the cue's fade.
             play.state = Cued(Playing(cue), cue, boundary, 0)
             play.started = next(self._starts)
         else:
-            play.state = crossfade_to(play.state, cue, spec, pip, self.show.grid, self._looks(layer, pip))
+            play.state = crossfade_to(play.state, cue, written, pip, self.show.grid, self._looks(layer, pip))
         if play.envelope.end_value != 1.0:
             play.envelope = play.envelope.towards(1.0, boundary, fade)
 
@@ -249,26 +247,8 @@ class LayeredEngine(Engine):
             self._bpm = bpm
         return self._compose(Fraction(position))
 
-    def frame(self, position, bpm: float | None = None) -> Frame:
-        position = Fraction(position)
-        self._bpm = self.show.bpm if bpm is None else bpm
-        target = self._compose(position, settle=True)
-        rig = self._rig
-        pan, tilt, limited = rig.limit(target.pan, target.tilt)
-        previous = self._sent_position
-        if self._sent is not None and previous is not None:
-            if position <= previous:  # a repeated position moves nothing
-                pan_cap = tilt_cap = np.zeros(len(rig))
-            else:
-                pan_cap, tilt_cap = self._step_caps(previous, position)
-            sent_pan, sent_tilt = self._sent
-            slewed_pan, slewed_tilt = step_towards(sent_pan, pan, pan_cap), step_towards(sent_tilt, tilt, tilt_cap)
-            slewed = (slewed_pan != pan) | (slewed_tilt != tilt)
-            pan, tilt, clipped = rig.limit(slewed_pan, slewed_tilt)
-            limited = limited | slewed | clipped
-        self._sent, self._sent_position = (pan, tilt), position
-        self._light_sent = target.light or self._light_sent
-        return self._frame_of(math.floor(position), self.cue_label, target, pan, tilt, limited)
+    def _settled_target(self, position: Fraction) -> LookArrays:
+        return self._compose(position, settle=True)
 
     def _step_caps(self, previous: Fraction, position: Fraction) -> tuple[np.ndarray, np.ndarray]:
         stride = position - previous

@@ -11,7 +11,7 @@ from fractions import Fraction
 
 from kinemorphs_show.controls import Action, Command
 from kinemorphs_show.playback.masters import RATE_STEPS
-from kinemorphs_show.playback.spec import Layer, MidiMap
+from kinemorphs_show.playback.model import Layer, MidiMap
 from kinemorphs_show.show_schema import MAX_MASTER, MAX_MIDI_NUMBER
 
 MIDI_CENTRE = 64               # a nudge control at its centre nudges nothing

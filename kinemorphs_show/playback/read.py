@@ -3,7 +3,7 @@ name the file, line and field like every other show-file error."""
 
 from dataclasses import replace
 
-from kinemorphs_show.playback.spec import Fader, Layer, MidiMap, Pad, Position, TimelineEvent
+from kinemorphs_show.playback.model import Fader, Layer, MidiMap, Pad, Position, TimelineEvent
 from kinemorphs_show.rig import Rig
 from kinemorphs_show.show_fields import Source, fail
 

@@ -7,7 +7,7 @@ them from the start state rather than by remembering what already fired.
 
 from dataclasses import dataclass
 
-from kinemorphs_show.playback.spec import TimelineEvent
+from kinemorphs_show.playback.model import TimelineEvent
 from kinemorphs_show.timing import BeatGrid
 
 

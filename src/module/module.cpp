@@ -17,13 +17,13 @@
 
 namespace {
 
-PyObject* create_in_main_interpreter_only(PyObject* spec, PyModuleDef* definition) {
+PyObject* create_in_main_interpreter_only(PyObject* module_spec, PyModuleDef* definition) {
     if (PyInterpreterState_Get() != PyInterpreterState_Main()) {
         PyErr_SetString(PyExc_ImportError, "kinemorphs can only be imported in the main "
                                            "interpreter, not in a subinterpreter");
         return nullptr;
     }
-    return pybind11::detail::cached_create_module(spec, definition);
+    return pybind11::detail::cached_create_module(module_spec, definition);
 }
 
 }  // namespace
