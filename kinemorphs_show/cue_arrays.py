@@ -27,6 +27,8 @@ INT64_SAFE = 2**62
 FLOAT64_EXACT = 2**53
 
 LevelKeys = tuple[tuple[int, int], ...]  # (fixture index, relative channel), sorted
+NO_LEVELS = np.zeros(0)
+NO_LEVELS.flags.writeable = False
 
 
 @dataclass(frozen=True)
@@ -50,6 +52,8 @@ class CueArrays:
         self.period = len(self.table)
         self.placed = np.array([placement is not None for placement in placed.placements], dtype=bool)
         self.mirrored = np.array([bool(placement and placement.mirrored) for placement in placed.placements])
+        # The frame path skips a step that would leave every value as it is.
+        self.all_placed, self.any_mirrored = bool(self.placed.all()), bool(self.mirrored.any())
         offsets = [Fraction(placement.offset_pips) if placement else Fraction(0) for placement in placed.placements]
         self.offset_denominator = math.lcm(1, *(offset.denominator for offset in offsets))
         numerators = [int(offset * self.offset_denominator) for offset in offsets]
@@ -103,8 +107,9 @@ class CueArrays:
         rows, weights, whole = self.pattern_pips(position)
         here, there = self.table[rows], self.table[(rows + 1) % self.period]
         values = np.where(whole[:, None], here, here + (there - here) * weights[:, None])
-        values[:, 0] = np.where(self.mirrored, -values[:, 0], values[:, 0])
-        return np.where(self.placed[:, None], values, 0.0)
+        if self.any_mirrored:
+            values[:, 0] = np.where(self.mirrored, -values[:, 0], values[:, 0])
+        return values if self.all_placed else np.where(self.placed[:, None], values, 0.0)
 
     def step_caps(self, patterns: PatternSet, stride: Fraction, swap: np.ndarray) -> tuple[np.ndarray, np.ndarray]:
         """Per fixture the most pan and tilt degrees the full-size cue moves it over stride show pips."""
@@ -135,11 +140,17 @@ class CueArrays:
             tilt_offset = tilt_offset + displacement[:, axis]
         pan = pan_offset * (self.cue.size_deg[0] * size_scale)
         tilt = tilt_offset * (self.cue.size_deg[1] * size_scale)
-        pan, tilt = np.where(rig.swap, tilt, pan), np.where(rig.swap, pan, tilt)
+        if rig.any_swap:
+            pan, tilt = np.where(rig.swap, tilt, pan), np.where(rig.swap, pan, tilt)
+        if self.all_placed:
+            return LookArrays(home_pan + pan, home_tilt + tilt, displacement, size_scale, self.level_keys,
+                              self.levels(displacement), self.light.look(displacement))
         return LookArrays(np.where(self.placed, home_pan + pan, home_pan),
                           np.where(self.placed, home_tilt + tilt, home_tilt),
                           displacement, np.where(self.placed, size_scale, 1.0), self.level_keys,
                           self.levels(displacement), self.light.look(displacement))
 
     def levels(self, displacement: np.ndarray) -> np.ndarray:
+        if not self.level_keys:
+            return NO_LEVELS
         return (displacement[self.level_fixture, self.level_axis] + 1) / 2 * FULL_8_BIT

@@ -28,7 +28,7 @@ from kinemorphs_show.feasibility import pattern_pips_per_second
 from kinemorphs_show.frame import DmxUniverses, FixtureFrame, FixtureFrames, Frame
 from kinemorphs_show.light_arrays import LightLook, blend_light, darkened, resting_light
 from kinemorphs_show.rig_arrays import RigArrays
-from kinemorphs_show.timing import seconds_per_pip
+from kinemorphs_show.timing import exact, seconds_per_pip
 from kinemorphs_show.transition import (
     Playing, Position, State, crossfade_to, cues_in, current_cue, is_fading, settled, state_aims, state_label,
 )
@@ -49,14 +49,18 @@ class Engine:
         self._rig = RigArrays(show.rig)
         self._cues = tuple(CueArrays(place_cue(cue, show.rig), show.patterns, self._rig) for cue in show.cues)
         self._bpm: float = show.bpm
+        self._cue_names = tuple(cue.name for cue in show.cues)
         self._state: State = Playing(first_cue)
-        self._sent: tuple[np.ndarray, np.ndarray] | None = None
+        self._sent: np.ndarray | None = None     # the angles last sent: pan and tilt rows
         self._sent_position: Fraction | None = None
         self._light_sent: LightLook = resting_light([f.profile for f in show.rig.fixtures])
+        # Per cue, the last tempo its size scales were worked out for and the scales (read-only):
+        # the tempo changes only now and then.
+        self._size_scales: dict[int, tuple[float, np.ndarray]] = {}
 
     @property
     def cue_names(self) -> Sequence[str]:
-        return tuple(cue.name for cue in self.show.cues)
+        return self._cue_names
 
     @property
     def current_cue(self) -> int:
@@ -80,39 +84,45 @@ class Engine:
 
     def size_scales(self, cue: int, bpm: float) -> np.ndarray:
         """Per fixture, the share of the cue's size it can follow at the tempo."""
+        remembered = self._size_scales.get(cue)
+        if remembered is not None and remembered[0] == bpm:
+            return remembered[1]
         arrays = self._cues[cue]
         peak = arrays.peak_step * pattern_pips_per_second(arrays.cue, bpm)
         with np.errstate(divide="ignore"):
-            return np.where(peak <= self._rig.speed_limit, 1.0, self._rig.speed_limit / peak)
+            scales = np.where(peak <= self._rig.speed_limit, 1.0, self._rig.speed_limit / peak)
+        scales.flags.writeable = False
+        self._size_scales[cue] = (bpm, scales)
+        return scales
 
     def look(self, cue: int, position: Position, bpm: float) -> LookArrays:
-        return self._cues[cue].look(self._rig, Fraction(position), self.size_scales(cue, bpm), previous=self._sent)
+        return self._cues[cue].look(self._rig, exact(position), self.size_scales(cue, bpm), previous=self._sent)
 
     def target_aims(self, position: Position, bpm: float | None = None) -> LookArrays:
         """What the cues ask of every fixture at a position, before limits and slew."""
-        return state_aims(self._state, Fraction(position), ArrayLooks(self, self._bpm if bpm is None else bpm))
+        return state_aims(self._state, exact(position), ArrayLooks(self, self._bpm if bpm is None else bpm))
 
     def frame(self, position: Position, bpm: float | None = None) -> Frame:
         """The frame at an exact show position (Fraction or int) and tempo (default: the show's)."""
-        position = Fraction(position)
+        position = exact(position)
         self._bpm = self.show.bpm if bpm is None else bpm
         target = self._settled_target(position)
         rig = self._rig
-        pan, tilt, limited = rig.limit(target.pan, target.tilt)
+        angles, limited = rig.limit_angles(np.stack([target.pan, target.tilt]))
         previous = self._sent_position
         if self._sent is not None and previous is not None:
             if position <= previous:  # a repeated position moves nothing
-                pan_cap = tilt_cap = np.zeros(len(rig))
+                caps: np.ndarray | float = 0.0
             else:
                 pan_cap, tilt_cap = self._step_caps(previous, position)
-            sent_pan, sent_tilt = self._sent
-            slewed_pan, slewed_tilt = step_towards(sent_pan, pan, pan_cap), step_towards(sent_tilt, tilt, tilt_cap)
-            slewed = (slewed_pan != pan) | (slewed_tilt != tilt)
-            pan, tilt, clipped = rig.limit(slewed_pan, slewed_tilt)
-            limited = limited | slewed | clipped
-        self._sent, self._sent_position = (pan, tilt), position
+                caps = pan_cap if pan_cap is tilt_cap else np.stack([pan_cap, tilt_cap])
+            slewed = step_towards(self._sent, angles, caps)
+            held_back = (slewed != angles).any(axis=0)
+            angles, clipped = rig.limit_angles(slewed)
+            limited = limited | held_back | clipped
+        self._sent, self._sent_position = angles, position
         self._light_sent = target.light or self._light_sent
-        return self._frame_of(math.floor(position), self.cue_label, target, pan, tilt, limited)
+        return self._frame_of(math.floor(position), self.cue_label, target, angles, limited)
 
     def _settled_target(self, position: Fraction) -> LookArrays:
         """What every fixture is asked for at position, once transitions due by then have settled."""
@@ -138,11 +148,11 @@ class Engine:
         """Every fixture at its home, kept inside its limits and travel like every other frame;
         intensity and colour stay as last sent (dark_frame puts them out once home)."""
         rig = self._rig
-        pan, tilt, limited = rig.limit(rig.home_pan, rig.home_tilt)
+        angles, limited = rig.limit_angles(rig.home_angles)
         home = LookArrays(rig.home_pan, rig.home_tilt, np.zeros((len(rig), 3)), np.ones(len(rig)), (), np.zeros(0),
                           self._light_sent)
         pip = 0 if self._sent_position is None else math.floor(self._sent_position)
-        return self._frame_of(pip, "home", home, pan, tilt, limited)
+        return self._frame_of(pip, "home", home, angles, limited)
 
     def dark_frame(self) -> Frame | None:
         """The home frame with every shutter closed and dimmer off, for the way out; None when the
@@ -163,12 +173,11 @@ class Engine:
         distance = np.maximum(np.abs(self._sent[0] - pan), np.abs(self._sent[1] - tilt))
         return float(np.max(distance / self._rig.speed_limit, initial=0.0))
 
-    def _frame_of(self, pip: int, label: str, look: LookArrays, pan: np.ndarray, tilt: np.ndarray,
-                  limited: np.ndarray) -> Frame:
+    def _frame_of(self, pip: int, label: str, look: LookArrays, angles: np.ndarray, limited: np.ndarray) -> Frame:
         rig = self._rig
         light = look.light or self._light_sent
-        values = rig.universes(rig.dmx_plan(look.level_keys), pan, tilt, look.levels, rig.light.values(light))
-        fixtures = FixtureFrames(rig.names, look.displacement, pan, tilt, limited, look.size_scale,
+        values = rig.universes(rig.dmx_plan(look.level_keys), angles, look.levels, rig.light.values(light))
+        fixtures = FixtureFrames(rig.names, look.displacement, angles[0], angles[1], limited, look.size_scale,
                                  *(rig.light.shown(light) or ()))
         return Frame(pip, label, DmxUniverses(rig.universe_numbers, values), fixtures)
 
@@ -205,7 +214,7 @@ def level_union(source: LevelKeys, target: LevelKeys) -> tuple[LevelKeys, np.nda
             np.array([in_target.get(key, -1) for key in keys], dtype=np.intp))
 
 
-def step_towards(previous: np.ndarray, target: np.ndarray, max_step: np.ndarray) -> np.ndarray:
+def step_towards(previous: np.ndarray, target: np.ndarray, max_step: np.ndarray | float) -> np.ndarray:
     """The target itself where within reach (bit for bit), else max_step towards it."""
     return np.where(np.abs(target - previous) <= max_step, target,
                     np.where(target > previous, previous + max_step, previous - max_step))

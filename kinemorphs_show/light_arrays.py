@@ -139,7 +139,7 @@ class RigLight:
     def values(self, look: LightLook) -> np.ndarray:
         """The byte of every light channel (in self.keys order) for the look."""
         if not len(self):
-            return np.zeros(0)
+            return np.zeros(0, dtype=np.int64)
         intensity = look.intensity[self.fixture]
         on = intensity > 0.0  # NaN is dark
         fraction = np.minimum(np.where(on, intensity, 0.0), 100.0) / 100.0

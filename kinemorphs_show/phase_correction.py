@@ -24,6 +24,8 @@ class PhaseCorrection:
 
     def offset(self, t_ns: int) -> Fraction:
         """The correction in effect at t_ns."""
+        if not self.pending:
+            return self.settled
         done = Fraction(min(max(t_ns - self.start_ns, 0), self.window_ns), self.window_ns)
         return self.settled + self.pending * done
 

@@ -23,13 +23,23 @@ def clamp(values: np.ndarray, low, high) -> np.ndarray:
     return np.where(values < high, values, high)
 
 
+def clamp_fast(values: np.ndarray, low, high) -> np.ndarray:
+    """clamp in two operations instead of four, with the same bits except that a zero may keep its
+    own sign where clamp gives a zero bound's: for bounds that are never zero (a travel range), or
+    values about to become integers."""
+    return np.minimum(np.fmax(values, low), high)
+
+
 @dataclass(frozen=True)
 class DmxPlan:
     """Where each value goes in the flattened universes: the last write to a channel wins, as
-    when each fixture's channels are written one fixture after the other."""
+    when each fixture's channels are written one fixture after the other. Each frame's values are
+    laid end to end (pan and tilt coarse bytes, their fine bytes, the look's levels, the light
+    channels: RigArrays.universes) and written with one gather and one scatter."""
 
-    base: np.ndarray                              # fixed levels already in place
-    writes: tuple[tuple[int, np.ndarray, np.ndarray], ...]  # (source, destination, source index)
+    base: np.ndarray          # fixed levels already in place
+    destinations: np.ndarray  # flat universe channels written each frame
+    values: np.ndarray        # for each, where its value sits in the frame's values laid end to end
 
 
 class RigArrays:
@@ -41,6 +51,7 @@ class RigArrays:
         self.home_pan = np.array([f.home_deg[0] for f in fixtures], dtype=float)
         self.home_tilt = np.array([f.home_deg[1] for f in fixtures], dtype=float)
         self.swap = np.array([f.swap_pan_tilt for f in fixtures], dtype=bool)
+        self.any_swap = bool(self.swap.any())
         self.speed_limit = np.array([f.speed_limit_deg_s for f in fixtures], dtype=float)
         self.is_cone = np.array([isinstance(f.limits, ConeLimits) for f in fixtures], dtype=bool)
         self.cone_radius = np.array([f.limits.radius_deg if isinstance(f.limits, ConeLimits) else np.inf
@@ -55,6 +66,21 @@ class RigArrays:
         self.tilt_full = np.array([FULL_16_BIT if f.profile.tilt_fine_channel else FULL_8_BIT for f in fixtures])
         self.invert_pan = np.array([f.invert_pan for f in fixtures], dtype=bool)
         self.invert_tilt = np.array([f.invert_tilt for f in fixtures], dtype=bool)
+        # The frame path skips what no fixture of the rig needs; each step it skips would leave
+        # every value as it is.
+        self.any_cone, self.any_box = bool(self.is_cone.any()), bool(self.is_box.any())
+        # The frame path keeps pan and tilt as the two rows of one array (2 × fixtures): one
+        # operation does both. The travel ranges, full scales, inversion and coarse byte shifts match.
+        self.home_angles = np.stack([self.home_pan, self.home_tilt])
+        self.travel = np.stack([self.pan_travel, self.tilt_travel])
+        self.travel_range = (-self.travel / 2, self.travel / 2)
+        # Travel is above 0 (the show file and fixture types check it); a range that underflows to 0
+        # takes the exact clamp.
+        self.travel_clamp = clamp_fast if np.all(self.travel_range[1] > 0) else clamp
+        self.full = np.stack([self.pan_full, self.tilt_full])
+        self.invert = np.stack([self.invert_pan, self.invert_tilt])
+        self.any_invert = bool(self.invert.any())
+        self.coarse_shift = np.where(self.full == FULL_16_BIT, 8, 0)
         self._plans: dict[tuple[tuple[int, int], ...], DmxPlan] = {}
         self.light = RigLight([f.profile for f in fixtures])
 
@@ -63,18 +89,31 @@ class RigArrays:
 
     def limit(self, pan: np.ndarray, tilt: np.ndarray) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
         """Every aim kept inside its fixture's limits and travel, and where that changed it."""
-        with np.errstate(all="ignore"):
-            d_pan, d_tilt = pan - self.home_pan, tilt - self.home_tilt
-            distance = np.sqrt(d_pan * d_pan + d_tilt * d_tilt)
-            outside = self.is_cone & (distance > self.cone_radius)
-            scale = self.cone_radius / distance
-            new_pan = np.where(outside, self.home_pan + d_pan * scale, pan)
-            new_tilt = np.where(outside, self.home_tilt + d_tilt * scale, tilt)
-        new_pan = np.where(self.is_box, clamp(new_pan, self.box_pan[:, 0], self.box_pan[:, 1]), new_pan)
-        new_tilt = np.where(self.is_box, clamp(new_tilt, self.box_tilt[:, 0], self.box_tilt[:, 1]), new_tilt)
-        new_pan = clamp(new_pan, -self.pan_travel / 2, self.pan_travel / 2)
-        new_tilt = clamp(new_tilt, -self.tilt_travel / 2, self.tilt_travel / 2)
-        return new_pan, new_tilt, (new_pan != pan) | (new_tilt != tilt)
+        angles, changed = self.limit_angles(np.stack([pan, tilt]))
+        return angles[0], angles[1], changed
+
+    def limit_angles(self, angles: np.ndarray) -> tuple[np.ndarray, np.ndarray]:
+        """limit on pan and tilt as the rows of one array (2 × fixtures)."""
+        limited = angles
+        if self.any_cone or self.any_box:
+            limited = np.stack(self._cone_and_box(angles[0], angles[1]))
+        limited = self.travel_clamp(limited, *self.travel_range)
+        return limited, (limited != angles).any(axis=0)
+
+    def _cone_and_box(self, pan: np.ndarray, tilt: np.ndarray) -> tuple[np.ndarray, np.ndarray]:
+        new_pan, new_tilt = pan, tilt
+        if self.any_cone:
+            with np.errstate(all="ignore"):
+                d_pan, d_tilt = pan - self.home_pan, tilt - self.home_tilt
+                distance = np.sqrt(d_pan * d_pan + d_tilt * d_tilt)
+                outside = self.is_cone & (distance > self.cone_radius)
+                scale = self.cone_radius / distance
+                new_pan = np.where(outside, self.home_pan + d_pan * scale, pan)
+                new_tilt = np.where(outside, self.home_tilt + d_tilt * scale, tilt)
+        if self.any_box:
+            new_pan = np.where(self.is_box, clamp(new_pan, self.box_pan[:, 0], self.box_pan[:, 1]), new_pan)
+            new_tilt = np.where(self.is_box, clamp(new_tilt, self.box_tilt[:, 0], self.box_tilt[:, 1]), new_tilt)
+        return new_pan, new_tilt
 
     def dmx_plan(self, level_keys: tuple[tuple[int, int], ...]) -> DmxPlan:
         """The plan for a look whose cue levels are level_keys ((fixture, relative channel), sorted)."""
@@ -106,38 +145,37 @@ class RigArrays:
                     raise IndexError(f"{fixture.name}: channel {absolute} is outside the universe")
                 last[rows[fixture.universe] * DMX_CHANNELS_PER_UNIVERSE + absolute - 1] = (source, source_index)
         base = np.zeros(len(self.universe_numbers) * DMX_CHANNELS_PER_UNIVERSE, dtype=np.uint8)
-        by_source: dict[int, tuple[list[int], list[int]]] = {}
+        fixtures = len(self)
+        # Where each source's values start when laid end to end (see universes).
+        starts = {PAN_COARSE: 0, TILT_COARSE: fixtures, PAN_FINE: 2 * fixtures, TILT_FINE: 3 * fixtures,
+                  LEVEL: 4 * fixtures, LIGHT: 4 * fixtures + len(level_keys)}
+        destinations, values = [], []
         for destination, (source, source_index) in last.items():
             if source == FIXED:
                 base[destination] = min(FULL_8_BIT, max(0, source_index))
             else:
-                by_source.setdefault(source, ([], []))
-                by_source[source][0].append(destination)
-                by_source[source][1].append(source_index)
-        return DmxPlan(base, tuple((source, np.array(destinations, dtype=np.intp), np.array(indices, dtype=np.intp))
-                                   for source, (destinations, indices) in sorted(by_source.items())))
+                destinations.append(destination)
+                values.append(starts[source] + source_index)
+        return DmxPlan(base, np.array(destinations, dtype=np.intp), np.array(values, dtype=np.intp))
 
-    def universes(self, plan: DmxPlan, pan: np.ndarray, tilt: np.ndarray, levels: np.ndarray,
+    def universes(self, plan: DmxPlan, angles: np.ndarray, levels: np.ndarray,
                   light: np.ndarray | None = None) -> np.ndarray:
-        """The universes × 512 DMX bytes for every fixture's angles, the look's cue levels and the
-        light channels' bytes (RigLight.values; default all 0)."""
-        pan_value = dmx_values(pan, self.pan_travel, self.pan_full, self.invert_pan)
-        tilt_value = dmx_values(tilt, self.tilt_travel, self.tilt_full, self.invert_tilt)
-        sources = {
-            PAN_COARSE: np.where(self.pan_full == FULL_16_BIT, pan_value >> 8, pan_value),
-            PAN_FINE: pan_value & 0xFF,
-            TILT_COARSE: np.where(self.tilt_full == FULL_16_BIT, tilt_value >> 8, tilt_value),
-            TILT_FINE: tilt_value & 0xFF,
-            LEVEL: np.rint(clamp(levels, 0, FULL_8_BIT)),
-            LIGHT: np.zeros(len(self.light), dtype=np.int64) if light is None else light,
-        }
+        """The universes × 512 DMX bytes for every fixture's angles (pan and tilt rows), the look's
+        cue levels and the light channels' bytes (RigLight.values; default all 0)."""
+        angles = dmx_values(angles, self.travel, self.full, self.invert if self.any_invert else None)
+        laid_out = [(angles >> self.coarse_shift).ravel(), (angles & 0xFF).ravel()]
+        if len(levels):
+            laid_out.append(np.rint(clamp_fast(levels, 0, FULL_8_BIT)).astype(np.int64))
+        if len(self.light):
+            laid_out.append(np.zeros(len(self.light), dtype=np.int64) if light is None else light)
         flat = plan.base.copy()
-        for source, destinations, indices in plan.writes:
-            flat[destinations] = sources[source][indices]
+        flat[plan.destinations] = np.concatenate(laid_out)[plan.values]
         return flat.reshape(len(self.universe_numbers), DMX_CHANNELS_PER_UNIVERSE)
 
 
-def dmx_values(angle: np.ndarray, travel: np.ndarray, full_scale: np.ndarray, invert: np.ndarray) -> np.ndarray:
-    """Angles from the range centre as DMX values over the whole travel (see mapping.dmx_value)."""
-    value = np.rint(clamp(angle / travel + 0.5, 0.0, 1.0) * full_scale).astype(np.int64)
-    return np.where(invert, full_scale - value, value)
+def dmx_values(angle: np.ndarray, travel: np.ndarray, full_scale: np.ndarray,
+               invert: np.ndarray | None) -> np.ndarray:
+    """Angles from the range centre as DMX values over the whole travel (see mapping.dmx_value);
+    invert None: no fixture inverted."""
+    value = np.rint(clamp_fast(angle / travel + 0.5, 0.0, 1.0) * full_scale).astype(np.int64)
+    return value if invert is None else np.where(invert, full_scale - value, value)

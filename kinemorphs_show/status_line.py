@@ -71,6 +71,7 @@ class StatusLine:
 
     refusals: list[str] = field(default_factory=list)
     _reported_refusals: set[str] = field(default_factory=set)
+    _in_place: bool | None = None   # whether the stream is a terminal, asked once (not every frame)
 
     def refused(self, what: str) -> None:
         """Report a refused control once (on the next status line), however often it arrives."""
@@ -86,7 +87,7 @@ class StatusLine:
         self.window_frames += 1
         self.window_worst_ns = max(self.window_worst_ns, record.lateness_ns)
         elapsed = record.sent_ns - self.window_start_ns
-        in_place = self.stream.isatty()
+        in_place = self._stream_is_terminal()
         if elapsed < (TERMINAL_STATUS_INTERVAL_NS if in_place else LOG_STATUS_INTERVAL_NS):
             return
         frame = record.frame
@@ -105,10 +106,18 @@ class StatusLine:
         self.window_worst_ns = 0
 
     def finish(self, outcome: str) -> None:
-        ending = "\n" if self.stream.isatty() else ""
+        ending = "\n" if self._stream_is_terminal() else ""
         refused = f"; refused: {', '.join(self.refusals)}" if self.refusals else ""
         self._write(f"{ending}{self.run_frames} frames sent, {self.skipped_frames} skipped, "
                     f"worst {self.run_worst_ns / NS_PER_MS:.1f} ms late{refused}; {outcome}\n")
+
+    def _stream_is_terminal(self) -> bool:
+        if self._in_place is None:
+            try:
+                self._in_place = self.stream.isatty()
+            except ValueError:  # already closed: nothing more will show anyway
+                self._in_place = False
+        return self._in_place
 
     def _write(self, text: str) -> None:
         # A closed log pipe must not stop the show (nor keep the fixtures from home).

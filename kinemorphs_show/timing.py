@@ -1,6 +1,7 @@
 """The musical grid: pips, beats, bars and phrases, and their relation to seconds."""
 
 from dataclasses import dataclass
+from functools import lru_cache
 from enum import StrEnum
 from fractions import Fraction
 
@@ -58,9 +59,15 @@ def nearest_boundary(position: Fraction, unit_pips: int) -> int:
     return int((position / unit_pips + Fraction(1, 2)) // 1) * unit_pips
 
 
+@lru_cache(maxsize=64)  # asked for every frame, at a tempo that changes only now and then
 def pips_per_ns(bpm: float) -> Fraction:
     """Exact pip rate of a tempo: the float BPM is taken at its exact binary value."""
     return Fraction(bpm) * PIPS_PER_BEAT / (SECONDS_PER_MINUTE * NS_PER_SECOND)
+
+
+def exact(position: "Fraction | int") -> Fraction:
+    """A position as a Fraction; one that already is one, as it is (positions are asked for every frame)."""
+    return position if type(position) is Fraction else Fraction(position)
 
 
 def pips_in_ms(ms: float, bpm: float) -> Fraction:

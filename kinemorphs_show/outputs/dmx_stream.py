@@ -3,12 +3,19 @@
 A protocol (outputs/artnet, outputs/sacn) says which universes it can carry,
 where each goes (the node's address, or a multicast group) and what its packet
 and closing packets are; this keeps the socket, the per-universe sequence
-numbers and the failure reporting. Each frame's 512 bytes per universe go out
-as they are, with no per-channel work in Python.
+numbers and the failure reporting. Each universe's packet is built once; a frame
+only writes its sequence byte and its 512 slots into it (straight from the
+engine's universes array) and sends it, with no per-channel work in Python.
 """
 
 import socket
+from collections.abc import Iterator, Mapping
 from typing import TYPE_CHECKING, Protocol
+
+import numpy as np
+
+from kinemorphs_show.frame import DmxUniverses
+from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE
 
 from .destination import OutputDestination
 from .failure_report import FailureReport
@@ -22,10 +29,13 @@ MULTICAST_HOPS = 1
 
 class UniversePackets(Protocol):
     protocol: str
+    sequence_at: int    # where a packet's sequence byte and its 512 slots sit
+    data_at: int
 
     def check_universe(self, universe: int) -> None: ...          # ValueError when it cannot be carried
     def group(self, universe: int) -> str | None: ...             # a multicast group, or None for the host
     def packet(self, universe: int, sequence: int, data: bytes) -> bytes: ...
+    def sequence_byte(self, sequence: int) -> int: ...
     def closing_packets(self, universe: int, sequence: int, data: bytes) -> list[bytes]: ...
 
 
@@ -38,7 +48,8 @@ class DmxStreamOutput:
         self._socket: socket.socket | None = None
         self._host_address: tuple = ()
         self._sequences: dict[int, int] = {}
-        self._last_data: dict[int, bytes] = {}
+        self._last_data: dict[int, bytes | memoryview] = {}
+        self._built: dict[int, bytearray] = {}    # per universe its packet, rewritten in place each frame
         self._refused: dict[int, str] = {}
 
     async def open(self) -> None:
@@ -67,12 +78,12 @@ class DmxStreamOutput:
         assert self._socket is not None, "send before open"
         refused = []
         try:
-            for universe, data in frame.universes.items():
+            for universe, data in universe_slots(frame.universes):
                 if self._refusal(universe) is not None:
                     refused.append(universe)
                     continue
                 sequence = self._sequences.get(universe, 0)
-                self._socket.sendto(self._packets.packet(universe, sequence, data), self._address(universe))
+                self._socket.sendto(self._packet(universe, sequence, data), self._address(universe))
                 self._sequences[universe] = sequence + 1
                 self._last_data[universe] = data
         except OSError as error:
@@ -81,6 +92,14 @@ class DmxStreamOutput:
         if refused:
             return "; ".join(self._refused[universe] for universe in refused)
         return None
+
+    def _packet(self, universe: int, sequence: int, data: bytes | memoryview) -> bytearray:
+        packet = self._built.get(universe)
+        if packet is None:
+            packet = self._built[universe] = bytearray(self._packets.packet(universe, 0, bytes(len(data))))
+        packet[self._packets.sequence_at] = self._packets.sequence_byte(sequence)
+        packet[self._packets.data_at:] = data
+        return packet
 
     def _refusal(self, universe: int) -> str | None:
         """Why a universe cannot be sent (said once on the console), or None."""
@@ -104,9 +123,22 @@ class DmxStreamOutput:
             return
         try:
             for universe, data in self._last_data.items():
-                for packet in self._packets.closing_packets(universe, self._sequences[universe], data):
+                for packet in self._packets.closing_packets(universe, self._sequences[universe], bytes(data)):
                     self._socket.sendto(packet, self._address(universe))
         except OSError as error:
             self.report.failed(error)
         finally:
             self._socket.close()
+
+
+def universe_slots(universes: Mapping[int, bytes]) -> Iterator[tuple[int, bytes | memoryview]]:
+    """Each universe's number and 512 slots: rows of the engine's array as they are, without a copy."""
+    if isinstance(universes, DmxUniverses):
+        slots = memoryview(np.ascontiguousarray(universes.array, dtype=np.uint8).reshape(-1))
+        for row, number in enumerate(universes.numbers):
+            yield number, slots[row * DMX_CHANNELS_PER_UNIVERSE:(row + 1) * DMX_CHANNELS_PER_UNIVERSE]
+        return
+    for number, data in universes.items():
+        if len(data) != DMX_CHANNELS_PER_UNIVERSE:
+            raise ValueError(f"universe {number} has {len(data)} slots, not {DMX_CHANNELS_PER_UNIVERSE}")
+        yield number, data

@@ -79,11 +79,6 @@ def osc_name(fixture_name: str) -> str:
     return UNSAFE_NAME_CHARACTERS.sub("_", fixture_name)
 
 
-def byte_positions(value_offsets: list[int]) -> np.ndarray:
-    """Every byte of the 4-byte values starting at the offsets, in order."""
-    return (np.array(value_offsets, dtype=np.intp)[:, None] + np.arange(VALUE_BYTES)).reshape(-1)
-
-
 class FixtureMessages:
     """Every fixture's four messages, as bundle elements, in one buffer laid out once for a rig.
 
@@ -112,8 +107,12 @@ class FixtureMessages:
         self.names = tuple(names)
         self.buffer = np.frombuffer(bytes(template), dtype=np.uint8).copy()
         self._view = memoryview(self.buffer)
-        self._float_bytes = byte_positions(float_offsets)
-        self._int_bytes = byte_positions(int_offsets)
+        # Every OSC element is padded to 4 bytes, so every value sits on a 4-byte word of the buffer:
+        # a frame writes whole words, not bytes.
+        self._floats = self.buffer.view(WIRE_FLOAT)
+        self._ints = self.buffer.view(WIRE_INT)
+        self._float_words = np.array(float_offsets, dtype=np.intp) // VALUE_BYTES
+        self._int_words = np.array(int_offsets, dtype=np.intp) // VALUE_BYTES
         self._values = np.empty((len(self.names), FLOATS_PER_FIXTURE))
         self._splits: dict[int, list[memoryview] | str] = {}
 
@@ -128,8 +127,8 @@ class FixtureMessages:
             wire = values.astype(WIRE_FLOAT)
         if np.any(np.isinf(wire) & np.isfinite(values)):
             raise OverflowError("a fixture value is too large for an OSC float")
-        self.buffer[self._float_bytes] = wire.view(np.uint8).reshape(-1)
-        self.buffer[self._int_bytes] = np.asarray(fixtures.limited).astype(WIRE_INT).view(np.uint8).reshape(-1)
+        self._floats[self._float_words] = wire.reshape(-1)
+        self._ints[self._int_words] = fixtures.limited
 
     def parts(self, room: int) -> list[memoryview]:
         """The buffer cut into runs of whole blocks of at most room bytes each (at least one, maybe empty).

@@ -187,6 +187,10 @@ def json_paths(node, prefix=()):
 WASH_PATHS = list(json_paths(json.loads(WASH_OFL.read_text())))
 
 
+def in_list(node, key) -> bool:
+    return isinstance(node, list) and isinstance(key, int) and key < len(node)
+
+
 @settings(max_examples=200, deadline=None, suppress_health_check=[HealthCheck.function_scoped_fixture])
 @given(st.lists(st.tuples(st.sampled_from(WASH_PATHS), st.sampled_from(ODD_VALUES)), min_size=1, max_size=3),
        st.sampled_from(["12ch", "Wheel", None]))
@@ -194,13 +198,13 @@ def test_a_mangled_ofl_file_gives_a_fixture_type_or_a_clear_error(tmp_path, edit
     def mangle(document):
         for path, value in edits:
             node = document
+            # An earlier edit may have replaced a node on the path: follow the path only while it fits.
             for key in path[:-1]:
-                if not isinstance(node, (dict, list)) or (isinstance(node, list) and key >= len(node)) \
-                        or (isinstance(node, dict) and key not in node):
+                if not (in_list(node, key) or (isinstance(node, dict) and key in node)):
                     break
                 node = node[key]
             else:
-                if isinstance(node, dict) or (isinstance(node, list) and path[-1] < len(node)):
+                if isinstance(node, dict) or in_list(node, path[-1]):
                     node[path[-1]] = copy.deepcopy(value)  # one shared value put inside itself is a cycle
 
     try:

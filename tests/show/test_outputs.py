@@ -5,12 +5,14 @@ import socket
 import threading
 import time
 
+import numpy as np
 import pytest
 
 from kinemorphs_show.outputs import OutputKind, OutputDestination, OutputOptions, open_output, parse_output_destination
 from kinemorphs_show.outputs.failure_report import FailureReport
 from kinemorphs_show.outputs.preview import BAR_WIDTH, PreviewOutput, displacement_bar
 from kinemorphs_show.engine import FixtureFrame, Frame
+from kinemorphs_show.frame import DmxUniverses
 from outputs_fakes import DMX_CHANNELS, frame_at, free_udp_port
 
 RECEIVE_TIMEOUT_S = 5.0
@@ -93,6 +95,34 @@ def test_sacn_packets_decode_with_an_independent_receiver():
         assert all(p.dmxStartCode == 0 for p in packets)
         sequences = [p.sequence for p in packets]
         assert sequences == sorted(set(sequences)), "each universe's sequence number advances"
+
+
+@pytest.mark.parametrize("protocol", ["artnet", "sacn"])
+def test_dmx_packets_rewritten_in_place_equal_packets_built_whole(protocol):
+    """Each universe's packet is built once and rewritten each frame: over the sequence's wrap,
+    from the engine's universes array and from plain bytes, every datagram must be the whole packet."""
+    receiver = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    receiver.bind(("127.0.0.1", 0))
+    receiver.settimeout(RECEIVE_TIMEOUT_S)
+    frames = [frame_at(pip, universes=(1, 7)) for pip in range(300)]
+    frames[1::2] = [Frame(f.pip, f.cue, DmxUniverses((1, 7), np.array([np.frombuffer(f.universes[u], np.uint8)
+                                                                         for u in (1, 7)])), f.fixtures)
+                    for f in frames[1::2]]
+    destination = parse_output_destination(f"{protocol}://127.0.0.1:{receiver.getsockname()[1]}")
+    output = open_output(destination)
+    packets = output._packets
+
+    async def run() -> None:
+        await output.open()
+        for frame in frames:
+            assert output.send(frame) is None
+            for universe in (1, 7):
+                assert receiver.recv(2048) == packets.packet(universe, frame.pip, bytes(frame.universes[universe]))
+        await output.close()
+    try:
+        asyncio.run(run())
+    finally:
+        receiver.close()
 
 
 @pytest.mark.parametrize(("base", "port_addresses"), [(1, (0, 3)), (300, (299, 302))])

@@ -21,6 +21,8 @@ PROTOCOL_VERSION = 14
 HIGHEST_PORT_ADDRESS = 0x7FFF
 ID_AND_OPCODE = ARTNET_ID + struct.pack("<H", OP_DMX) + struct.pack(">H", PROTOCOL_VERSION)
 ADDRESS_AND_LENGTH = struct.Struct(">BBBBH")   # sequence, physical, sub-uni, net, length
+SEQUENCE_AT = len(ID_AND_OPCODE)
+DATA_AT = SEQUENCE_AT + ADDRESS_AND_LENGTH.size
 # Sequence 0 means "not sequenced" to a receiver, so the count runs 1..255.
 SEQUENCE_SPAN = 255
 
@@ -38,14 +40,19 @@ def dmx_packet(address: int, sequence: int, data: bytes) -> bytes:
     """An ArtDmx packet; sequence is any count (the packet carries 1..255)."""
     assert len(data) == DMX_CHANNELS_PER_UNIVERSE
     return (ID_AND_OPCODE
-            + ADDRESS_AND_LENGTH.pack(sequence % SEQUENCE_SPAN + 1, 0, address & 0xFF, address >> 8, len(data))
+            + ADDRESS_AND_LENGTH.pack(sequence_byte(sequence), 0, address & 0xFF, address >> 8, len(data))
             + data)
+
+
+def sequence_byte(sequence: int) -> int:
+    return sequence % SEQUENCE_SPAN + 1
 
 
 class ArtNetPackets:
     """The Art-Net side of a DMX stream: where each universe goes and what its packet is."""
 
     protocol = "artnet"
+    sequence_at, data_at = SEQUENCE_AT, DATA_AT
 
     def __init__(self, base: int) -> None:
         if not 0 <= base <= HIGHEST_PORT_ADDRESS:
@@ -60,6 +67,9 @@ class ArtNetPackets:
 
     def packet(self, universe: int, sequence: int, data: bytes) -> bytes:
         return dmx_packet(port_address(universe, self._base), sequence, data)
+
+    def sequence_byte(self, sequence: int) -> int:
+        return sequence_byte(sequence)
 
     def closing_packets(self, universe: int, sequence: int, data: bytes) -> list[bytes]:
         return []

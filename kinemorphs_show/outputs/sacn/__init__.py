@@ -39,6 +39,8 @@ HIGHEST_PRIORITY = 200
 ROOT = struct.Struct(">HH12sHI16s")
 FRAMING = struct.Struct(">HI64sBHBBH")
 DMP = struct.Struct(">HBBHHHB")
+SEQUENCE_AT = DMP_START - 4      # sequence, options, universe (2) end the framing layer
+DATA_AT = DMP_START + DMP.size
 
 
 def multicast_group(universe: int) -> str:
@@ -72,6 +74,7 @@ class SacnPackets:
     """The E1.31 side of a DMX stream: where each universe goes and what its packet is."""
 
     protocol = "sacn"
+    sequence_at, data_at = SEQUENCE_AT, DATA_AT
 
     def __init__(self, source_name: str, priority: int, multicast: bool) -> None:
         if not 0 <= priority <= HIGHEST_PRIORITY:
@@ -91,6 +94,9 @@ class SacnPackets:
     def packet(self, universe: int, sequence: int, data: bytes) -> bytes:
         assert len(data) == DMX_CHANNELS_PER_UNIVERSE
         return data_packet(self._cid, self._name, self._priority, universe, sequence, data)
+
+    def sequence_byte(self, sequence: int) -> int:
+        return sequence % SEQUENCE_SPAN
 
     def closing_packets(self, universe: int, sequence: int, data: bytes) -> list[bytes]:
         return [data_packet(self._cid, self._name, self._priority, universe, sequence + repeat, data,
