@@ -50,10 +50,15 @@ class CueArrays:
         self.cue = cue
         self.table = np.array(pattern_table(patterns, cue.pattern), dtype=float).reshape(-1, 3)
         self.period = len(self.table)
+        # Each row's step to the next (the last wraps to the first): the blend between two rows
+        # reads one table instead of two.
+        self.steps = np.roll(self.table, -1, axis=0) - self.table
         self.placed = np.array([placement is not None for placement in placed.placements], dtype=bool)
         self.mirrored = np.array([bool(placement and placement.mirrored) for placement in placed.placements])
-        # The frame path skips a step that would leave every value as it is.
+        # The frame path skips a step that would leave every value as it is; mirroring is a
+        # multiplication by -1 (exactly a negation).
         self.all_placed, self.any_mirrored = bool(self.placed.all()), bool(self.mirrored.any())
+        self.x_sign = np.where(self.mirrored, -1.0, 1.0)
         offsets = [Fraction(placement.offset_pips) if placement else Fraction(0) for placement in placed.placements]
         self.offset_denominator = math.lcm(1, *(offset.denominator for offset in offsets))
         numerators = [int(offset * self.offset_denominator) for offset in offsets]
@@ -95,8 +100,10 @@ class CueArrays:
                 and self.largest_offset * abs(per_offset) < INT64_SAFE - denominator)
         offsets = self.offsets_int64 if fits else self.offsets_object
         numerators = remainder - offsets * per_offset
-        pips, remainders = numerators // denominator, numerators % denominator
-        rows = ((pips % self.period) + whole_pips % self.period) % self.period
+        # (object arrays of Python integers have no divmod ufunc)
+        pips, remainders = np.divmod(numerators, denominator) if fits else (numerators // denominator,
+                                                                           numerators % denominator)
+        rows = (pips + whole_pips % self.period) % self.period
         if fits:
             weights = remainders.astype(float) / float(denominator)
         else:
@@ -105,10 +112,10 @@ class CueArrays:
 
     def displacement(self, position: Fraction) -> np.ndarray:
         rows, weights, whole = self.pattern_pips(position)
-        here, there = self.table[rows], self.table[(rows + 1) % self.period]
-        values = np.where(whole[:, None], here, here + (there - here) * weights[:, None])
+        here = self.table[rows]
+        values = np.where(whole[:, None], here, here + self.steps[rows] * weights[:, None])
         if self.any_mirrored:
-            values[:, 0] = np.where(self.mirrored, -values[:, 0], values[:, 0])
+            values[:, 0] *= self.x_sign
         return values if self.all_placed else np.where(self.placed[:, None], values, 0.0)
 
     def step_caps(self, patterns: PatternSet, stride: Fraction, swap: np.ndarray) -> tuple[np.ndarray, np.ndarray]:

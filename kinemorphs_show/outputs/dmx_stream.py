@@ -19,6 +19,7 @@ from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE
 
 from .destination import OutputDestination
 from .failure_report import FailureReport
+from .udp import send_to_peer
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame
@@ -29,6 +30,7 @@ MULTICAST_HOPS = 1
 
 class UniversePackets(Protocol):
     protocol: str
+    multicast: bool     # each universe to its own group (group()), not to the destination's host
     sequence_at: int    # where a packet's sequence byte and its 512 slots sit
     data_at: int
 
@@ -69,10 +71,15 @@ class DmxStreamOutput:
             self._socket.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_TTL, MULTICAST_HOPS)
             # Art-Net nodes are often addressed by a subnet's broadcast address (2.255.255.255).
             self._socket.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+        if not self._packets.multicast:
+            self._socket.connect(self._host_address)
 
-    def _address(self, universe: int) -> tuple:
-        group = self._packets.group(universe)
-        return self._host_address if group is None else (group, self.destination.port)
+    def _send(self, packet: bytes | bytearray, universe: int) -> None:
+        assert self._socket is not None, "send before open"
+        if self._packets.multicast:
+            self._socket.sendto(packet, (self._packets.group(universe), self.destination.port))
+        else:
+            send_to_peer(self._socket, packet)
 
     def send(self, frame: "Frame") -> str | None:
         assert self._socket is not None, "send before open"
@@ -83,7 +90,7 @@ class DmxStreamOutput:
                     refused.append(universe)
                     continue
                 sequence = self._sequences.get(universe, 0)
-                self._socket.sendto(self._packet(universe, sequence, data), self._address(universe))
+                self._send(self._packet(universe, sequence, data), universe)
                 self._sequences[universe] = sequence + 1
                 self._last_data[universe] = data
         except OSError as error:
@@ -124,7 +131,7 @@ class DmxStreamOutput:
         try:
             for universe, data in self._last_data.items():
                 for packet in self._packets.closing_packets(universe, self._sequences[universe], bytes(data)):
-                    self._socket.sendto(packet, self._address(universe))
+                    self._send(packet, universe)
         except OSError as error:
             self.report.failed(error)
         finally:

@@ -11,7 +11,7 @@ every frame is the plain Engine's frame bit for bit.
 
 import itertools
 from functools import lru_cache
-from dataclasses import dataclass
+from dataclasses import dataclass, replace
 from fractions import Fraction
 
 import numpy as np
@@ -71,6 +71,9 @@ class LayeredEngine(Engine):
         self.selected = 0
         # What is under every layer: home, dark and white (a released layer fades back to it).
         self._resting_light = resting_light([fixture.profile for fixture in show.rig.fixtures])
+        rig = self._rig
+        self._rest = LookArrays(rig.home_pan, rig.home_tilt, np.zeros((len(rig), 3)), np.ones(len(rig)), (),
+                                np.zeros(0), self._resting_light)
 
     # ---- what the controls see ------------------------------------------------------------------
 
@@ -224,9 +227,7 @@ class LayeredEngine(Engine):
         return LayerLooks(self, play, self._bpm, below, self._rig_size.at(position) * play.size.at(position))
 
     def _compose(self, position: Fraction, until: int | None = None, settle: bool = False) -> LookArrays:
-        rig = self._rig
-        result = LookArrays(rig.home_pan, rig.home_tilt, np.zeros((len(rig), 3)), np.ones(len(rig)), (), np.zeros(0),
-                            self._resting_light)
+        result = self._rest
         rig_size = self._rig_size.at(position)
         for index in self._order():
             if index == until:
@@ -348,6 +349,11 @@ def kept_keys(keys: LevelKeys, kept: bytes) -> LevelKeys:
 
 def composed(below: LookArrays, look: LookArrays, mask: np.ndarray, weight: float) -> LookArrays:
     """look over below on the masked fixtures, at weight (1: look itself, bit for bit)."""
+    if weight == 1.0 and not below.level_keys and mask.all():
+        # The whole rig, at full weight, over nothing that drives a level (one layer, or the lowest):
+        # the look as it is.
+        return look if look.light is not None or below.light is None else replace(look, light=below.light)
+
     def over(under, top, where):
         return np.where(where, top if weight == 1.0 else under + (top - under) * weight, under)
 

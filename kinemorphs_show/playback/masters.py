@@ -11,6 +11,7 @@ from dataclasses import dataclass
 from fractions import Fraction
 
 from kinemorphs_show.show_schema import MAX_MASTER, MAX_RATE, MIN_RATE
+from kinemorphs_show.timing import exact
 
 MASTER_GLIDE_PIPS = 16          # a quarter beat: quick under a fader, never a jump
 RATE_STEPS = (Fraction(1, 4), Fraction(1, 2), Fraction(1), Fraction(2), Fraction(4))
@@ -54,6 +55,8 @@ class RatePhase:
     layer_anchor: Fraction = Fraction(0)
 
     def at(self, position: Fraction | int) -> Fraction:
+        if self.rate == 1 and self.layer_anchor == self.show_anchor:  # the show's own position (every frame)
+            return exact(position)
         return self.layer_anchor + (Fraction(position) - self.show_anchor) * self.rate
 
     def changed(self, rate: Fraction, position: Fraction | int) -> "RatePhase":

@@ -186,14 +186,14 @@ def test_osc_bundles_decode_with_an_independent_receiver():
 def test_a_receiver_that_goes_away_is_reported_once_and_retried_until_back(protocol, monkeypatch, capsys):
     outage_frames = range(3, 13)
     frame_number = [0]
-    real_sendto = socket.socket.sendto
+    real_send = socket.socket.send
 
-    def sendto_with_outage(sock, data, address):
+    def send_with_outage(sock, data):
         # The network to the receiver is gone for a stretch of frames, as when a cable is pulled.
         if frame_number[0] in outage_frames:
             raise OSError(errno.ENETUNREACH, "Network is unreachable")
-        return real_sendto(sock, data, address)
-    monkeypatch.setattr(socket.socket, "sendto", sendto_with_outage)
+        return real_send(sock, data)
+    monkeypatch.setattr(socket.socket, "send", send_with_outage)
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
         sink.bind(("127.0.0.1", 0))
         sink.settimeout(RECEIVE_TIMEOUT_S)
@@ -219,6 +219,25 @@ def test_a_receiver_that_goes_away_is_reported_once_and_retried_until_back(proto
     assert report.outages == 1 and not report.failing
     closing = 3 if protocol == "sacn" else 0      # sACN's stream-terminated packets on close
     assert datagrams == 20 - len(outage_frames) + closing, "every frame outside the outage went out"
+
+
+@pytest.mark.parametrize("protocol", ["artnet", "osc"])
+def test_a_receiver_not_listening_yet_is_no_failure_and_gets_every_frame_once_it_listens(protocol):
+    port = free_udp_port()
+
+    async def run() -> list:
+        output = open_output(parse_output_destination(f"{protocol}://127.0.0.1:{port}"))
+        await output.open()
+        problems = [output.send(frame_at(pip)) for pip in range(5)]   # each refused by ICMP: nobody listens
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
+            sink.bind(("127.0.0.1", port))
+            sink.settimeout(RECEIVE_TIMEOUT_S)
+            problems += [output.send(frame_at(pip)) for pip in range(5, 8)]
+            received = [sink.recv(65536) for _ in range(3)]
+        await output.close()
+        return problems, received
+    problems, received = asyncio.run(run())
+    assert problems == [None] * 8 and len(received) == 3
 
 
 def test_failure_report_announces_each_outage_and_each_recovery():

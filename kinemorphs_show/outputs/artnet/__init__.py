@@ -52,6 +52,7 @@ class ArtNetPackets:
     """The Art-Net side of a DMX stream: where each universe goes and what its packet is."""
 
     protocol = "artnet"
+    multicast = False   # Art-Net goes to the node's own address
     sequence_at, data_at = SEQUENCE_AT, DATA_AT
 
     def __init__(self, base: int) -> None:
@@ -63,7 +64,7 @@ class ArtNetPackets:
         port_address(universe, self._base)
 
     def group(self, universe: int) -> str | None:
-        return None     # Art-Net goes to the node's own address
+        return None
 
     def packet(self, universe: int, sequence: int, data: bytes) -> bytes:
         return dmx_packet(port_address(universe, self._base), sequence, data)

@@ -83,13 +83,13 @@ class SacnPackets:
         self._cid = uuid.uuid4().bytes
         self._name = source_name_field(source_name)
         self._priority = priority
-        self._multicast = multicast
+        self.multicast = multicast
 
     def check_universe(self, universe: int) -> None:
         check_universe(universe)
 
     def group(self, universe: int) -> str | None:
-        return multicast_group(universe) if self._multicast else None
+        return multicast_group(universe) if self.multicast else None
 
     def packet(self, universe: int, sequence: int, data: bytes) -> bytes:
         assert len(data) == DMX_CHANNELS_PER_UNIVERSE
