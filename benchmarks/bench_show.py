@@ -5,7 +5,7 @@ seconds per configuration in one process, on a generated show of N generic
 16-bit heads, 32 to a universe, crossfading from a fan of circles into a
 mirrored sway (so layout, crossfade and slew work are in the figures), or on
 the show file --show names:
-  engine only   frames computed, sent nowhere
+  engine only   frames computed (by the layered engine, as `run` does), sent nowhere
   OUTPUTS       the same frames sent to local sinks on 127.0.0.1
   as run        `kinemorphs-show run` of the same show file in a process of
                 its own, measured from outside as a user runs it: its share
@@ -49,8 +49,9 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
 from kinemorphs_show.clock import Clock  # noqa: E402
-from kinemorphs_show.engine import Engine, Frame  # noqa: E402
+from kinemorphs_show.engine import Frame  # noqa: E402
 from kinemorphs_show.frame_schedule import FrameSchedule  # noqa: E402
+from kinemorphs_show.playback.layered_engine import LayeredEngine  # noqa: E402
 from kinemorphs_show.outputs import OutputOptions, open_output, parse_output_destination  # noqa: E402
 from kinemorphs_show.outputs.artnet import ArtNetPackets  # noqa: E402
 from kinemorphs_show.outputs.osc import frame_bundles  # noqa: E402
@@ -111,7 +112,7 @@ def cpu_share(run) -> tuple[float, object]:
 def run_once(show: Show, destinations: list[str], seconds: float) -> tuple[float, list[int]]:
     options = OutputOptions.of_show(show)
     outputs = [open_output(parse_output_destination(text), options) for text in destinations]
-    engine = Engine(show)
+    engine = LayeredEngine(show)    # the engine `run` plays every show with
     engine.go(1, 0)           # crossfade into the second cue, so frames include transition work
     records: list[FrameRecord] = []
     share, _ = cpu_share(lambda: asyncio.run(run_show(
@@ -257,7 +258,7 @@ def main() -> None:
             rates.append(f"osc {got['osc_whole']}/{got['osc_seen']} frames whole")
         return "; ".join(rates)
     destinations = [f"{name}://127.0.0.1:{address[name][1]}" for name in names]
-    engine = Engine(show)
+    engine = LayeredEngine(show)    # the engine `run` plays every show with
     engine.go(1, 0)
     sample_frame = engine.frame(0, show.bpm)
     datagrams = [(data, address[name]) for data, name in prebuilt_datagrams(sample_frame, names, show)]
