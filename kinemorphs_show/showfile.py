@@ -6,7 +6,6 @@ can: names that must exist, channels that must not collide, a home inside
 the limits.
 """
 
-import difflib
 import re
 import tomllib
 from dataclasses import dataclass, field, replace
@@ -20,7 +19,6 @@ from pydantic import ValidationError
 from kinemorphs_show.aiming import Orientation
 from kinemorphs_show.colour import ColourError, colour_request, colour_channels
 from kinemorphs_show.cue import AimArea, Cue
-from kinemorphs_show.fixture_files import FIXTURE_FILE_READERS, FixtureFileError
 from kinemorphs_show.fixture_type import FixtureType, from_profile
 from kinemorphs_show.input_limits import SHOW_FILE_MAX_BYTES, InputLimitError, check_nesting, read_bounded_text
 from kinemorphs_show.layout import Layout, LayoutSpread
@@ -217,6 +215,9 @@ def read_fixture_file(source: Source, table: ProfileTable, path: KeyPath) -> Fix
         raise fail(source, path + ("ofl",), "give one fixture file: gdtf or ofl, not both")
     key = "gdtf" if table.gdtf is not None else "ofl"
     refuse_channel_fields(source, table, path, "its channels come from the fixture file")
+    # Here, not at the top: the readers bring zip and XML parsing, which most shows never need.
+    from kinemorphs_show.fixture_files import FIXTURE_FILE_READERS, FixtureFileError
+
     try:
         fixture_type = FIXTURE_FILE_READERS[key](source.path.parent / getattr(table, key), table.mode)
     except FixtureFileError as error:
@@ -425,6 +426,8 @@ def read_colour(source: Source, table: CueTable, path: KeyPath, rig: Rig, member
 
 
 def unknown_pattern_message(name: str) -> str:
+    import difflib  # only for this error's suggestions
+
     built_in = [info["name"] for info in kinemorphs.catalogue()]
     closest = difflib.get_close_matches(name, built_in, n=SUGGESTION_COUNT, cutoff=0.5)
     hint = f"; closest built-in names: {', '.join(closest)}" if closest else ""
