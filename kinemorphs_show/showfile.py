@@ -248,15 +248,22 @@ def read_rig(source: Source, parsed: ShowDocument) -> Rig:
     profiles, counted = read_profiles(source, parsed.profiles)
     unique_names(source, "fixtures", [entry.name for entry in parsed.fixtures])
     fixtures: list[Fixture] = []
+    # Per universe, the index of the fixture on each channel: each fixture is checked against the
+    # channels it covers, not against every fixture before it (quadratic on a large rig).
+    occupants: dict[int, list[int | None]] = {}
     for index, entry in enumerate(parsed.fixtures):
         path = ("fixtures", index)
         fixture = read_fixture(source, entry, path, profiles, counted)
-        for other in fixtures:
-            if other.universe == fixture.universe and not (
-                    fixture.last_channel < other.address or other.last_channel < fixture.address):
-                raise fail(source, path + ("address",),
-                           f"channels {fixture.address}..{fixture.last_channel} overlap fixture {other.name!r} "
-                           f"({other.address}..{other.last_channel}) in universe {fixture.universe}")
+        channels = range(fixture.address, fixture.last_channel + 1)
+        occupied = occupants.setdefault(fixture.universe, [None] * (DMX_CHANNELS_PER_UNIVERSE + 1))
+        earlier = [occupied[channel] for channel in channels if occupied[channel] is not None]
+        if earlier:
+            other = fixtures[min(earlier)]  # the first one listed, as the file reads
+            raise fail(source, path + ("address",),
+                       f"channels {fixture.address}..{fixture.last_channel} overlap fixture {other.name!r} "
+                       f"({other.address}..{other.last_channel}) in universe {fixture.universe}")
+        for channel in channels:
+            occupied[channel] = index
         fixtures.append(fixture)
     return Rig(tuple(fixtures))
 
