@@ -36,7 +36,7 @@ from kinemorphs_show.show_schema import (
     ConeLimitsTable, CueMode, CueTable, FixtureTable, Hanging, LayoutTable, ProfileFields, ProfileTable,
     ShowDocument,
 )
-from kinemorphs_show.source_lines import KeyPath, key_lines
+from kinemorphs_show.source_lines import KeyPath
 from kinemorphs_show.timing import BeatGrid
 
 __all__ = ["Show", "ShowFileError", "load_show"]
@@ -86,7 +86,7 @@ def load_show(path) -> Show:
         message = re.sub(r"\s*\(at line \d+, column \d+\)", "", str(error))
         raise ShowFileError(path, int(position.group(1)) if position else None, "",
                             f"not valid TOML: {message}") from error
-    return show_from_document(Source(path, key_lines(text)), document)
+    return show_from_document(Source(path, text), document)
 
 
 def show_from_document(source: Source, document: dict) -> Show:
