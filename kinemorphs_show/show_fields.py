@@ -2,7 +2,7 @@
 
 import reprlib
 import typing
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from functools import cached_property
 from pathlib import Path
 
@@ -32,7 +32,7 @@ class ShowFileError(Exception):
 @dataclass(frozen=True)
 class Source:
     path: Path
-    text: str
+    text: str = field(repr=False)
 
     @cached_property
     def lines(self) -> dict[KeyPath, int]:
