@@ -1,12 +1,18 @@
 """The kinemorphs-show command: run, check and render a show file."""
 
 import argparse
+import gc
 import json
 import math
 import os
 import sys
 from typing import TYPE_CHECKING
 from pathlib import Path
+
+# Before numpy loads: the show does no large linear algebra, and idle BLAS worker threads spin
+# at start-up (about 0.1 s of CPU). A thread count the user set is kept.
+for blas_threads in ("OPENBLAS_NUM_THREADS", "MKL_NUM_THREADS"):
+    os.environ.setdefault(blas_threads, "1")
 
 from kinemorphs_show.clock import MAX_BPM, MIN_BPM
 from kinemorphs_show.cue import Cue, place_cue
@@ -157,6 +163,9 @@ def png_path(text: str) -> Path:
 def main(argv: list[str] | None = None) -> int:
     args = build_parser().parse_args(argv)
     if args.command == "run":
+        # The run's modules live as long as the process: collecting cycles while they load finds next
+        # to nothing, and frozen they are skipped by every collection after (0.1 s less CPU a run).
+        gc.disable()
         try:
             from kinemorphs_show.run.command import run_command
         except ImportError as error:
@@ -165,6 +174,9 @@ def main(argv: list[str] | None = None) -> int:
                     else f"{error}; {SHOW_EXTRA_HINT}")
             print(f"{PROGRAM}: cannot run shows: {hint}", file=sys.stderr)
             return ExitCode.RUN_FAILED
+        finally:
+            gc.freeze()
+            gc.enable()
         return run_command(args.show, args.seconds, args.bpm, args.output, osc_in=args.osc_in,
                            universes=args.universes, start_at=args.start_at, cue=args.cue,
                            resume=args.resume, state_path=args.state,

@@ -15,6 +15,7 @@ spread apart. Two spreads:
 
 import math
 import random
+from collections import Counter
 from collections.abc import Sequence
 from dataclasses import dataclass
 from enum import StrEnum
@@ -75,16 +76,15 @@ def wing_positions(layout: Layout, ranks: Sequence[Rank]) -> tuple[Rank, ...]:
     fixture sits on the boundary."""
     if layout.wings == 1:
         return tuple(ranks)
+    wings = [wing_of(layout, rank) for rank in ranks]
     raw = []
-    for rank in ranks:
-        wing = wing_of(layout, rank)
+    for rank, wing in zip(ranks, wings):
         local = rank * layout.wings - wing
         raw.append(1 - local if layout.mirror and wing % 2 == 1 else local)
     leads = {}
-    for rank, local in zip(ranks, raw):
-        wing = wing_of(layout, rank)
+    for wing, local in zip(wings, raw):
         leads[wing] = min(leads.get(wing, local), local)
-    shifted = [local - leads[wing_of(layout, rank)] for rank, local in zip(ranks, raw)]
+    shifted = [local - leads[wing] for wing, local in zip(wings, raw)]
     furthest = max(shifted)
     return tuple(local / furthest if furthest else Fraction(0) for local in shifted)
 
@@ -146,9 +146,10 @@ def fixture_ranks(layout: Layout, fixtures: Sequence[Fixture]) -> tuple[Rank, ..
 def placements(layout: Layout, fixtures: Sequence[Fixture]) -> tuple[Placement, ...]:
     ranks = fixture_ranks(layout, fixtures)
     wings = [wing_of(layout, rank) for rank in ranks]
+    wing_sizes = Counter(wings)
     result = []
-    for rank, wing, local in zip(ranks, wings, wing_positions(layout, ranks)):
-        offset = spread_share(layout, local, wings.count(wing)) * layout.spread_pips
+    for wing, local in zip(wings, wing_positions(layout, ranks)):
+        offset = spread_share(layout, local, wing_sizes[wing]) * layout.spread_pips
         result.append(Placement(offset if layout.spread == LayoutSpread.CYCLE else round(offset),
                                 layout.mirror and wing % 2 == 1))
     return tuple(result)

@@ -1,6 +1,5 @@
 """The patterns a show can use: every built-in plus the show's own, read as exact tables."""
 
-import csv
 import json
 import math
 from dataclasses import dataclass
@@ -53,6 +52,8 @@ def read_pattern_file(path: Path, name: str, description: str) -> kinemorphs.Sam
         if not isinstance(rows, list) or not all(isinstance(row, list) for row in rows):
             raise ValueError('expected a list of [x, y, z] rows or {"samples": [...]}')
     else:
+        import csv  # only for a show with a CSV pattern file
+
         rows = [row for row in csv.reader(text.splitlines()) if row and not row[0].lstrip().startswith("#")]
         if rows and not is_number(rows[0][0]):
             rows = rows[1:]

@@ -2,13 +2,14 @@
 
 import reprlib
 import typing
-from dataclasses import dataclass
+from dataclasses import dataclass, field
+from functools import cached_property
 from pathlib import Path
 
 from pydantic import BaseModel, ValidationError
 
 from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE
-from kinemorphs_show.source_lines import KeyPath, line_of
+from kinemorphs_show.source_lines import KeyPath, key_lines, line_of
 
 # Short enough that a hostile value (a 5000-digit number, a huge table) still fits one line.
 SHOWN_VALUE = reprlib.Repr(maxstring=40, maxother=40, maxlist=4, maxdict=4, maxlevel=2)
@@ -31,7 +32,12 @@ class ShowFileError(Exception):
 @dataclass(frozen=True)
 class Source:
     path: Path
-    lines: dict[KeyPath, int]
+    text: str = field(repr=False)
+
+    @cached_property
+    def lines(self) -> dict[KeyPath, int]:
+        """Where each key is written: found only when an error needs a line, as most loads have none."""
+        return key_lines(self.text)
 
 
 def field_name(path: KeyPath) -> str:

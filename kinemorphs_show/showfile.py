@@ -6,7 +6,6 @@ can: names that must exist, channels that must not collide, a home inside
 the limits.
 """
 
-import difflib
 import re
 import tomllib
 from dataclasses import dataclass, field, replace
@@ -20,7 +19,6 @@ from pydantic import ValidationError
 from kinemorphs_show.aiming import Orientation
 from kinemorphs_show.colour import ColourError, colour_request, colour_channels
 from kinemorphs_show.cue import AimArea, Cue
-from kinemorphs_show.fixture_files import FIXTURE_FILE_READERS, FixtureFileError
 from kinemorphs_show.fixture_type import FixtureType, from_profile
 from kinemorphs_show.input_limits import SHOW_FILE_MAX_BYTES, InputLimitError, check_nesting, read_bounded_text
 from kinemorphs_show.layout import Layout, LayoutSpread
@@ -38,7 +36,7 @@ from kinemorphs_show.show_schema import (
     ConeLimitsTable, CueMode, CueTable, FixtureTable, Hanging, LayoutTable, ProfileFields, ProfileTable,
     ShowDocument,
 )
-from kinemorphs_show.source_lines import KeyPath, key_lines
+from kinemorphs_show.source_lines import KeyPath
 from kinemorphs_show.timing import BeatGrid
 
 __all__ = ["Show", "ShowFileError", "load_show"]
@@ -88,7 +86,7 @@ def load_show(path) -> Show:
         message = re.sub(r"\s*\(at line \d+, column \d+\)", "", str(error))
         raise ShowFileError(path, int(position.group(1)) if position else None, "",
                             f"not valid TOML: {message}") from error
-    return show_from_document(Source(path, key_lines(text)), document)
+    return show_from_document(Source(path, text), document)
 
 
 def show_from_document(source: Source, document: dict) -> Show:
@@ -217,6 +215,9 @@ def read_fixture_file(source: Source, table: ProfileTable, path: KeyPath) -> Fix
         raise fail(source, path + ("ofl",), "give one fixture file: gdtf or ofl, not both")
     key = "gdtf" if table.gdtf is not None else "ofl"
     refuse_channel_fields(source, table, path, "its channels come from the fixture file")
+    # Here, not at the top: the readers bring zip and XML parsing, which most shows never need.
+    from kinemorphs_show.fixture_files import FIXTURE_FILE_READERS, FixtureFileError
+
     try:
         fixture_type = FIXTURE_FILE_READERS[key](source.path.parent / getattr(table, key), table.mode)
     except FixtureFileError as error:
@@ -247,15 +248,22 @@ def read_rig(source: Source, parsed: ShowDocument) -> Rig:
     profiles, counted = read_profiles(source, parsed.profiles)
     unique_names(source, "fixtures", [entry.name for entry in parsed.fixtures])
     fixtures: list[Fixture] = []
+    # Per universe, the index of the fixture on each channel: each fixture is checked against the
+    # channels it covers, not against every fixture before it (quadratic on a large rig).
+    occupants: dict[int, list[int | None]] = {}
     for index, entry in enumerate(parsed.fixtures):
         path = ("fixtures", index)
         fixture = read_fixture(source, entry, path, profiles, counted)
-        for other in fixtures:
-            if other.universe == fixture.universe and not (
-                    fixture.last_channel < other.address or other.last_channel < fixture.address):
-                raise fail(source, path + ("address",),
-                           f"channels {fixture.address}..{fixture.last_channel} overlap fixture {other.name!r} "
-                           f"({other.address}..{other.last_channel}) in universe {fixture.universe}")
+        channels = range(fixture.address, fixture.last_channel + 1)
+        occupied = occupants.setdefault(fixture.universe, [None] * (DMX_CHANNELS_PER_UNIVERSE + 1))
+        earlier = [occupied[channel] for channel in channels if occupied[channel] is not None]
+        if earlier:
+            other = fixtures[min(earlier)]  # the first one listed, as the file reads
+            raise fail(source, path + ("address",),
+                       f"channels {fixture.address}..{fixture.last_channel} overlap fixture {other.name!r} "
+                       f"({other.address}..{other.last_channel}) in universe {fixture.universe}")
+        for channel in channels:
+            occupied[channel] = index
         fixtures.append(fixture)
     return Rig(tuple(fixtures))
 
@@ -425,6 +433,8 @@ def read_colour(source: Source, table: CueTable, path: KeyPath, rig: Rig, member
 
 
 def unknown_pattern_message(name: str) -> str:
+    import difflib  # only for this error's suggestions
+
     built_in = [info["name"] for info in kinemorphs.catalogue()]
     closest = difflib.get_close_matches(name, built_in, n=SUGGESTION_COUNT, cutoff=0.5)
     hint = f"; closest built-in names: {', '.join(closest)}" if closest else ""

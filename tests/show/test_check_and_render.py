@@ -1,3 +1,5 @@
+import json
+import os
 import subprocess
 import sys
 from pathlib import Path
@@ -142,6 +144,28 @@ def test_module_entry_point_and_usage_errors():
     done = subprocess.run([sys.executable, "-m", "kinemorphs_show", "check", "no-such-show.toml"],
                           capture_output=True, text=True)
     assert done.returncode == 2 and "no-such-show.toml: cannot read the show file" in done.stderr
+
+
+# Loaded by run only for a show that needs them (a fixture file, the web page, MIDI) or by other commands.
+OPTIONAL_FOR_RUN = ["matplotlib", "aiohttp", "pygdtf", "mido", "xml.etree.ElementTree", "difflib", "csv",
+                    "kinemorphs_show.web", "kinemorphs_show.fixture_files", "kinemorphs_show.render"]
+
+
+@pytest.mark.parametrize("user_threads", [None, "3"])
+def test_run_starts_lean(user_threads):
+    """run of a plain show loads none of the optional parts, and numpy's BLAS starts no worker
+    threads (they spin at start-up) unless the user chose a count."""
+    env = {key: value for key, value in os.environ.items() if key != "OPENBLAS_NUM_THREADS"}
+    if user_threads is not None:
+        env["OPENBLAS_NUM_THREADS"] = user_threads
+    probe = ("import json, os, sys; import kinemorphs_show.cli, kinemorphs_show.run.command; "
+             f"from kinemorphs_show.showfile import load_show; load_show({str(QUICKSTART)!r}); "
+             "print(json.dumps([os.environ['OPENBLAS_NUM_THREADS'], len(os.listdir('/proc/self/task')), "
+             f"[name for name in {OPTIONAL_FOR_RUN!r} if name in sys.modules]]))")
+    done = subprocess.run([sys.executable, "-c", probe], env=env, capture_output=True, text=True, check=True)
+    blas_threads, threads, loaded = json.loads(done.stdout)
+    assert loaded == []
+    assert blas_threads == (user_threads or "1") and (user_threads or threads == 1)
 
 
 @pytest.mark.parametrize("written, ratio", [('"3/4"', (3, 4)), ("0.75", (3, 4)), ("2", (2, 1)), ('"1/3"', (1, 3)),

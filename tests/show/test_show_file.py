@@ -89,6 +89,8 @@ HOSTILE_FIELDS = [
      "outside its 4 channels"),
     (("max_speed = 100000\n", f'max_speed = 100000\nchannels = {{ "6" = 255 }}\n{NEIGHBOUR}'), "fixtures[1].address",
      "overlap fixture 'a' (1..6)"),
+    (("address = 1\n", 'address = 9\n\n[[fixtures]]\nname = "b"\naddress = 1\n\n[[fixtures]]\nname = "c"\n'
+                       'address = 3\nchannel_count = 8\n'), "fixtures[2].address", "overlap fixture 'a' (9..12)"),
     (("[show]", "[profiles.wash]\npan_channel = 4\n\n[show]"), "profiles.wash.pan_channel",
      "pan_channel = 4, pan_fine_channel = 2 (assumed), tilt_channel = 3 (assumed), tilt_fine_channel = 4 (assumed)"),
 ]
