@@ -10,7 +10,9 @@ the show file --show names:
   as run        `kinemorphs-show run` of the same show file in a process of
                 its own, measured from outside as a user runs it: its share
                 of a core over its whole life (start-up and exit included)
-                and the time from its start to the first datagram received
+                and the time from its start to the first datagram received;
+                the package's bytecode is compiled beforehand, as an
+                installed package's is
   floor         the same datagrams (one frame's, built once) sent at the same
                 rate from a Python loop on a thread of its own with the run's
                 deadline sleeps: what sending costs at all; the run's share is
@@ -121,13 +123,24 @@ def run_once(show: Show, destinations: list[str], seconds: float) -> tuple[float
     return share, [record.lateness_ns for record in records]
 
 
-def as_run_once(show_path: Path, destinations: list[str], seconds: float) -> tuple[float, int, str]:
+def installed_environment() -> dict[str, str]:
+    """The environment of a run from this checkout as from an installed package: the show package's
+    bytecode compiled once beforehand into its __pycache__ folders (an installer does that), not at
+    every start, even where PYTHONDONTWRITEBYTECODE is set."""
+    environment = {key: value for key, value in os.environ.items() if key != "PYTHONDONTWRITEBYTECODE"}
+    environment["PYTHONPATH"] = str(REPOSITORY)
+    subprocess.run([sys.executable, "-m", "compileall", "-q", str(REPOSITORY / "kinemorphs_show")],
+                   env=environment, check=True)
+    return environment
+
+
+def as_run_once(show_path: Path, destinations: list[str], seconds: float,
+                environment: dict[str, str]) -> tuple[float, int, str]:
     """`kinemorphs-show run` in a process of its own: its share of a core over its whole life, its start (ns)
     and what it used and said (CPU and wall seconds; frames sent and skipped, worst lateness)."""
     command = [sys.executable, "-m", "kinemorphs_show", "run", str(show_path), "--seconds", str(seconds)]
     for destination in destinations:
         command += ["--output", destination]
-    environment = {**os.environ, "PYTHONPATH": str(REPOSITORY)}
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     started_ns, wall_start = time.monotonic_ns(), time.perf_counter()
     run = subprocess.run(command, env=environment, stdin=subprocess.DEVNULL, capture_output=True, text=True)
@@ -273,7 +286,8 @@ def main() -> None:
     run = (lambda: run_once(show, destinations, seconds))
     share, lateness = profiled(run) if args.profile else run()
     runs["+".join(names) or "no outputs"] = (share, lateness, received(seconds))
-    as_run_share, started_ns, summary = as_run_once(path, destinations, seconds)
+    as_run_share, started_ns, summary = as_run_once(path, destinations, seconds,
+                                                    installed_environment())
     got = report()
     receiver.stdin.close()
     receiver.wait()
