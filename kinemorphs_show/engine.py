@@ -215,6 +215,7 @@ def level_union(source: LevelKeys, target: LevelKeys) -> tuple[LevelKeys, np.nda
 
 
 def step_towards(previous: np.ndarray, target: np.ndarray, max_step: np.ndarray | float) -> np.ndarray:
-    """The target itself where within reach (bit for bit), else max_step towards it."""
-    return np.where(np.abs(target - previous) <= max_step, target,
-                    np.where(target > previous, previous + max_step, previous - max_step))
+    """The target itself where within reach (bit for bit), else max_step towards it (previous
+    plus max_step with the sign of the way to go: exactly previous - max_step going down)."""
+    way = target - previous
+    return np.where(np.abs(way) <= max_step, target, previous + np.copysign(max_step, way))
