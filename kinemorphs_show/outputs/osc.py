@@ -61,6 +61,7 @@ PART = struct.Struct(">ii")
 FIXTURE_MESSAGES = (("xyz", ",fff"), ("pan_tilt", ",ff"), ("limited", ",i"), ("size_scale", ",f"))
 FLOATS_PER_FIXTURE = 6
 WIRE_FLOAT = np.dtype(">f4")
+FLOAT32_MAX = float(np.finfo(np.float32).max)
 WIRE_INT = np.dtype(">i4")
 VALUE_BYTES = 4
 # Frame-message sizes whose datagram boundaries are remembered (one per cue-label length in play).
@@ -124,10 +125,13 @@ class FixtureMessages:
         values[:, 3] = fixtures.pan_deg
         values[:, 4] = fixtures.tilt_deg
         values[:, 5] = fixtures.size_scale
-        with np.errstate(over="ignore"):
+        if np.max(np.abs(values), initial=0.0) <= FLOAT32_MAX:   # every frame a show sends (NaN is not)
             wire = values.astype(WIRE_FLOAT)
-        if np.any(np.isinf(wire) & np.isfinite(values)):
-            raise OverflowError("a fixture value is too large for an OSC float")
+        else:
+            with np.errstate(over="ignore"):
+                wire = values.astype(WIRE_FLOAT)
+            if np.any(np.isinf(wire) & np.isfinite(values)):
+                raise OverflowError("a fixture value is too large for an OSC float")
         self._floats[self._float_words] = wire.reshape(-1)
         self._ints[self._int_words] = fixtures.limited
 
