@@ -19,7 +19,7 @@ from kinemorphs_show.rig import DMX_CHANNELS_PER_UNIVERSE
 
 from .destination import OutputDestination
 from .failure_report import FailureReport
-from .udp import send_to_peer
+from .udp import PeerSender
 
 if TYPE_CHECKING:
     from kinemorphs_show.engine import Frame
@@ -49,6 +49,7 @@ class DmxStreamOutput:
         self._packets = packets
         self._socket: socket.socket | None = None
         self._host_address: tuple = ()
+        self._peer: PeerSender | None = None     # unicast: the one node every universe goes to
         self._sequences: dict[int, int] = {}
         self._last_data: dict[int, bytes | memoryview] = {}
         self._built: dict[int, bytearray] = {}    # per universe its packet, rewritten in place each frame
@@ -72,14 +73,14 @@ class DmxStreamOutput:
             # Art-Net nodes are often addressed by a subnet's broadcast address (2.255.255.255).
             self._socket.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
         if not self._packets.multicast:
-            self._socket.connect(self._host_address)
+            self._peer = PeerSender(self._socket, self._host_address)
 
     def _send(self, packet: bytes | bytearray, universe: int) -> None:
         assert self._socket is not None, "send before open"
-        if self._packets.multicast:
-            self._socket.sendto(packet, (self._packets.group(universe), self.destination.port))
+        if self._peer is not None:
+            self._peer.send(packet)
         else:
-            send_to_peer(self._socket, packet)
+            self._socket.sendto(packet, (self._packets.group(universe), self.destination.port))
 
     def send(self, frame: "Frame") -> str | None:
         assert self._socket is not None, "send before open"

@@ -40,7 +40,7 @@ from kinemorphs_show.osc_namespace import OSC_ROOT
 
 from .destination import OutputDestination
 from .failure_report import FailureReport
-from .udp import send_to_peer
+from .udp import PeerSender
 from .options import DEFAULT_OSC_MAX_DATAGRAM
 
 if TYPE_CHECKING:
@@ -205,6 +205,7 @@ class OscOutput:
         self.report = FailureReport(str(destination))
         self._encoder = FrameEncoder(max_datagram)
         self._socket: socket.socket | None = None
+        self._peer: PeerSender | None = None
 
     async def open(self) -> None:
         """Resolve the host and open a socket; ValueError for a host that does not resolve."""
@@ -215,13 +216,13 @@ class OscOutput:
             raise ValueError(f"cannot resolve {self.destination.host!r} ({error})") from None
         self._socket = socket.socket(family, kind, protocol)
         self._socket.setblocking(False)
-        self._socket.connect(address)
+        self._peer = PeerSender(self._socket, address)
 
     def send(self, frame: "Frame") -> str | None:
-        assert self._socket is not None, "send before open"
+        assert self._peer is not None, "send before open"
         try:
             for head, part in self._encoder.bundles(frame):
-                send_to_peer(self._socket, head + part)
+                self._peer.send(head + part)
         except (OSError, ValueError, OverflowError, struct.error) as error:
             return self.report.failed(error)
         self.report.succeeded()

@@ -183,17 +183,27 @@ def test_osc_bundles_decode_with_an_independent_receiver():
 
 
 @pytest.mark.parametrize("protocol", ["artnet", "sacn", "osc"])
-def test_a_receiver_that_goes_away_is_reported_once_and_retried_until_back(protocol, monkeypatch, capsys):
+@pytest.mark.parametrize("route_at_start", [True, False])
+def test_a_receiver_that_goes_away_is_reported_once_and_retried_until_back(protocol, route_at_start, monkeypatch,
+                                                                           capsys):
     outage_frames = range(3, 13)
     frame_number = [0]
-    real_send = socket.socket.send
+    real_send, real_sendto = socket.socket.send, socket.socket.sendto
 
-    def send_with_outage(sock, data):
-        # The network to the receiver is gone for a stretch of frames, as when a cable is pulled.
-        if frame_number[0] in outage_frames:
-            raise OSError(errno.ENETUNREACH, "Network is unreachable")
-        return real_send(sock, data)
-    monkeypatch.setattr(socket.socket, "send", send_with_outage)
+    def with_outage(send):
+        def send_or_fail(sock, data, *address):
+            # The network to the receiver is gone for a stretch of frames, as when a cable is pulled.
+            if frame_number[0] in outage_frames:
+                raise OSError(errno.ENETUNREACH, "Network is unreachable")
+            return send(sock, data, *address)
+        return send_or_fail
+
+    def no_route(sock, address):
+        raise OSError(errno.ENETUNREACH, "Network is unreachable")
+    monkeypatch.setattr(socket.socket, "send", with_outage(real_send))
+    monkeypatch.setattr(socket.socket, "sendto", with_outage(real_sendto))
+    if not route_at_start:  # the run starts anyway, sending to the address each time
+        monkeypatch.setattr(socket.socket, "connect", no_route)
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sink:
         sink.bind(("127.0.0.1", 0))
         sink.settimeout(RECEIVE_TIMEOUT_S)
