@@ -21,14 +21,14 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
+from generic_rig import generic_heads  # noqa: E402
+
 from kinemorphs_show.engine import Engine  # noqa: E402
 from kinemorphs_show.scalar_engine import ScalarEngine  # noqa: E402
 from kinemorphs_show.showfile import load_show  # noqa: E402
 from kinemorphs_show.timing import NS_PER_SECOND, pips_per_ns  # noqa: E402
 
 FIXTURES = 512
-FIXTURES_PER_UNIVERSE = 32
-ADDRESS_STRIDE = 16                # a typical moving head's footprint; pan/tilt coarse+fine first
 FRAME_RATE = 44
 BPM = 128.0
 # A tapped or received tempo is a float with a long binary fraction: exact positions then outgrow
@@ -60,14 +60,7 @@ layout = {{ mirror = true, wings = 2, spread_beats = 0.5 }}
 
 
 def benchmark_show(fixtures: int) -> str:
-    return SHOW_HEADER + "".join(
-        f"""
-[[fixtures]]
-name = "head {number + 1}"
-universe = {1 + number // FIXTURES_PER_UNIVERSE}
-address = {1 + (number % FIXTURES_PER_UNIVERSE) * ADDRESS_STRIDE}
-position = [{number * 0.5 - fixtures / 4}, 0, 6]
-""" for number in range(fixtures))
+    return SHOW_HEADER + generic_heads(fixtures)
 
 
 def seconds_per_frame(engine, frames: int, bpm: float = BPM) -> float:

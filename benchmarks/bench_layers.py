@@ -17,6 +17,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
+from generic_rig import ADDRESS_STRIDE, FIXTURES_PER_UNIVERSE  # noqa: E402
+
 from kinemorphs_show.engine import Engine  # noqa: E402
 from kinemorphs_show.playback.layered_engine import LayeredEngine  # noqa: E402
 from kinemorphs_show.showfile import load_show  # noqa: E402
@@ -24,7 +26,6 @@ from kinemorphs_show.timing import NS_PER_SECOND, pips_per_ns  # noqa: E402
 
 FIXTURES, FRAMES = 512, 440
 SHORT_FIXTURES, SHORT_FRAMES = 64, 44
-FIXTURES_PER_UNIVERSE, ADDRESS_STRIDE = 32, 16
 FRAME_RATE, BPM = 44, 128.0
 GROUPS = ("g1", "g2", "g3", "g4")
 REPEATS = 3

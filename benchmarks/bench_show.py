@@ -50,6 +50,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 
+from generic_rig import generic_heads  # noqa: E402
+
 from kinemorphs_show.clock import Clock  # noqa: E402
 from kinemorphs_show.engine import Frame  # noqa: E402
 from kinemorphs_show.frame_schedule import FrameSchedule  # noqa: E402
@@ -63,8 +65,6 @@ from kinemorphs_show.run.frame_loop import sleep_on_frame_thread  # noqa: E402
 from kinemorphs_show.showfile import Show, load_show  # noqa: E402
 from kinemorphs_show.status_line import NS_PER_MS, FrameRecord, StatusLine  # noqa: E402
 
-FIXTURES_PER_UNIVERSE = 32
-ADDRESS_STRIDE = 16                # a typical moving head's footprint; pan/tilt coarse+fine first
 PERCENTILE_99 = 99
 SHORT_SECONDS = 0.5
 OUTPUT_NAMES = ("artnet", "sacn", "osc")
@@ -95,14 +95,7 @@ layout = { mirror = true, spread_beats = 2 }
 
 def benchmark_show(fixtures: int) -> str:
     """Generic 16-bit heads, 32 to a universe, on a line across the stage."""
-    return SHOW_HEADER + "".join(
-        f"""
-[[fixtures]]
-name = "head {number + 1}"
-universe = {1 + number // FIXTURES_PER_UNIVERSE}
-address = {1 + (number % FIXTURES_PER_UNIVERSE) * ADDRESS_STRIDE}
-position = [{number * 0.5 - fixtures / 4}, 0, 6]
-""" for number in range(fixtures))
+    return SHOW_HEADER + generic_heads(fixtures)
 
 
 def cpu_share(run) -> tuple[float, object]:
